@@ -1,0 +1,194 @@
+// Grid: the table model every command works on. A rectangle of text cells addressed by 0-based
+// row and column, with per-row heights and per-column widths in pixels, an optional cursor cell
+// and a rectangular selection. Out-of-range indexes give no value, false and no change.
+#ifndef PARVEX_GRID_GRID_H_
+#define PARVEX_GRID_GRID_H_
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "grid/clipboard.h"
+#include "grid/text_store.h"
+
+namespace parvex {
+
+// Upper bounds that keep a grid's memory sane. Rows and columns are int32 indexes; a grid
+// stores only the cells up to the last non-empty one of each row, and kMaxCells bounds those.
+inline constexpr int32_t kMaxRows = 1 << 27;
+inline constexpr int32_t kMaxCols = 1 << 26;
+inline constexpr int64_t kMaxCells = int64_t{1} << 28;
+
+// Width of a column that InsertColumn creates: twice the cell's text margin of 9 pixels.
+inline constexpr int32_t kInsertedColumnWidth = 18;
+// Height of a row inserted into a grid that had none.
+inline constexpr int32_t kDefaultRowHeight = 24;
+
+// The design values that ResetContent restores.
+struct GridDesign {
+  int32_t row_height = kDefaultRowHeight;  // RowHeight
+  int32_t col_width = 50;                  // ColWidth
+  int32_t head_row_count = 0;
+  int32_t head_col_count = 0;
+  bool is_edit = true;
+  bool can_selection = true;
+};
+
+struct CellPos {
+  int32_t row = -1;
+  int32_t col = -1;
+  friend bool operator==(const CellPos&, const CellPos&) = default;
+};
+
+struct CellRect {
+  int32_t first_row = 0;
+  int32_t first_col = 0;
+  int32_t last_row = -1;
+  int32_t last_col = -1;
+  friend bool operator==(const CellRect&, const CellRect&) = default;
+};
+
+class Grid {
+ public:
+  // A grid in its design state: 1 x 1, one empty cell, no cursor, nothing selected.
+  explicit Grid(const GridDesign& design = {});
+
+  int32_t RowCount() const { return static_cast<int32_t>(rows_.size()); }
+  int32_t ColCount() const { return static_cast<int32_t>(col_widths_.size()); }
+  int32_t HeadRowCount() const { return head_rows_; }
+  int32_t HeadColCount() const { return head_cols_; }
+  int32_t RowHeight() const { return row_height_; }
+  int32_t ColWidth() const { return col_width_; }
+  bool IsEdit() const { return is_edit_; }
+  bool CanSelection() const { return can_selection_; }
+  const GridDesign& design() const { return design_; }
+
+  void SetIsEdit(bool on) { is_edit_ = on; }
+  void SetCanSelection(bool on);
+
+  // The cell's text; no value for a cell outside the grid.
+  std::optional<std::string> GetCellText(int32_t row, int32_t col) const;
+  // The same without a copy: valid until the grid changes; empty outside the grid.
+  std::string_view CellView(int32_t row, int32_t col) const;
+  bool IsInside(int32_t row, int32_t col) const;
+
+  // Writes `value` into the cell. False, and no change, for a cell outside the grid, for no
+  // value, or when the text cannot be stored.
+  bool SetCellText(int32_t row, int32_t col, std::string_view value);
+  bool SetCellText(int32_t row, int32_t col, const std::optional<std::string>& value);
+
+  // Inserts an empty row (column) before `position`; appends it when the position is left out,
+  // negative, at or beyond the count, or inside the fixed rows (columns). An empty grid first
+  // gets one fixed row and one fixed column. Clears the selection; the cursor keeps its numbers.
+  bool InsertRow(std::optional<int32_t> position = std::nullopt);
+  bool InsertColumn(std::optional<int32_t> position = std::nullopt);
+  bool DeleteRow(int32_t row);
+  bool DeleteColumn(int32_t col);
+
+  std::optional<int32_t> GetColumnWidth(int32_t col) const;
+  std::optional<int32_t> GetRowHeight(int32_t row) const;
+  // Exact width (height); false for an index outside the grid or a negative value. 0 hides it.
+  bool SetColumnWidth(int32_t col, int32_t width);
+  bool SetRowHeight(int32_t row, int32_t height);
+
+  // Empties every cell and restores the design values, keeping the row and column counts.
+  void ResetContent();
+
+  // The end state of the resize-and-clear sequence: design values restored, max(rows, 1) x
+  // max(cols, 1) empty cells, no cursor, no selection, every row RowHeight high, column 0
+  // ColWidth wide and the others kInsertedColumnWidth, then every column `width` wide when
+  // `apply_width` is set and `width` is 2 or more. False, and no change, beyond the limits.
+  bool ResizeAndClear(int32_t rows, int32_t cols, int32_t width, bool apply_width);
+
+  // Makes the rectangle the selection, clamped to the grid and kept off the fixed cells; a
+  // left-out last row (column) is the first. An impossible rectangle leaves nothing selected.
+  void SelectRange(int32_t first_row, int32_t first_col, std::optional<int32_t> last_row = std::nullopt,
+                   std::optional<int32_t> last_col = std::nullopt);
+  std::optional<CellRect> Selection() const { return selection_; }
+  bool IsSelected(int32_t row, int32_t col) const;
+  void ClearSelection() { selection_.reset(); }
+
+  // Clears the selection and makes the cell the cursor cell; a cell outside leaves none.
+  void SetCursorCell(int32_t row, int32_t col);
+  // (-1, -1) when there is none.
+  CellPos CursorCell() const { return cursor_; }
+
+  // Puts the selected rectangle on the clipboard in the clipboard text format (table_text.h).
+  // With nothing selected the clipboard is not touched and the result is true. False when the
+  // clipboard refused the text.
+  bool CopySelectionToClipboard(Clipboard& clipboard) const;
+
+  // Distributes the clipboard's table text over the cells from the cursor cell on ((0, 0) past
+  // the fixed cells when there is none), stepping over hidden rows and columns. The grid never
+  // grows: what falls outside is dropped. Does nothing when IsEdit is off or there is no text.
+  void PasteFromClipboard(Clipboard& clipboard);
+
+  // ---- Bulk access for the import, the layout and the export. ----
+
+  // The stored cells of a row: at most ColCount, cells past the end are empty.
+  std::span<const CellRef> RowCells(int32_t row) const;
+  std::string_view Text(CellRef cell) const { return texts_.View(cell); }
+  const TextStore& texts() const { return texts_; }
+
+  // Replaces the content by `rows` (row-major cells, trailing empties left out) over `bytes`,
+  // which the cells index from offset 0, with `cols` columns. Design values restored, every row
+  // RowHeight high, widths as ResizeAndClear gives them. False, and no change, beyond the
+  // limits.
+  struct Table {
+    std::string bytes;
+    std::vector<CellRef> cells;
+    std::vector<uint32_t> row_ends;  // row r holds cells[row_ends[r-1] .. row_ends[r])
+    int32_t cols = 1;
+  };
+  bool AdoptTable(Table&& table, int32_t width, bool apply_width);
+
+  // Starts a grid that will refer to `other`'s texts: ResizeAndClear(0 rows...) is not possible,
+  // so this leaves the grid with no rows, `cols` columns with widths as ResizeAndClear gives
+  // them, and `other`'s texts shared. Rows then come from AppendRow.
+  void StartSharing(const Grid& other, int32_t cols, int32_t width, bool apply_width);
+  // Appends a row of RowHeight whose cells are `cells` (refs valid in this grid's store), the
+  // rest empty. `cells` must not be longer than ColCount.
+  void AppendRow(std::span<const CellRef> cells);
+  // Appends `count` empty rows of RowHeight.
+  void AppendEmptyRows(int32_t count);
+  // Cells stored so far (the measure kMaxCells bounds).
+  int64_t StoredCells() const { return static_cast<int64_t>(cells_.size() - garbage_); }
+
+ private:
+  struct RowSpan {
+    uint32_t first = 0;
+    uint32_t count = 0;
+  };
+
+  void RestoreDesign();
+  void SetWidths(int32_t cols, int32_t width, bool apply_width);
+  CellRef* MutableCell(int32_t row, int32_t col);  // grows the row's storage to reach `col`
+  void CompactCells();
+  void CompactTexts();
+  void MakeNonEmptyForInsert();
+
+  GridDesign design_;
+  int32_t head_rows_ = 0;
+  int32_t head_cols_ = 0;
+  int32_t row_height_ = kDefaultRowHeight;
+  int32_t col_width_ = 50;
+  bool is_edit_ = true;
+  bool can_selection_ = true;
+
+  TextStore texts_;
+  std::vector<CellRef> cells_;  // every row's cells, each row contiguous
+  size_t garbage_ = 0;          // cells_ entries no row refers to any more
+  std::vector<RowSpan> rows_;
+  std::vector<int32_t> row_heights_;
+  std::vector<int32_t> col_widths_;
+
+  std::optional<CellRect> selection_;
+  CellPos cursor_;
+};
+
+}  // namespace parvex
+
+#endif  // PARVEX_GRID_GRID_H_

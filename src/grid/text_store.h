@@ -1,0 +1,74 @@
+// The bytes behind a grid's cells. A cell is an 8-byte reference into a store of text chunks,
+// so an empty cell costs no allocation and a million imported cells cost one buffer, the
+// clipboard text itself. Grids share chunks: the layout's result refers to the source's bytes
+// instead of copying them.
+#ifndef PARVEX_GRID_TEXT_STORE_H_
+#define PARVEX_GRID_TEXT_STORE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace parvex {
+
+// A cell's text: `offset` into its grid's store and the text's length. The top bit of `bits`
+// marks a text that the clipboard format has to quote (it holds TAB, LF or CR, or begins with a
+// double quote). Length 0 is the empty text, whatever the offset.
+struct CellRef {
+  uint32_t offset = 0;
+  uint32_t bits = 0;
+
+  static constexpr uint32_t kQuoteFlag = 0x80000000u;
+  static constexpr uint32_t kMaxSize = 0x7fffffffu;
+
+  uint32_t size() const { return bits & ~kQuoteFlag; }
+  bool empty() const { return size() == 0; }
+  bool needs_quotes() const { return (bits & kQuoteFlag) != 0; }
+};
+
+// True when `text` cannot be written to the clipboard as it stands (TAB, LF, CR, leading '"').
+bool TextNeedsQuotes(std::string_view text);
+
+class TextStore {
+ public:
+  TextStore() = default;
+
+  // The text behind `cell`; `cell` must come from this store or one it shares.
+  std::string_view View(CellRef cell) const;
+
+  // Copies `text` into the store. False when the store's 4 GiB address space is used up or the
+  // text is longer than CellRef::kMaxSize.
+  bool Add(std::string_view text, CellRef* cell);
+
+  // Takes `bytes` whole as a chunk that is never appended to and returns the offset of its
+  // first byte, or false when it does not fit in the address space.
+  bool Adopt(std::string&& bytes, uint32_t* base);
+
+  // Makes every text of `other` readable here under the offsets it has there. This store must
+  // be empty. The chunks are shared, not copied.
+  void ShareAll(const TextStore& other);
+
+  void Clear();
+  bool empty() const { return chunks_.empty(); }
+  // Bytes in the address space so far (what compaction can win back is this minus live text).
+  uint64_t used() const { return next_base_; }
+
+ private:
+  struct Chunk {
+    uint32_t base = 0;
+    uint32_t capacity = 0;
+    bool appendable = false;
+    std::shared_ptr<std::string> bytes;  // reserved to capacity: data() never moves
+  };
+  const Chunk& ChunkOf(uint32_t offset) const;
+
+  std::vector<Chunk> chunks_;  // ascending base
+  uint64_t next_base_ = 0;
+  mutable size_t last_chunk_ = 0;  // lookup cache: cells are mostly read in storage order
+};
+
+}  // namespace parvex
+
+#endif  // PARVEX_GRID_TEXT_STORE_H_

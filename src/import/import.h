@@ -1,0 +1,44 @@
+// The import command: the table the user copied becomes the source grid.
+#ifndef PARVEX_IMPORT_IMPORT_H_
+#define PARVEX_IMPORT_IMPORT_H_
+
+#include <cstdint>
+#include <string_view>
+
+#include "grid/clipboard.h"
+#include "grid/command.h"
+#include "grid/grid.h"
+
+namespace parvex {
+
+struct TableSize {
+  int32_t rows = 0;
+  int32_t cols = 0;
+  friend bool operator==(const TableSize&, const TableSize&) = default;
+};
+
+// The number of fields of `text` separated by `separator`; a separator at the very end opens
+// no further field, so text without a separator has one field.
+int32_t CountFields(std::string_view text, char separator);
+
+// The size the import gives the clipboard text: its lines and the most cells of any line, by
+// the cutting rules of table_text.h. (0, 0) for empty or no text.
+TableSize MeasureClipboardTable(Clipboard& clipboard);
+
+// Resizes `grid` to rows x cols (at least 1 x 1) with every cell empty and its design values
+// back; sets every column to `width` pixels when `apply_width` is set and `width` is 2 or more.
+// False, and no change, when the size passes the grid's limits.
+bool ResizeAndClearGrid(Grid& grid, int32_t rows, int32_t cols, int32_t width, bool apply_width);
+
+// Reads the clipboard into `source`: sized to the text's lines and widest line, every cell as
+// the cutting rules give it, columns `编辑框_列宽` wide. Empty or no text gives one empty cell
+// with no width applied. Normally returns ok with no message; a text too large for a grid is
+// refused and `source` left as it was.
+CommandResult OnImportData(Grid& source, const Settings& settings, Clipboard& clipboard);
+
+// The same for a text already in hand (the command-line tool's input).
+CommandResult ImportText(Grid& source, const Settings& settings, std::optional<std::string> text);
+
+}  // namespace parvex
+
+#endif  // PARVEX_IMPORT_IMPORT_H_

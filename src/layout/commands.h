@@ -1,0 +1,35 @@
+// The processing commands behind "数据预处理" and "数据再处理", and the export under them.
+#ifndef PARVEX_LAYOUT_COMMANDS_H_
+#define PARVEX_LAYOUT_COMMANDS_H_
+
+#include "grid/clipboard.h"
+#include "grid/command.h"
+#include "grid/grid.h"
+#include "layout/split_into_columns.h"
+
+namespace parvex {
+
+// The closing messages' caption and texts.
+extern const char* const kProcessedCaption;   // "处理成功，请继续。"
+extern const char* const kPreprocessMessage;
+extern const char* const kReprocessMessage;
+// Caption of a refusal's message box.
+extern const char* const kRefusedCaption;
+
+// The layout options the commands read from the settings.
+LayoutOptions LayoutOptionsFrom(const Settings& settings);
+
+// Puts the whole of `result` on the clipboard in the clipboard text format and leaves `result`
+// with no selection and (0, 0) as its cursor cell. False when the clipboard refused the text.
+bool ExportResultGrid(Grid& result, Clipboard& clipboard);
+
+// Lays `source` out into `result` by the settings, exports `result` to the clipboard and
+// returns the closing message. `source` is never changed. A refused layout leaves both grids
+// and the clipboard as they were; a clipboard that refuses the text is reported, the layout
+// stays in `result`.
+CommandResult OnPreprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard);
+CommandResult OnReprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard);
+
+}  // namespace parvex
+
+#endif  // PARVEX_LAYOUT_COMMANDS_H_

@@ -1,0 +1,37 @@
+// The column-split layout: a long table laid out in column groups side by side, pages of R
+// rows, the title row repeated over every group.
+#ifndef PARVEX_LAYOUT_SPLIT_INTO_COLUMNS_H_
+#define PARVEX_LAYOUT_SPLIT_INTO_COLUMNS_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "grid/grid.h"
+
+namespace parvex {
+
+struct LayoutOptions {
+  std::optional<int32_t> groups;        // N; left out or below 1: 1
+  std::optional<int32_t> rows_per_page; // R; left out or below 2: 46
+  std::optional<int32_t> key_column;    // K, 1-based; left out, 0 or less, or past the last column: no breaks
+  int32_t column_width = 0;             // applied to every result column when 2 or more
+  bool pad_short_pages = true;          // pad a page cut short in group 0 to R rows
+  // When false the source has no title row: every source row is data, and the result has no
+  // title row either (as if an empty title row were laid out and then removed).
+  bool source_has_title = true;
+};
+
+inline constexpr int32_t kDefaultRowsPerPage = 46;
+
+// Lays out the data rows of `source` into `result`. Returns false with a one-line message in
+// `error`, both grids untouched, when the result would pass the grid's limits.
+bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error);
+
+// The design of the result grid (ColWidth 30) and of the source grid (ColWidth 50).
+GridDesign ResultGridDesign();
+GridDesign SourceGridDesign();
+
+}  // namespace parvex
+
+#endif  // PARVEX_LAYOUT_SPLIT_INTO_COLUMNS_H_
