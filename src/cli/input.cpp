@@ -1,0 +1,137 @@
+#include "cli/input.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace parvex {
+namespace {
+
+constexpr size_t kBlockSize = size_t{1} << 20;
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+// Closes the descriptor on every way out of ReadFile.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Reads from `fd` into text[filled..] until the string is full or the file ends; grows the
+// string block by block when `grow` is set. Returns the number of bytes in `text`, or -1 with
+// errno set.
+ssize_t ReadInto(int fd, std::string* text, size_t filled, bool grow) {
+  for (;;) {
+    if (filled == text->size()) {
+      if (!grow) return static_cast<ssize_t>(filled);
+      text->resize(filled + kBlockSize);
+    }
+    const ssize_t n = ::read(fd, text->data() + filled, text->size() - filled);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) {
+      text->resize(filled);
+      return static_cast<ssize_t>(filled);
+    }
+    filled += static_cast<size_t>(n);
+  }
+}
+
+}  // namespace
+
+bool ReadStream(std::istream& in, std::string* text, std::string* error) {
+  text->clear();
+  // A seekable stream (a file redirected to standard input, a string stream) says how much is
+  // left, so the text is read with one allocation.
+  const std::istream::pos_type start = in.tellg();
+  if (start != std::istream::pos_type(-1) && in.seekg(0, std::ios::end)) {
+    const std::istream::pos_type end = in.tellg();
+    in.seekg(start);
+    if (end != std::istream::pos_type(-1) && end > start && in) {
+      text->resize(static_cast<size_t>(end - start));
+      in.read(text->data(), static_cast<std::streamsize>(text->size()));
+      text->resize(static_cast<size_t>(in.gcount()));
+      // At the end already: do not grow the string (and reallocate it) for nothing.
+      if (in && std::istream::traits_type::eq_int_type(in.peek(), std::istream::traits_type::eof())) {
+        return !in.bad();
+      }
+    }
+  }
+  in.clear(in.rdstate() & ~std::ios::failbit);
+  // Whatever a size could not promise (a pipe, or a file still growing) comes in blocks.
+  while (in) {
+    const size_t filled = text->size();
+    text->resize(filled + kBlockSize);
+    in.read(text->data() + filled, static_cast<std::streamsize>(kBlockSize));
+    text->resize(filled + static_cast<size_t>(in.gcount()));
+  }
+  if (in.bad()) {
+    *error = "cannot read standard input";
+    return false;
+  }
+  return true;
+}
+
+bool ReadFile(const std::string& path, std::string* text, std::string* error) {
+  text->clear();
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    *error = "cannot open " + Quoted(path) + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) {
+    *error = "cannot read " + Quoted(path) + ": " + std::strerror(errno);
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    *error = Quoted(path) + " is a directory";
+    return false;
+  }
+  ssize_t got = 0;
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+    text->resize(static_cast<size_t>(st.st_size));
+    got = ReadInto(fd.get(), text, 0, /*grow=*/false);
+    if (got == static_cast<ssize_t>(text->size())) {
+      // Probe for more before growing the string: growing it would reallocate and, for a
+      // moment, hold the text twice.
+      char probe[4096];
+      ssize_t n;
+      do {
+        n = ::read(fd.get(), probe, sizeof probe);
+      } while (n < 0 && errno == EINTR);
+      if (n == 0) return true;
+      if (n < 0) {
+        got = -1;
+      } else {
+        text->append(probe, static_cast<size_t>(n));
+        got = static_cast<ssize_t>(text->size());
+      }
+    }
+  }
+  // Read on to the end: a file that grew since fstat, or one whose size says nothing (a pipe,
+  // a device, /proc).
+  if (got >= 0) got = ReadInto(fd.get(), text, static_cast<size_t>(got), /*grow=*/true);
+  if (got < 0) {
+    *error = "cannot read " + Quoted(path) + ": " + std::strerror(errno);
+    text->clear();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace parvex

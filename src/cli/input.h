@@ -1,0 +1,21 @@
+// Reading the table text whole into one string, the one copy of it the import then takes over.
+#ifndef PARVEX_CLI_INPUT_H_
+#define PARVEX_CLI_INPUT_H_
+
+#include <istream>
+#include <string>
+
+namespace parvex {
+
+// Reads `in` to its end into `text`. A stream that can tell its size is read in one piece,
+// anything else in large blocks. False, with `error` set, when the stream failed.
+bool ReadStream(std::istream& in, std::string* text, std::string* error);
+
+// Reads the file at `path` into `text`: a regular file is sized first and read in one piece,
+// a pipe or device in large blocks. False, with `error` naming the file and the cause, when it
+// cannot be opened or read or is a directory.
+bool ReadFile(const std::string& path, std::string* text, std::string* error);
+
+}  // namespace parvex
+
+#endif  // PARVEX_CLI_INPUT_H_

@@ -1,0 +1,89 @@
+#include "cli/stream_clipboard.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace parvex {
+
+class StreamClipboard::BufferedSink : public TextSink {
+ public:
+  explicit BufferedSink(StreamClipboard& owner) : owner_(owner) {}
+  void Append(std::string_view piece) override { owner_.Put(piece); }
+
+ private:
+  StreamClipboard& owner_;
+};
+
+StreamClipboard::StreamClipboard(std::ostream& out, size_t buffer_size)
+    : out_(out), buffer_size_(buffer_size == 0 ? 1 : buffer_size) {}
+
+bool StreamClipboard::WriteText(std::string_view text) {
+  if (!Begin()) return false;
+  Put(text);
+  return Finish();
+}
+
+bool StreamClipboard::WriteTextFrom(const std::function<void(TextSink&)>& produce) {
+  if (!Begin()) return false;
+  BufferedSink sink(*this);
+  produce(sink);
+  return Finish();
+}
+
+bool StreamClipboard::Begin() {
+  if (written_) {
+    // The first text is already on its way out; a second one would be appended to it.
+    failed_ = true;
+    error_ = "the output was written twice";
+    return false;
+  }
+  written_ = true;
+  buffer_.reserve(buffer_size_);
+  return !failed_;
+}
+
+void StreamClipboard::Put(std::string_view bytes) {
+  if (failed_ || bytes.empty()) return;
+  if (buffer_.size() + bytes.size() > buffer_size_) {
+    WriteOut(buffer_);
+    buffer_.clear();
+  }
+  // A piece as large as the buffer goes out directly rather than through a copy.
+  if (bytes.size() >= buffer_size_) {
+    WriteOut(bytes);
+  } else {
+    buffer_.append(bytes);
+  }
+}
+
+void StreamClipboard::WriteOut(std::string_view chunk) {
+  if (failed_ || chunk.empty()) return;
+  // errno is the only word on why an ostream failed; clear it so that a stale value is not
+  // reported for a failure that set none.
+  errno = 0;
+  out_.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  if (!out_) {
+    Fail();
+    return;
+  }
+  bytes_written_ += static_cast<int64_t>(chunk.size());
+}
+
+void StreamClipboard::Fail() {
+  failed_ = true;
+  error_ = errno != 0 ? std::strerror(errno) : "write error";
+}
+
+bool StreamClipboard::Finish() {
+  WriteOut(buffer_);
+  buffer_.clear();
+  buffer_.shrink_to_fit();
+  if (!failed_) {
+    errno = 0;
+    out_.flush();
+    if (!out_) Fail();
+  }
+  return !failed_;
+}
+
+}  // namespace parvex
