@@ -137,7 +137,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
-    out << app.help();
+    const std::string help = app.help();
+    out << help;
+    if (help.empty() || help.back() != '\n') out << '\n';
     outcome.exit_status = kExitOk;
     return outcome;
   } catch (const CLI::ParseError& e) {

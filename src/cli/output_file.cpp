@@ -42,7 +42,11 @@ bool ReplacementFile::Open(const std::string& target, std::string* error) {
 
   // A hidden name in the same directory, so that the rename stays within one file system.
   const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  std::string pattern = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
+  // Appended piece by piece: GCC 12 mistakes "." + string for an overlapping copy (-Wrestrict).
+  std::string hidden_name(".");
+  hidden_name += path.filename().string();
+  hidden_name += ".XXXXXX";
+  const std::string pattern = (dir / hidden_name).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());

@@ -31,7 +31,7 @@ RunOutput RunCli(const std::vector<std::string>& args, const std::string& input 
   std::ostringstream out;
   std::ostringstream err;
   RunOutput result;
-  result.status = Run(args, in, out, err);
+  result.status = parvex::Run(args, in, out, err);
   result.out = out.str();
   result.err = err.str();
   return result;
@@ -157,7 +157,10 @@ std::string Repeat(const std::string& piece, int times, const std::string& separ
 // Numbers(n) laid out in one group: every row a line.
 std::string OneGroup(int n) {
   std::string text = "t";
-  for (int i = 1; i <= n; ++i) text += "\n" + std::to_string(i);
+  for (int i = 1; i <= n; ++i) {
+    text += '\n';
+    text += std::to_string(i);
+  }
   return text;
 }
 
@@ -166,7 +169,10 @@ std::string OneGroup(int n) {
 std::string TwoGroupsOf46(int n) {
   std::string text = "t\t\tt";
   for (int i = 1; i <= n && i <= 46; ++i) {
-    text += "\n" + std::to_string(i) + "\t\t" + (i + 46 <= n ? std::to_string(i + 46) : "");
+    text += '\n';
+    text += std::to_string(i);
+    text += "\t\t";
+    if (i + 46 <= n) text += std::to_string(i + 46);
   }
   return text;
 }
@@ -174,7 +180,11 @@ std::string TwoGroupsOf46(int n) {
 // Numbers(n) all in group 0 of two.
 std::string FirstOfTwoGroups(int n) {
   std::string text = "t\t\tt";
-  for (int i = 1; i <= n; ++i) text += "\n" + std::to_string(i) + "\t\t";
+  for (int i = 1; i <= n; ++i) {
+    text += '\n';
+    text += std::to_string(i);
+    text += "\t\t";
+  }
   return text;
 }
 
@@ -283,7 +293,7 @@ TEST(CliInputErrorTest, UnreadableOrNonTextInputIsRefused) {
   };
   std::vector<Case> cases = {
       {"NUL byte on stdin", {}, std::string("a\0b", 3), "NUL byte at offset 1"},
-      {"NUL byte in a file", {nul_file.string()}, "", "NUL byte at offset 7"},
+      {"NUL byte in a file", {nul_file.string()}, "", "NUL byte at offset 6"},
       {"missing file", {(dir.path() / "none.txt").string()}, "", "none.txt"},
       {"directory", {dir.path().string()}, "", "is a directory"},
   };
@@ -408,9 +418,10 @@ TEST(CliWriteErrorTest, FailedStdoutWriteIsExitStatus2) {
     std::ostream out(&buffer);
     std::istringstream in(kClasses);
     std::ostringstream err;
-    EXPECT_EQ(Run({"-n", "2", "-r", "3"}, in, out, err), kExitFailure);
-    EXPECT_NE(err.str().find("cannot write standard output"), std::string::npos) << err.str();
-    EXPECT_EQ(std::count(err.str().begin(), err.str().end(), '\n'), 1) << "no closing message after a failure";
+    EXPECT_EQ(parvex::Run({"-n", "2", "-r", "3"}, in, out, err), kExitFailure);
+    const std::string message = err.str();
+    EXPECT_NE(message.find("cannot write standard output"), std::string::npos) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << "no closing message after a failure";
   }
 }
 
