@@ -28,6 +28,9 @@ struct CommandResult {
   std::string message;
 };
 
+// Caption of the message box that shows a refusal.
+inline constexpr const char* kRefusedCaption = "无法处理";
+
 }  // namespace parvex
 
 #endif  // PARVEX_GRID_COMMAND_H_

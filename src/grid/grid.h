@@ -121,10 +121,12 @@ class Grid {
   // clipboard refused the text.
   bool CopySelectionToClipboard(Clipboard& clipboard) const;
 
-  // Distributes the clipboard's table text over the cells from the cursor cell on ((0, 0) past
-  // the fixed cells when there is none), stepping over hidden rows and columns. The grid never
-  // grows: what falls outside is dropped. Does nothing when IsEdit is off or there is no text.
-  void PasteFromClipboard(Clipboard& clipboard);
+  // Distributes the clipboard's table text over the cells from the cursor cell on (the first
+  // cell past the fixed ones when there is none), stepping over hidden rows and columns. The grid
+  // never grows: what falls outside is dropped. Cells that no piece reaches keep their text; the
+  // selection is cleared. False, and no change, when IsEdit is off, there is no text or the text
+  // is too large to read as a table.
+  bool PasteFromClipboard(Clipboard& clipboard);
 
   // ---- Bulk access for the import, the layout and the export. ----
 
@@ -133,8 +135,8 @@ class Grid {
   std::string_view Text(CellRef cell) const { return texts_.View(cell); }
   const TextStore& texts() const { return texts_; }
 
-  // Replaces the content by `rows` (row-major cells, trailing empties left out) over `bytes`,
-  // which the cells index from offset 0, with `cols` columns. Design values restored, every row
+  // Replaces the content by the table's lines (row-major cells, one per piece of the line) over
+  // `bytes`, which the cells index from offset 0, with `cols` columns. Design values restored, every row
   // RowHeight high, widths as ResizeAndClear gives them. False, and no change, beyond the
   // limits.
   struct Table {
@@ -145,9 +147,9 @@ class Grid {
   };
   bool AdoptTable(Table&& table, int32_t width, bool apply_width);
 
-  // Starts a grid that will refer to `other`'s texts: ResizeAndClear(0 rows...) is not possible,
-  // so this leaves the grid with no rows, `cols` columns with widths as ResizeAndClear gives
-  // them, and `other`'s texts shared. Rows then come from AppendRow.
+  // Clears the grid to design values, no rows and `cols` columns (widths as ResizeAndClear
+  // gives them), with `other`'s texts readable under their offsets there, so that rows built
+  // from `other`'s cells can be appended with AppendRow without copying a byte.
   void StartSharing(const Grid& other, int32_t cols, int32_t width, bool apply_width);
   // Appends a row of RowHeight whose cells are `cells` (refs valid in this grid's store), the
   // rest empty. `cells` must not be longer than ColCount.

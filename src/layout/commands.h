@@ -13,8 +13,6 @@ namespace parvex {
 extern const char* const kProcessedCaption;   // "处理成功，请继续。"
 extern const char* const kPreprocessMessage;
 extern const char* const kReprocessMessage;
-// Caption of a refusal's message box.
-extern const char* const kRefusedCaption;
 
 // The layout options the commands read from the settings.
 LayoutOptions LayoutOptionsFrom(const Settings& settings);

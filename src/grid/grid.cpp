@@ -1,0 +1,440 @@
+#include "grid/grid.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+
+#include "grid/table_text.h"
+
+namespace parvex {
+namespace {
+
+// Dropped cells are left in the pool until they outnumber the live ones (and are many).
+constexpr size_t kCompactAtGarbage = 4096;
+
+}  // namespace
+
+Grid::Grid(const GridDesign& design) : design_(design) {
+  RestoreDesign();
+  rows_.assign(1, RowSpan{});
+  row_heights_.assign(1, row_height_);
+  col_widths_.assign(1, col_width_);
+  head_rows_ = std::clamp(design_.head_row_count, 0, 1);
+  head_cols_ = std::clamp(design_.head_col_count, 0, 1);
+}
+
+void Grid::RestoreDesign() {
+  row_height_ = design_.row_height;
+  col_width_ = design_.col_width;
+  is_edit_ = design_.is_edit;
+  can_selection_ = design_.can_selection;
+  head_rows_ = 0;
+  head_cols_ = 0;
+  selection_.reset();
+  cursor_ = CellPos{};
+}
+
+void Grid::SetCanSelection(bool on) {
+  can_selection_ = on;
+  if (!on) selection_.reset();
+}
+
+bool Grid::IsInside(int32_t row, int32_t col) const {
+  return row >= 0 && col >= 0 && row < RowCount() && col < ColCount();
+}
+
+std::string_view Grid::CellView(int32_t row, int32_t col) const {
+  if (!IsInside(row, col)) return {};
+  const RowSpan& span = rows_[static_cast<size_t>(row)];
+  if (static_cast<uint32_t>(col) >= span.count) return {};
+  return texts_.View(cells_[span.first + static_cast<uint32_t>(col)]);
+}
+
+std::optional<std::string> Grid::GetCellText(int32_t row, int32_t col) const {
+  if (!IsInside(row, col)) return std::nullopt;
+  return std::string(CellView(row, col));
+}
+
+bool Grid::SetCellText(int32_t row, int32_t col, const std::optional<std::string>& value) {
+  if (!value) return false;
+  return SetCellText(row, col, std::string_view(*value));
+}
+
+bool Grid::SetCellText(int32_t row, int32_t col, std::string_view value) {
+  if (!IsInside(row, col)) return false;
+  CellRef cell;
+  if (!texts_.Add(value, &cell)) {
+    CompactTexts();
+    if (!texts_.Add(value, &cell)) return false;
+  }
+  const RowSpan& span = rows_[static_cast<size_t>(row)];
+  if (cell.empty() && static_cast<uint32_t>(col) >= span.count) return true;  // already empty
+  if (static_cast<uint32_t>(col) >= span.count && StoredCells() + col + 1 - span.count > kMaxCells) {
+    return false;
+  }
+  *MutableCell(row, col) = cell;
+  return true;
+}
+
+CellRef* Grid::MutableCell(int32_t row, int32_t col) {
+  const auto c = static_cast<uint32_t>(col);
+  if (c >= rows_[static_cast<size_t>(row)].count && garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) {
+    CompactCells();
+  }
+  RowSpan& span = rows_[static_cast<size_t>(row)];
+  if (c < span.count) return &cells_[span.first + c];
+  if (span.first + span.count == cells_.size()) {
+    // The row ends the pool: it grows in place.
+    cells_.resize(span.first + c + 1);
+  } else {
+    // Moved to the end of the pool with room for the new cell; its old place is garbage.
+    const auto first = static_cast<uint32_t>(cells_.size());
+    cells_.resize(cells_.size() + c + 1);
+    std::copy_n(cells_.begin() + span.first, span.count, cells_.begin() + first);
+    garbage_ += span.count;
+    span.first = first;
+  }
+  span.count = c + 1;
+  return &cells_[span.first + c];
+}
+
+void Grid::CompactCells() {
+  std::vector<CellRef> packed;
+  packed.reserve(cells_.size() - garbage_);
+  for (RowSpan& span : rows_) {
+    const auto first = static_cast<uint32_t>(packed.size());
+    packed.insert(packed.end(), cells_.begin() + span.first, cells_.begin() + span.first + span.count);
+    span.first = first;
+  }
+  cells_ = std::move(packed);
+  garbage_ = 0;
+}
+
+void Grid::CompactTexts() {
+  // Only worth it, and only possible, when the live texts fit a fresh address space.
+  uint64_t live = 0;
+  for (const RowSpan& span : rows_) {
+    for (uint32_t k = 0; k < span.count; ++k) live += cells_[span.first + k].size();
+  }
+  if (live + (uint64_t{1} << 20) >= texts_.used()) return;
+  TextStore fresh;
+  for (const RowSpan& span : rows_) {
+    for (uint32_t k = 0; k < span.count; ++k) {
+      CellRef& cell = cells_[span.first + k];
+      if (cell.empty()) continue;
+      const bool added = fresh.Add(texts_.View(cell), &cell);
+      assert(added);
+      (void)added;
+    }
+  }
+  texts_ = std::move(fresh);
+}
+
+void Grid::MakeNonEmptyForInsert() {
+  // A grid without rows (columns) and without fixed cells first gets one fixed row and one
+  // fixed column, as the grid control this model follows does.
+  if (head_rows_ != 0 || head_cols_ != 0) return;
+  head_rows_ = 1;
+  if (rows_.empty()) {
+    rows_.push_back(RowSpan{});
+    row_heights_.push_back(kDefaultRowHeight);
+  }
+  head_cols_ = 1;
+  if (col_widths_.empty()) col_widths_.push_back(kInsertedColumnWidth);
+}
+
+bool Grid::InsertRow(std::optional<int32_t> position) {
+  if (RowCount() >= kMaxRows) return false;
+  if (rows_.empty()) MakeNonEmptyForInsert();
+  int32_t pos = position.value_or(-1);
+  if (pos < head_rows_ || pos >= RowCount()) pos = -1;
+  const int32_t height = rows_.empty() ? kDefaultRowHeight : row_heights_[0];
+  if (pos < 0) {
+    rows_.push_back(RowSpan{});
+    row_heights_.push_back(height);
+  } else {
+    rows_.insert(rows_.begin() + pos, RowSpan{});
+    row_heights_.insert(row_heights_.begin() + pos, height);
+  }
+  selection_.reset();
+  return true;
+}
+
+bool Grid::InsertColumn(std::optional<int32_t> position) {
+  if (ColCount() >= kMaxCols) return false;
+  if (col_widths_.empty()) MakeNonEmptyForInsert();
+  int32_t pos = position.value_or(-1);
+  if (pos < head_cols_ || pos >= ColCount()) pos = -1;
+  if (pos < 0) {
+    // Cells past a row's stored ones are empty: an appended column costs no cell.
+    col_widths_.push_back(kInsertedColumnWidth);
+  } else {
+    const auto at = static_cast<uint32_t>(pos);
+    std::vector<CellRef> packed;
+    packed.reserve(cells_.size() - garbage_ + rows_.size());
+    for (RowSpan& span : rows_) {
+      const auto first = static_cast<uint32_t>(packed.size());
+      const auto begin = cells_.begin() + span.first;
+      if (span.count > at) {
+        packed.insert(packed.end(), begin, begin + at);
+        packed.push_back(CellRef{});
+        packed.insert(packed.end(), begin + at, begin + span.count);
+        ++span.count;
+      } else {
+        packed.insert(packed.end(), begin, begin + span.count);
+      }
+      span.first = first;
+    }
+    cells_ = std::move(packed);
+    garbage_ = 0;
+    col_widths_.insert(col_widths_.begin() + pos, kInsertedColumnWidth);
+  }
+  selection_.reset();
+  return true;
+}
+
+bool Grid::DeleteRow(int32_t row) {
+  if (row < 0 || row >= RowCount()) return false;
+  garbage_ += rows_[static_cast<size_t>(row)].count;
+  rows_.erase(rows_.begin() + row);
+  row_heights_.erase(row_heights_.begin() + row);
+  if (row < head_rows_) --head_rows_;
+  selection_.reset();
+  if (cursor_.row >= 0) {
+    if (cursor_.row == RowCount()) --cursor_.row;  // it was on the last row
+    if (cursor_.row < head_rows_ || cursor_.row < 0) cursor_ = CellPos{};
+  }
+  if (garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) CompactCells();
+  return true;
+}
+
+bool Grid::DeleteColumn(int32_t col) {
+  if (col < 0 || col >= ColCount()) return false;
+  const auto at = static_cast<uint32_t>(col);
+  for (RowSpan& span : rows_) {
+    if (span.count <= at) continue;
+    const auto begin = cells_.begin() + span.first;
+    std::copy(begin + at + 1, begin + span.count, begin + at);
+    --span.count;
+    ++garbage_;
+  }
+  col_widths_.erase(col_widths_.begin() + col);
+  if (col < head_cols_) --head_cols_;
+  selection_.reset();
+  if (cursor_.col >= 0) {
+    if (cursor_.col == ColCount()) --cursor_.col;  // it was on the last column
+    if (cursor_.col < head_cols_ || cursor_.col < 0) cursor_ = CellPos{};
+  }
+  if (garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) CompactCells();
+  return true;
+}
+
+std::optional<int32_t> Grid::GetColumnWidth(int32_t col) const {
+  if (col < 0 || col >= ColCount()) return std::nullopt;
+  return col_widths_[static_cast<size_t>(col)];
+}
+
+std::optional<int32_t> Grid::GetRowHeight(int32_t row) const {
+  if (row < 0 || row >= RowCount()) return std::nullopt;
+  return row_heights_[static_cast<size_t>(row)];
+}
+
+bool Grid::SetColumnWidth(int32_t col, int32_t width) {
+  if (col < 0 || col >= ColCount() || width < 0) return false;
+  col_widths_[static_cast<size_t>(col)] = width;
+  return true;
+}
+
+bool Grid::SetRowHeight(int32_t row, int32_t height) {
+  if (row < 0 || row >= RowCount() || height < 0) return false;
+  row_heights_[static_cast<size_t>(row)] = height;
+  return true;
+}
+
+void Grid::SetWidths(int32_t cols, int32_t width, bool apply_width) {
+  col_widths_.assign(static_cast<size_t>(cols), kInsertedColumnWidth);
+  if (cols > 0) col_widths_[0] = col_width_;
+  if (apply_width && width >= 2) std::fill(col_widths_.begin(), col_widths_.end(), width);
+}
+
+void Grid::ResetContent() {
+  const int32_t rows = RowCount();
+  const int32_t cols = ColCount();
+  RestoreDesign();
+  texts_.Clear();
+  cells_.clear();
+  cells_.shrink_to_fit();
+  garbage_ = 0;
+  rows_.assign(static_cast<size_t>(rows), RowSpan{});
+  row_heights_.assign(static_cast<size_t>(rows), row_height_);
+  col_widths_.assign(static_cast<size_t>(cols), col_width_);
+  head_rows_ = std::clamp(design_.head_row_count, 0, rows);
+  head_cols_ = std::clamp(design_.head_col_count, 0, cols);
+}
+
+bool Grid::ResizeAndClear(int32_t rows, int32_t cols, int32_t width, bool apply_width) {
+  const int32_t r = std::max(rows, 1);
+  const int32_t c = std::max(cols, 1);
+  if (r > kMaxRows || c > kMaxCols) return false;
+  RestoreDesign();
+  texts_.Clear();
+  cells_.clear();
+  cells_.shrink_to_fit();
+  garbage_ = 0;
+  rows_.assign(static_cast<size_t>(r), RowSpan{});
+  rows_.shrink_to_fit();
+  row_heights_.assign(static_cast<size_t>(r), row_height_);
+  row_heights_.shrink_to_fit();
+  // The width goes to the columns asked for: none when zero columns were asked for.
+  SetWidths(c, width, apply_width && cols >= 1);
+  return true;
+}
+
+void Grid::SelectRange(int32_t first_row, int32_t first_col, std::optional<int32_t> last_row,
+                       std::optional<int32_t> last_col) {
+  if (!can_selection_) return;
+  int32_t r1 = first_row;
+  int32_t c1 = first_col;
+  int32_t r2 = std::min(last_row.value_or(r1), RowCount() - 1);
+  int32_t c2 = std::min(last_col.value_or(c1), ColCount() - 1);
+  auto raise = [](int32_t& v, int32_t fixed) {
+    if (v >= 0 && v < fixed) v = fixed;
+  };
+  raise(r1, head_rows_);
+  raise(r2, head_rows_);
+  raise(c1, head_cols_);
+  raise(c2, head_cols_);
+  selection_.reset();
+  if (r1 >= 0 && c1 >= 0 && r2 >= 0 && c2 >= 0 && r2 < RowCount() && c2 < ColCount() && r1 <= r2 && c1 <= c2) {
+    selection_ = CellRect{r1, c1, r2, c2};
+  }
+}
+
+bool Grid::IsSelected(int32_t row, int32_t col) const {
+  return selection_ && row >= selection_->first_row && row <= selection_->last_row &&
+         col >= selection_->first_col && col <= selection_->last_col;
+}
+
+void Grid::SetCursorCell(int32_t row, int32_t col) {
+  selection_.reset();
+  cursor_ = IsInside(row, col) ? CellPos{row, col} : CellPos{};
+}
+
+bool Grid::CopySelectionToClipboard(Clipboard& clipboard) const {
+  std::optional<CellRect> rect = selection_;
+  if (!can_selection_ && IsInside(cursor_.row, cursor_.col)) {
+    rect = CellRect{cursor_.row, cursor_.col, cursor_.row, cursor_.col};
+  }
+  if (!rect) return true;
+  return clipboard.WriteTextFrom([&](TextSink& sink) { WriteTableText(*this, *rect, sink); });
+}
+
+bool Grid::PasteFromClipboard(Clipboard& clipboard) {
+  if (!is_edit_) return false;
+  CellPos start = cursor_;
+  if (!IsInside(start.row, start.col)) start = CellPos{head_rows_, head_cols_};
+  if (!IsInside(start.row, start.col)) return false;
+  std::optional<std::string> text = clipboard.ReadText();
+  if (!text || text->empty()) return false;
+  Table table;
+  std::string error;
+  if (!ParseTableText(std::move(*text), &table, &error)) return false;
+
+  // The pieces keep their bytes: the parsed text becomes one more chunk of this grid's store.
+  uint32_t base = 0;
+  if (!texts_.Adopt(std::move(table.bytes), &base)) {
+    CompactTexts();
+    return false;
+  }
+  std::vector<int32_t> target_cols;
+  for (int32_t c = start.col; c < ColCount() && static_cast<int32_t>(target_cols.size()) < table.cols; ++c) {
+    if (col_widths_[static_cast<size_t>(c)] != 0) target_cols.push_back(c);
+  }
+  int32_t row = start.row;
+  uint32_t line_begin = 0;
+  for (uint32_t line_end : table.row_ends) {
+    while (row < RowCount() && row_heights_[static_cast<size_t>(row)] == 0) ++row;
+    if (row >= RowCount()) break;
+    const size_t pieces = std::min<size_t>(line_end - line_begin, target_cols.size());
+    for (size_t k = 0; k < pieces; ++k) {
+      CellRef cell = table.cells[line_begin + k];
+      cell.offset += base;
+      // An empty piece clears its cell; a cell past the row's stored ones is empty already.
+      if (cell.empty() && static_cast<uint32_t>(target_cols[k]) >= rows_[static_cast<size_t>(row)].count) continue;
+      *MutableCell(row, target_cols[k]) = cell;
+    }
+    line_begin = line_end;
+    ++row;
+  }
+  selection_.reset();
+  return true;
+}
+
+std::span<const CellRef> Grid::RowCells(int32_t row) const {
+  if (row < 0 || row >= RowCount()) return {};
+  const RowSpan& span = rows_[static_cast<size_t>(row)];
+  return {cells_.data() + span.first, span.count};
+}
+
+bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
+  const size_t rows = std::max<size_t>(table.row_ends.size(), 1);
+  if (rows > static_cast<size_t>(kMaxRows) || table.cols > kMaxCols ||
+      static_cast<int64_t>(table.cells.size()) > kMaxCells) {
+    return false;
+  }
+  TextStore texts;
+  uint32_t base = 0;
+  if (!texts.Adopt(std::move(table.bytes), &base)) return false;
+  assert(base == 0);
+  RestoreDesign();
+  texts_ = std::move(texts);
+  // A row keeps its cells up to its last non-empty one; the rest are moved up over the gaps.
+  cells_ = std::move(table.cells);
+  garbage_ = 0;
+  rows_.assign(rows, RowSpan{});
+  uint32_t read = 0;
+  uint32_t write = 0;
+  for (size_t r = 0; r < table.row_ends.size(); ++r) {
+    uint32_t end = table.row_ends[r];
+    const uint32_t line_end = end;
+    while (end > read && cells_[end - 1].empty()) --end;
+    std::copy(cells_.begin() + read, cells_.begin() + end, cells_.begin() + write);
+    rows_[r] = RowSpan{write, end - read};
+    write += end - read;
+    read = line_end;
+  }
+  cells_.resize(write);
+  if (cells_.capacity() > cells_.size() + cells_.size() / 4) cells_.shrink_to_fit();
+  row_heights_.assign(rows, row_height_);
+  SetWidths(std::max(table.cols, 1), width, apply_width);
+  return true;
+}
+
+void Grid::StartSharing(const Grid& other, int32_t cols, int32_t width, bool apply_width) {
+  RestoreDesign();
+  texts_.Clear();
+  texts_.ShareAll(other.texts_);
+  cells_.clear();
+  garbage_ = 0;
+  rows_.clear();
+  row_heights_.clear();
+  SetWidths(cols, width, apply_width);
+}
+
+void Grid::AppendRow(std::span<const CellRef> cells) {
+  assert(cells.size() <= static_cast<size_t>(ColCount()));
+  size_t count = cells.size();
+  while (count > 0 && cells[count - 1].empty()) --count;
+  const auto first = static_cast<uint32_t>(cells_.size());
+  cells_.insert(cells_.end(), cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(count));
+  rows_.push_back(RowSpan{count == 0 ? 0 : first, static_cast<uint32_t>(count)});
+  row_heights_.push_back(row_height_);
+}
+
+void Grid::AppendEmptyRows(int32_t count) {
+  if (count <= 0) return;
+  rows_.resize(rows_.size() + static_cast<size_t>(count), RowSpan{});
+  row_heights_.resize(row_heights_.size() + static_cast<size_t>(count), row_height_);
+}
+
+}  // namespace parvex

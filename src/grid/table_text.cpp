@@ -1,0 +1,279 @@
+#include "grid/table_text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace parvex {
+namespace {
+
+constexpr size_t kNone = std::string::npos;
+// The store's offsets are 32 bits; the last value stays unused.
+constexpr size_t kMaxTextBytes = 0xfffffffeu;
+
+bool IsTrimmed(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+class Parser {
+ public:
+  Parser(std::string& text, Grid::Table* table) : text_(text), n_(text.size()), table_(table) {}
+
+  bool Run(std::string* error);
+
+ private:
+  bool ClosesAt(size_t pos) const {
+    return pos == n_ || text_[pos] == '\t' || text_[pos] == '\n' ||
+           (text_[pos] == '\r' && pos + 1 < n_ && text_[pos + 1] == '\n');
+  }
+  size_t FindClosingQuote(size_t open);
+  size_t NextClosingRun(size_t from);
+  bool Emit(size_t begin, size_t end, bool quoted);
+
+  std::string& text_;
+  const size_t n_;
+  Grid::Table* table_;
+  std::string error_;
+
+  // NextClosingRun's answer for every start in [cache_from_, cache_run_start_]: the closing quote
+  // found there, or kNone. Fields are read left to right, so each byte is searched once and an
+  // unclosed quote cannot make the reading quadratic.
+  size_t cache_from_ = kNone;
+  size_t cache_run_start_ = 0;
+  size_t cache_close_ = kNone;
+};
+
+// The first run of quotes at or after `from` that closes a quoted field: a maximal run of odd
+// length (its pairs are escaped quotes, the last one closes) followed by a field's end. `from`
+// never lies inside a run.
+size_t Parser::NextClosingRun(size_t from) {
+  if (cache_from_ != kNone && from >= cache_from_ && from <= cache_run_start_) return cache_close_;
+  size_t pos = from;
+  while (pos < n_) {
+    const void* hit = std::memchr(text_.data() + pos, '"', n_ - pos);
+    if (hit == nullptr) break;
+    const size_t start = static_cast<size_t>(static_cast<const char*>(hit) - text_.data());
+    size_t end = start;
+    while (end < n_ && text_[end] == '"') ++end;
+    if ((end - start) % 2 == 1 && ClosesAt(end)) {
+      cache_from_ = from;
+      cache_run_start_ = start;
+      cache_close_ = end - 1;
+      return cache_close_;
+    }
+    pos = end;
+  }
+  cache_from_ = from;
+  cache_run_start_ = n_;
+  cache_close_ = kNone;
+  return kNone;
+}
+
+size_t Parser::FindClosingQuote(size_t open) {
+  size_t pos = open + 1;
+  // The quotes right after the opening one are read from there, not from the start of their
+  // run in the text, which includes the opening quote.
+  if (pos < n_ && text_[pos] == '"') {
+    size_t end = pos;
+    while (end < n_ && text_[end] == '"') ++end;
+    if ((end - pos) % 2 == 1 && ClosesAt(end)) return end - 1;
+    pos = end;
+  }
+  return NextClosingRun(pos);
+}
+
+bool Parser::Emit(size_t begin, size_t end, bool quoted) {
+  while (begin < end && IsTrimmed(static_cast<unsigned char>(text_[begin]))) ++begin;
+  while (end > begin && IsTrimmed(static_cast<unsigned char>(text_[end - 1]))) --end;
+  if (end - begin > CellRef::kMaxSize) {
+    error_ = "a cell of " + std::to_string(end - begin) + " bytes exceeds the limit of " +
+             std::to_string(CellRef::kMaxSize) + " bytes";
+    return false;
+  }
+  CellRef cell;
+  if (end > begin) {
+    const std::string_view body(text_.data() + begin, end - begin);
+    // An unquoted field holds no TAB or LF; only a quoted one needs the full test.
+    bool needs_quotes = body.front() == '"';
+    if (!needs_quotes) needs_quotes = quoted ? TextNeedsQuotes(body) : body.find('\r') != std::string_view::npos;
+    cell = CellRef{static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin) | (needs_quotes ? CellRef::kQuoteFlag : 0)};
+  }
+  if (static_cast<int64_t>(table_->cells.size()) >= kMaxCells) {
+    error_ = "more than " + std::to_string(kMaxCells) + " cells";
+    return false;
+  }
+  table_->cells.push_back(cell);
+  return true;
+}
+
+bool Parser::Run(std::string* error) {
+  // Reserve for the common shape: every line as wide as the first.
+  size_t lines = static_cast<size_t>(std::count(text_.begin(), text_.end(), '\n')) + 1;
+  const size_t first_line_end = std::min(text_.find('\n'), n_);
+  const size_t first_cells = static_cast<size_t>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(first_line_end), '\t')) + 1;
+  if (lines <= static_cast<size_t>(kMaxRows)) {
+    table_->row_ends.reserve(lines);
+    table_->cells.reserve(std::min(lines * first_cells, static_cast<size_t>(kMaxCells)));
+  }
+  int64_t cols = 1;
+  size_t i = 0;
+  while (i < n_) {
+    const size_t line_first_cell = table_->cells.size();
+    while (true) {
+      bool quoted = false;
+      if (text_[i] == '"') {
+        const size_t close = FindClosingQuote(i);
+        if (close != kNone) {
+          // Unquote in place: the text only shrinks, so writing never overtakes reading.
+          size_t write = i + 1;
+          for (size_t read = i + 1; read < close; ++read) {
+            text_[write++] = text_[read];
+            if (text_[read] == '"' && read + 1 < close && text_[read + 1] == '"') ++read;
+          }
+          if (!Emit(i + 1, write, /*quoted=*/true)) break;
+          i = close + 1;
+          if (i < n_ && text_[i] == '\r') ++i;  // the CR of a CR LF after the closing quote
+          quoted = true;
+        }
+      }
+      if (!quoted) {
+        // An ordinary field runs to the next TAB or LF.
+        size_t end = i;
+        while (end < n_ && text_[end] != '\t' && text_[end] != '\n') ++end;
+        if (!Emit(i, end, /*quoted=*/false)) break;
+        i = end;
+      }
+      if (i >= n_) break;
+      if (text_[i] == '\n') {
+        ++i;
+        break;
+      }
+      ++i;  // the TAB
+      // A TAB that is the last byte of its line opens no further cell.
+      if (i >= n_) break;
+      if (text_[i] == '\n') {
+        ++i;
+        break;
+      }
+    }
+    if (!error_.empty()) break;
+    cols = std::max<int64_t>(cols, static_cast<int64_t>(table_->cells.size() - line_first_cell));
+    if (table_->row_ends.size() >= static_cast<size_t>(kMaxRows)) {
+      error_ = "more than " + std::to_string(kMaxRows) + " rows";
+      break;
+    }
+    table_->row_ends.push_back(static_cast<uint32_t>(table_->cells.size()));
+  }
+  if (error_.empty() && cols > kMaxCols) {
+    error_ = std::to_string(cols) + " columns exceed the limit of " + std::to_string(kMaxCols);
+  }
+  if (!error_.empty()) {
+    *error = error_;
+    return false;
+  }
+  table_->cols = static_cast<int32_t>(cols);
+  return true;
+}
+
+// Collects pieces of the clipboard text and hands them on in large blocks.
+class BlockWriter {
+ public:
+  explicit BlockWriter(TextSink& sink) : sink_(sink) { block_.reserve(kBlock + 4096); }
+  ~BlockWriter() { Flush(); }
+  void Put(char c) { block_.push_back(c); }
+  void Put(std::string_view text) {
+    if (text.size() > kBlock) {
+      Flush();
+      sink_.Append(text);
+      return;
+    }
+    block_.append(text);
+    if (block_.size() >= kBlock) Flush();
+  }
+  void PutQuoted(std::string_view text) {
+    Put('"');
+    size_t from = 0;
+    for (size_t q = text.find('"'); q != std::string_view::npos; q = text.find('"', q + 1)) {
+      Put(text.substr(from, q + 1 - from));
+      Put('"');
+      from = q + 1;
+    }
+    Put(text.substr(from));
+    Put('"');
+  }
+  void Flush() {
+    if (block_.empty()) return;
+    sink_.Append(block_);
+    block_.clear();
+  }
+
+ private:
+  static constexpr size_t kBlock = 1 << 20;
+  TextSink& sink_;
+  std::string block_;
+};
+
+class StringSink : public TextSink {
+ public:
+  explicit StringSink(std::string& out) : out_(out) {}
+  void Append(std::string_view piece) override { out_.append(piece); }
+
+ private:
+  std::string& out_;
+};
+
+}  // namespace
+
+bool ParseTableText(std::string text, Grid::Table* table, std::string* error) {
+  *table = Grid::Table{};
+  if (text.size() > kMaxTextBytes) {
+    *error = "a text of " + std::to_string(text.size()) + " bytes exceeds the limit of " + std::to_string(kMaxTextBytes) + " bytes";
+    return false;
+  }
+  table->bytes = std::move(text);
+  Parser parser(table->bytes, table);
+  if (!parser.Run(error)) {
+    *table = Grid::Table{};
+    return false;
+  }
+  return true;
+}
+
+void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
+  const int32_t first_row = std::max(rect.first_row, 0);
+  const int32_t first_col = std::max(rect.first_col, 0);
+  const int32_t last_row = std::min(rect.last_row, grid.RowCount() - 1);
+  const int32_t last_col = std::min(rect.last_col, grid.ColCount() - 1);
+  if (first_row > last_row || first_col > last_col) return;
+
+  std::vector<int32_t> cols;
+  for (int32_t c = first_col; c <= last_col; ++c) {
+    if (grid.GetColumnWidth(c).value_or(0) != 0) cols.push_back(c);
+  }
+  BlockWriter out(sink);
+  bool first_line = true;
+  for (int32_t r = first_row; r <= last_row; ++r) {
+    if (grid.GetRowHeight(r).value_or(0) == 0) continue;
+    if (!first_line) out.Put('\n');
+    first_line = false;
+    const std::span<const CellRef> cells = grid.RowCells(r);
+    for (size_t k = 0; k < cols.size(); ++k) {
+      if (k > 0) out.Put('\t');
+      const auto c = static_cast<size_t>(cols[k]);
+      if (c >= cells.size()) continue;
+      const CellRef cell = cells[c];
+      if (cell.empty()) continue;
+      if (cell.needs_quotes()) {
+        out.PutQuoted(grid.Text(cell));
+      } else {
+        out.Put(grid.Text(cell));
+      }
+    }
+  }
+}
+
+std::string TableText(const Grid& grid, const CellRect& rect) {
+  std::string text;
+  StringSink sink(text);
+  WriteTableText(grid, rect, sink);
+  return text;
+}
+
+}  // namespace parvex

@@ -1,0 +1,49 @@
+#include "import/import.h"
+
+#include <algorithm>
+
+#include "grid/table_text.h"
+#include "grid/text_to_integer.h"
+
+namespace parvex {
+
+int32_t CountFields(std::string_view text, char separator) {
+  const auto count = std::count(text.begin(), text.end(), separator);
+  const int64_t fields = (!text.empty() && text.back() == separator) ? count : count + 1;
+  return static_cast<int32_t>(std::min<int64_t>(fields, INT32_MAX));
+}
+
+TableSize MeasureClipboardTable(Clipboard& clipboard) {
+  std::optional<std::string> text = clipboard.ReadText();
+  if (!text || text->empty()) return {};
+  Grid::Table table;
+  std::string error;
+  if (!ParseTableText(std::move(*text), &table, &error)) return {};
+  return {static_cast<int32_t>(table.row_ends.size()), table.cols};
+}
+
+bool ResizeAndClearGrid(Grid& grid, int32_t rows, int32_t cols, int32_t width, bool apply_width) {
+  return grid.ResizeAndClear(rows, cols, width, apply_width);
+}
+
+CommandResult ImportText(Grid& source, const Settings& settings, std::optional<std::string> text) {
+  const int32_t width = TextToInteger(settings.column_width);
+  if (!text || text->empty()) {
+    // Nothing to import: one empty cell, and no column asked for, so no width set.
+    ResizeAndClearGrid(source, 0, 0, width, true);
+    return {};
+  }
+  Grid::Table table;
+  std::string error;
+  if (!ParseTableText(std::move(*text), &table, &error) || !source.AdoptTable(std::move(table), width, true)) {
+    if (error.empty()) error = "the table does not fit in a grid";
+    return {false, kRefusedCaption, "import refused: " + error};
+  }
+  return {};
+}
+
+CommandResult OnImportData(Grid& source, const Settings& settings, Clipboard& clipboard) {
+  return ImportText(source, settings, clipboard.ReadText());
+}
+
+}  // namespace parvex

@@ -1,0 +1,67 @@
+#include "layout/commands.h"
+
+#include <string>
+
+#include "grid/table_text.h"
+#include "grid/text_to_integer.h"
+
+namespace parvex {
+
+const char* const kProcessedCaption = "处理成功，请继续。";
+const char* const kPreprocessMessage =
+    "信息已经复制到剪贴板，请把数据粘贴到Excel或其它电子表格中，并从‘页面设置’－‘工作表’中设置‘顶端标题行’；"
+    "打印边界可在‘分页预览’‘页边距’中调整；请调整格式后，查看每页打印行数。";
+const char* const kReprocessMessage =
+    "信息已经复制到剪贴板，请把刚才处理好格式的区域中，删除原有数据，再次粘贴，并检查底端有无空行。";
+
+LayoutOptions LayoutOptionsFrom(const Settings& settings) {
+  LayoutOptions options;
+  options.groups = TextToInteger(settings.group_count);
+  options.rows_per_page = TextToInteger(settings.rows_per_page);
+  options.key_column = settings.break_by_key ? TextToInteger(settings.key_column) : 0;
+  options.column_width = TextToInteger(settings.column_width);
+  options.pad_short_pages = settings.pad_short_pages;
+  options.source_has_title = settings.has_title_row;
+  return options;
+}
+
+bool ExportResultGrid(Grid& result, Clipboard& clipboard) {
+  bool written = true;
+  if (result.RowCount() == 0 || result.ColCount() == 0) {
+    // An empty grid exports as the empty text, not as whatever the clipboard held before.
+    written = clipboard.WriteText("");
+  } else {
+    result.SelectRange(0, 0, result.RowCount() - 1, result.ColCount() - 1);
+    written = result.CopySelectionToClipboard(clipboard);
+  }
+  result.SetCursorCell(0, 0);
+  return written;
+}
+
+namespace {
+
+CommandResult Process(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard,
+                      const char* message) {
+  std::string error;
+  if (!SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &error)) {
+    return {false, kRefusedCaption, error};
+  }
+  if (!ExportResultGrid(result, clipboard)) {
+    return {false, kRefusedCaption,
+            "the clipboard could not be written (another program may hold it); the layout is in the result grid, "
+            "try again"};
+  }
+  return {true, kProcessedCaption, message};
+}
+
+}  // namespace
+
+CommandResult OnPreprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard) {
+  return Process(source, result, settings, clipboard, kPreprocessMessage);
+}
+
+CommandResult OnReprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard) {
+  return Process(source, result, settings, clipboard, kReprocessMessage);
+}
+
+}  // namespace parvex

@@ -1,0 +1,170 @@
+#include "layout/split_into_columns.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace parvex {
+namespace {
+
+// One column group's share of a page: `count` data rows from data row `first` on.
+struct Segment {
+  int64_t first = 0;
+  int64_t count = 0;
+};
+
+// One page block of the result: `height` rows; its groups are segments[first .. first + groups).
+struct Page {
+  int64_t height = 0;
+  size_t first_segment = 0;
+  size_t groups = 0;
+};
+
+struct Plan {
+  std::vector<Segment> segments;
+  std::vector<Page> pages;
+  int64_t rows = 0;          // result rows, title row included
+  int64_t stored_cells = 0;  // cells the result stores (up to each row's last non-empty one)
+};
+
+}  // namespace
+
+GridDesign SourceGridDesign() {
+  GridDesign design;
+  design.col_width = 50;
+  return design;
+}
+
+GridDesign ResultGridDesign() {
+  GridDesign design;
+  design.col_width = 30;
+  return design;
+}
+
+bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error) {
+  int32_t rows_per_page = options.rows_per_page.value_or(kDefaultRowsPerPage);
+  if (rows_per_page < 2) rows_per_page = kDefaultRowsPerPage;
+  const int32_t key = options.key_column.value_or(0);
+  const int32_t groups = std::max(options.groups.value_or(1), 1);
+
+  const int32_t cols = source.ColCount();
+  const int64_t stride = int64_t{cols} + 1;  // a group's columns and the separator after it
+  const int64_t result_cols = int64_t{groups} * cols + groups - 1;
+  if (result_cols > INT32_MAX) {
+    *error = "layout refused: " + std::to_string(result_cols) + " result columns do not fit in int32; use fewer column groups";
+    return false;
+  }
+  if (result_cols > kMaxCols) {
+    *error = "layout refused: " + std::to_string(result_cols) + " result columns exceed the limit of " +
+             std::to_string(kMaxCols) + "; use fewer column groups";
+    return false;
+  }
+
+  // Data rows are source rows first_data .. first_data + data_rows - 1. Without a title row the
+  // layout runs as if an empty title row stood above them and was removed afterwards.
+  const int32_t first_data = options.source_has_title ? 1 : 0;
+  const int64_t data_rows = std::max<int64_t>(int64_t{source.RowCount()} - first_data, 0);
+  // A key column past the last source column reads as absent in every row: it never breaks.
+  const bool break_by_key = key > 0 && key <= cols;
+  auto key_changes = [&](int64_t d) {
+    const auto row = static_cast<int32_t>(first_data + d);
+    return source.CellView(row, key - 1) != source.CellView(row - 1, key - 1);
+  };
+
+  // Pages are filled down group 0, then down group 1 and so on; group 0 makes the page's rows.
+  // A change of the key value ends the page before the changed row, except at the very first
+  // row of a page; a page cut short in group 0 is padded to full height when asked.
+  Plan plan;
+  int64_t next = 0;
+  while (next < data_rows) {
+    Page page;
+    page.first_segment = plan.segments.size();
+    int64_t placed = 0;  // data rows on this page so far, across its groups
+    bool ended = false;
+    for (int32_t g = 0; g < groups && !ended; ++g) {
+      Segment segment{next, 0};
+      for (int32_t k = 0; k < rows_per_page; ++k) {
+        if (next >= data_rows) {
+          ended = true;
+          break;
+        }
+        if (break_by_key && next > 0 && (g > 0 || placed > 0) && key_changes(next)) {
+          if (g == 0 && options.pad_short_pages) page.height = rows_per_page;
+          ended = true;
+          break;
+        }
+        if (g == 0) ++page.height;
+        ++segment.count;
+        ++next;
+        ++placed;
+      }
+      if (segment.count > 0) plan.segments.push_back(segment);
+    }
+    page.groups = plan.segments.size() - page.first_segment;
+    plan.rows += page.height;
+    plan.pages.push_back(page);
+  }
+  if (options.source_has_title) plan.rows += 1;
+  if (plan.rows > kMaxRows) {
+    *error = "layout refused: " + std::to_string(plan.rows) + " result rows exceed the limit of " +
+             std::to_string(kMaxRows) + "; use more rows per page or turn off padding";
+    return false;
+  }
+
+  // Count the cells the result will store before building it: a refusal costs nothing.
+  auto stored = [&](int64_t source_row) {
+    return static_cast<int64_t>(source.RowCells(static_cast<int32_t>(source_row)).size());
+  };
+  if (options.source_has_title && source.RowCount() > 0 && stored(0) > 0) {
+    plan.stored_cells += (groups - 1) * stride + stored(0);
+  }
+  std::vector<int64_t> row_cells;
+  for (const Page& page : plan.pages) {
+    row_cells.assign(static_cast<size_t>(page.height), 0);
+    for (size_t g = 0; g < page.groups; ++g) {
+      const Segment& segment = plan.segments[page.first_segment + g];
+      for (int64_t i = 0; i < segment.count; ++i) {
+        const int64_t n = stored(first_data + segment.first + i);
+        if (n > 0) row_cells[static_cast<size_t>(i)] = static_cast<int64_t>(g) * stride + n;
+      }
+    }
+    for (int64_t n : row_cells) plan.stored_cells += n;
+  }
+  if (plan.stored_cells > kMaxCells) {
+    *error = "layout refused: " + std::to_string(plan.stored_cells) + " result cells exceed the limit of " +
+             std::to_string(kMaxCells) + "; use fewer column groups";
+    return false;
+  }
+
+  // Build row by row into a grid of our own that shares the source's text bytes, and put it in
+  // place only when it is complete.
+  Grid out(result.design());
+  out.StartSharing(source, static_cast<int32_t>(result_cols), options.column_width, true);
+  std::vector<CellRef> line;
+  auto place = [&](int64_t group, std::span<const CellRef> cells) {
+    if (cells.empty()) return;
+    line.resize(static_cast<size_t>(group * stride));
+    line.insert(line.end(), cells.begin(), cells.end());
+  };
+  if (options.source_has_title) {
+    line.clear();
+    const std::span<const CellRef> title = source.RowCells(0);
+    for (int32_t g = 0; g < groups && !title.empty(); ++g) place(g, title);
+    out.AppendRow(line);
+  }
+  for (const Page& page : plan.pages) {
+    for (int64_t i = 0; i < page.height; ++i) {
+      line.clear();
+      for (size_t g = 0; g < page.groups; ++g) {
+        const Segment& segment = plan.segments[page.first_segment + g];
+        if (i < segment.count) {
+          place(static_cast<int64_t>(g), source.RowCells(static_cast<int32_t>(first_data + segment.first + i)));
+        }
+      }
+      out.AppendRow(line);
+    }
+  }
+  result = std::move(out);
+  return true;
+}
+
+}  // namespace parvex

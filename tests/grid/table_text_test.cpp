@@ -1,0 +1,123 @@
+#include "grid/table_text.h"
+
+#include <gtest/gtest.h>
+
+#include "support/grid_helpers.h"
+
+namespace parvex {
+namespace {
+
+using testing::Cells;
+using testing::CellsOf;
+using testing::GridOf;
+
+// The table as the import reads it: every line padded to the widest.
+Cells Parse(const std::string& text) {
+  Grid::Table table;
+  std::string error;
+  EXPECT_TRUE(ParseTableText(text, &table, &error)) << error;
+  Cells cells;
+  uint32_t begin = 0;
+  for (uint32_t end : table.row_ends) {
+    std::vector<std::string> row;
+    for (uint32_t k = begin; k < end; ++k) {
+      const CellRef cell = table.cells[k];
+      row.emplace_back(table.bytes.data() + cell.offset, cell.size());
+    }
+    row.resize(static_cast<size_t>(table.cols));
+    cells.push_back(row);
+    begin = end;
+  }
+  return cells;
+}
+
+struct ParseCase { const char* name; std::string text; Cells cells; };
+
+TEST(TableTextTest, CutsLinesAndCells) {
+  const ParseCase cases[] = {
+      {"CR LF rows", "a\tb\r\nc\td\r\n", {{"a", "b"}, {"c", "d"}}},
+      {"two TABs give an empty cell", "a\t\tc\r\n", {{"a", "", "c"}}},
+      {"TAB before CR LF opens a cell", "a\tb\t\r\n", {{"a", "b", ""}}},
+      {"TAB at the very end opens none", "a\tb\t", {{"a", "b"}}},
+      {"TAB before a bare LF opens none", "a\tb\t\nc\n", {{"a", "b"}, {"c", ""}}},
+      {"comma is ordinary", "1,5\tx\r\n", {{"1,5", "x"}}},
+      {"cells are trimmed", " a\tb  \r\n", {{"a", "b"}}},
+      {"empty lines are empty cells", "\r\n\r\n", {{""}, {""}}},
+      {"LF-only lines and an unended last line", "a\nb\nc", {{"a"}, {"b"}, {"c"}}},
+      {"rows longer than the first keep every cell", "a\r\nb\tc\td\r\n", {{"a", "", ""}, {"b", "c", "d"}}},
+      {"a lone CR is content", "a\rb\tc\r\n", {{"a\rb", "c"}}},
+      {"no text, no rows", "", {}},
+      {"bytes pass through", "\xe5\xa7\x93\xe5\x90\x8d\t\xd0\xd5\xc3\xfb\r\n", {{"\xe5\xa7\x93\xe5\x90\x8d", "\xd0\xd5\xc3\xfb"}}},
+  };
+  for (const ParseCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Parse(c.text), c.cells);
+  }
+}
+
+TEST(TableTextTest, ReadsQuotedCells) {
+  const ParseCase cases[] = {
+      {"line break inside quotes", "\"line 1\nline 2\"\tx\r\n", {{"line 1\nline 2", "x"}}},
+      {"CR LF inside quotes", "\"a\r\nb\"\r\nc\r\n", {{"a\r\nb"}, {"c"}}},
+      {"doubled quotes", "\"say \"\"hi\"\"\"\tx\r\n", {{"say \"hi\"", "x"}}},
+      {"TAB inside quotes", "\"a\tb\"\tc\r\n", {{"a\tb", "c"}}},
+      {"quoted cell at the end of the text", "x\t\"a\nb\"", {{"x", "a\nb"}}},
+      {"quote followed by other text is content", "\"a\"b\"\tc\r\n", {{"a\"b", "c"}}},
+      {"never closed: taken literally", "\"abc\tdef\r\n", {{"\"abc", "def"}}},
+      {"closing quote not at a field end: literal", "\"abc\"x\ty\r\n", {{"\"abc\"x", "y"}}},
+      {"quote inside a field is content", "a\"b\tc\r\n", {{"a\"b", "c"}}},
+      {"quoted content is trimmed", "\" a \"\tb\r\n", {{"a", "b"}}},
+      {"empty quoted cell", "\"\"\tb\r\n", {{"", "b"}}},
+      {"three quotes: escaped quote, then close", "\"\"\"\"\tb\r\n", {{"\"", "b"}}},
+  };
+  for (const ParseCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Parse(c.text), c.cells);
+  }
+}
+
+TEST(TableTextTest, ManyUnclosedQuotesStayLinear) {
+  // Each line opens a quote that never closes; a search per field to the end of the text
+  // would take minutes here.
+  std::string text;
+  for (int i = 0; i < 200000; ++i) text += "\"x\t\"y\r\n";
+  const Cells cells = Parse(text);
+  ASSERT_EQ(cells.size(), 200000u);
+  EXPECT_EQ(cells.back(), (std::vector<std::string>{"\"x", "\"y"}));
+}
+
+TEST(TableTextTest, WritesClipboardText) {
+  struct Case { const char* name; Cells cells; std::string text; };
+  const Case cases[] = {
+      {"TAB between cells, LF between rows, no final line end", {{"a", "b", "c"}, {"d", "", "f"}}, "a\tb\tc\nd\t\tf"},
+      {"one empty cell is the empty text", {{""}}, ""},
+      {"an empty last row is its TABs", {{"a", "b", "c"}, {"", "", ""}}, "a\tb\tc\n\t\t"},
+      {"spaces stay", {{"two words", "\xe3\x80\x80"}}, "two words\t\xe3\x80\x80"},
+      {"special cells are quoted", {{"a\tb", "l1\nl2", "\"q\" x", "cr\rx", "in\"side"}},
+       "\"a\tb\"\t\"l1\nl2\"\t\"\"\"q\"\" x\"\t\"cr\rx\"\tin\"side"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Grid grid = GridOf(c.cells);
+    EXPECT_EQ(TableText(grid, CellRect{0, 0, grid.RowCount() - 1, grid.ColCount() - 1}), c.text);
+  }
+}
+
+TEST(TableTextTest, WriteThenReadGivesTheCellsBack) {
+  const Cells cells = {{"title", "\"quoted\"", "a\tb"}, {"multi\nline", "", "x"}, {"  ", "\r", "end"}};
+  const Grid grid = GridOf(cells);
+  const std::string text = TableText(grid, CellRect{0, 0, 2, 2});
+  Cells expected = cells;
+  expected[2][0] = "";  // cells are trimmed on the way in
+  expected[2][1] = "";
+  EXPECT_EQ(Parse(text), expected);
+}
+
+TEST(TableTextTest, HiddenRowsAreLeftOut) {
+  Grid grid = GridOf({{"a"}, {"b"}, {"c"}});
+  grid.SetRowHeight(1, 0);
+  EXPECT_EQ(TableText(grid, CellRect{0, 0, 2, 0}), "a\nc");
+}
+
+}  // namespace
+}  // namespace parvex

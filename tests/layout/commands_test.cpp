@@ -1,0 +1,154 @@
+#include "layout/commands.h"
+
+#include <gtest/gtest.h>
+
+#include "import/import.h"
+#include "support/grid_helpers.h"
+
+namespace parvex {
+namespace {
+
+using testing::Cells;
+using testing::CellsOf;
+using testing::GridOf;
+
+const char kRoster[] = "Name\tClass\r\nAnn\tA\r\nBen\tA\r\nCai\tB\r\nDan\tB\r\nEva\tB\r\nFay\tB\r\nGus\tC\r\n";
+
+Grid Imported(const std::string& text) {
+  Grid source(SourceGridDesign());
+  MemoryClipboard clipboard(text);
+  EXPECT_TRUE(OnImportData(source, Settings{}, clipboard).ok);
+  return source;
+}
+
+Settings ExampleSettings() {
+  Settings settings;
+  settings.group_count = "2";
+  settings.rows_per_page = "3";
+  settings.key_column = "2";
+  return settings;
+}
+
+TEST(CommandsTest, PreprocessAndReprocessDifferOnlyInTheMessage) {
+  const Grid source = Imported(kRoster);
+  Grid first(ResultGridDesign());
+  Grid second(ResultGridDesign());
+  MemoryClipboard a;
+  MemoryClipboard b;
+  const CommandResult pre = OnPreprocess(source, first, ExampleSettings(), a);
+  const CommandResult re = OnReprocess(source, second, ExampleSettings(), b);
+  EXPECT_TRUE(pre.ok);
+  EXPECT_EQ(pre.caption, "处理成功，请继续。");
+  EXPECT_EQ(pre.message, kPreprocessMessage);
+  EXPECT_EQ(re.message, kReprocessMessage);
+  EXPECT_EQ(CellsOf(first), CellsOf(second));
+  EXPECT_EQ(a.text(), b.text());
+  EXPECT_EQ(a.text(),
+            "Name\tClass\t\tName\tClass\nAnn\tA\t\t\t\nBen\tA\t\t\t\n\t\t\t\t\nCai\tB\t\tFay\tB\n"
+            "Dan\tB\t\t\t\nEva\tB\t\t\t\nGus\tC\t\t\t");
+}
+
+TEST(CommandsTest, SourceIsUnchangedAndRunsRepeat) {
+  const Grid source = Imported(kRoster);
+  const Cells before = CellsOf(source);
+  Grid result(ResultGridDesign());
+  MemoryClipboard clipboard;
+  OnPreprocess(source, result, ExampleSettings(), clipboard);
+  const std::optional<std::string> once = clipboard.text();
+  OnPreprocess(source, result, ExampleSettings(), clipboard);
+  EXPECT_EQ(clipboard.text(), once);
+  EXPECT_EQ(CellsOf(source), before);
+}
+
+TEST(CommandsTest, WithoutTitleTheFirstResultRowHoldsData) {
+  const Grid source = Imported("a\t1\r\nb\t1\r\nc\t2\r\n");
+  Settings settings;
+  settings.has_title_row = false;
+  settings.rows_per_page = "2";
+  settings.group_count = "1";
+  settings.key_column = "2";
+  Grid result(ResultGridDesign());
+  MemoryClipboard clipboard;
+  OnPreprocess(source, result, settings, clipboard);
+  EXPECT_EQ(CellsOf(result), (Cells{{"a", "1"}, {"b", "1"}, {"c", "2"}}));
+  EXPECT_EQ(source.RowCount(), 3);
+}
+
+TEST(CommandsTest, KeyBoxIsReadOnlyWhenTicked) {
+  const Grid source = Imported(kRoster);
+  Settings off = ExampleSettings();
+  off.break_by_key = false;
+  Settings empty_key = ExampleSettings();
+  empty_key.key_column = "";
+  Settings plain = ExampleSettings();
+  plain.key_column = "0";
+  for (const Settings& s : {off, empty_key}) {
+    Grid r1(ResultGridDesign()), r2(ResultGridDesign());
+    MemoryClipboard c1, c2;
+    OnPreprocess(source, r1, s, c1);
+    OnPreprocess(source, r2, plain, c2);
+    EXPECT_EQ(c1.text(), c2.text());
+  }
+}
+
+TEST(CommandsTest, ExportLeavesCursorAtTopLeftAndNoSelection) {
+  const Grid source = Imported(kRoster);
+  Grid result(ResultGridDesign());
+  MemoryClipboard clipboard;
+  OnPreprocess(source, result, ExampleSettings(), clipboard);
+  EXPECT_FALSE(result.Selection());
+  EXPECT_EQ(result.CursorCell(), (CellPos{0, 0}));
+}
+
+TEST(CommandsTest, ExportKeepsSpacesAndQuotesSpecialCells) {
+  Grid result = GridOf({{"two words", ""}, {"line\nbreak", "\"q\""}}, ResultGridDesign());
+  MemoryClipboard clipboard;
+  ASSERT_TRUE(ExportResultGrid(result, clipboard));
+  EXPECT_EQ(clipboard.text(), "two words\t\n\"line\nbreak\"\t\"\"\"q\"\"\"");
+  Grid empty(ResultGridDesign());
+  ASSERT_TRUE(ExportResultGrid(empty, clipboard));
+  EXPECT_EQ(clipboard.text(), "");
+}
+
+TEST(CommandsTest, ImportThenLayoutThenReimportGivesTheCellsBack) {
+  const std::string text = "名称\t备注\r\n甲\t\"含\t制表符\"\r\n乙\t\"两\r\n行\"\r\n";
+  const Grid source = Imported(text);
+  Settings settings;
+  settings.group_count = "1";
+  settings.break_by_key = false;
+  Grid result(ResultGridDesign());
+  MemoryClipboard clipboard;
+  ASSERT_TRUE(OnPreprocess(source, result, settings, clipboard).ok);
+  EXPECT_EQ(CellsOf(Imported(*clipboard.text())), CellsOf(source));
+}
+
+TEST(CommandsTest, RefusalLeavesGridsAndClipboardAlone) {
+  Grid source(SourceGridDesign());
+  ASSERT_TRUE(source.ResizeAndClear(2, 100000, 0, false));
+  Grid result = GridOf({{"old"}}, ResultGridDesign());
+  MemoryClipboard clipboard("user's text");
+  Settings settings;
+  settings.group_count = "32767";
+  const CommandResult r = OnPreprocess(source, result, settings, clipboard);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.caption, kRefusedCaption);
+  EXPECT_NE(r.message.find("do not fit in int32"), std::string::npos);
+  EXPECT_EQ(clipboard.text(), "user's text");
+  EXPECT_EQ(clipboard.write_count(), 0);
+  EXPECT_EQ(CellsOf(result), (Cells{{"old"}}));
+}
+
+TEST(CommandsTest, UnwritableClipboardIsReportedNotSuccess) {
+  const Grid source = Imported(kRoster);
+  Grid result(ResultGridDesign());
+  MemoryClipboard clipboard("held");
+  clipboard.set_writable(false);
+  const CommandResult r = OnPreprocess(source, result, ExampleSettings(), clipboard);
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.message.find("clipboard could not be written"), std::string::npos);
+  EXPECT_EQ(clipboard.text(), "held");
+  EXPECT_EQ(result.RowCount(), 8);  // the layout itself is kept
+}
+
+}  // namespace
+}  // namespace parvex
