@@ -60,11 +60,15 @@ std::string OneLine(std::string text) {
 std::string DescribeParseError(const CLI::ParseError& e, const CLI::App& app) {
   const std::string what = OneLine(e.what());
   if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
-    const std::vector<std::string> extras = app.remaining();
-    if (!extras.empty()) {
-      const std::string& first = extras.front();
-      if (first.size() > 1 && first.front() == '-') return "unknown option '" + first + "'";
-      return "unexpected argument '" + first + "' (only one FILE is read)";
+    // After "--" every argument is a FILE, so a second one there is unexpected, not unknown.
+    bool after_separator = false;
+    for (const std::string& extra : app.remaining()) {
+      if (extra == "--") {
+        after_separator = true;
+        continue;
+      }
+      if (!after_separator && extra.size() > 1 && extra.front() == '-') return "unknown option '" + extra + "'";
+      return "unexpected argument '" + extra + "' (only one FILE is read)";
     }
     return what;
   }

@@ -262,6 +262,7 @@ const UsageErrorCase kUsageErrors[] = {
     {"missing value", {"-n"}, "--groups"},
     {"missing value at the end", {"-q", "--rows"}, "--rows"},
     {"two files", {"a.txt", "b.txt"}, "unexpected argument 'b.txt'"},
+    {"a second file after --", {"a.txt", "--", "-x"}, "unexpected argument '-x'"},
     {"empty output name", {"-o", ""}, "--output"},
 };
 
