@@ -33,10 +33,11 @@ GridView::GridView(Grid* grid, Clipboard* clipboard, QWidget* parent)
     colours.setColor(group, QPalette::Text, Qt::black);
     colours.setColor(group, QPalette::Highlight, QColor(kSelectionColour));
     colours.setColor(group, QPalette::HighlightedText, Qt::white);
-    // The table draws its grid lines in the Mid colour.
-    colours.setColor(group, QPalette::Mid, QColor(kGridLineColour));
   }
   setPalette(colours);
+  // Styles derive the grid-line colour from the palette each in their own way; a style sheet
+  // that names only the grid lines fixes it and leaves the rest to the style.
+  setStyleSheet(QStringLiteral("QTableView { gridline-color: rgb(192, 192, 192); }"));
 
   connect(model_, &QAbstractItemModel::modelReset, this, &GridView::ApplyGridSizes);
   ApplyGridSizes();
