@@ -254,8 +254,6 @@ void MainWindow::CreateControls() {
                                 选择框_根据某列来分页, 编辑框_excel每页打印行数,  高级表格_中间结果,
                                 高级表格_原始数据};
   for (size_t i = 0; i + 1 < std::size(tab_stops); ++i) setTabOrder(tab_stops[i], tab_stops[i + 1]);
-
-  for (QWidget* child : findChildren<QWidget*>()) child->setFont(font());
 }
 
 void MainWindow::ConnectCommands() {
@@ -295,12 +293,12 @@ void MainWindow::RunCommand(const std::function<CommandResult()>& command) {
   bool out_of_memory = false;
   try {
     result = command();
-    高级表格_原始数据->grid_model()->Reload();
-    高级表格_中间结果->grid_model()->Reload();
   } catch (const std::bad_alloc&) {
     // operator new does not say how much it wanted: the box reports 0 bytes.
     out_of_memory = true;
   }
+  高级表格_原始数据->grid_model()->Reload();
+  高级表格_中间结果->grid_model()->Reload();
   QApplication::restoreOverrideCursor();
   if (out_of_memory) {
     fatal_error_(AllocationFailedMessage(0));
