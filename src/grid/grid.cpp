@@ -431,6 +431,12 @@ void Grid::AppendRow(std::span<const CellRef> cells) {
   row_heights_.push_back(row_height_);
 }
 
+void Grid::Reserve(int64_t rows, int64_t cells) {
+  rows_.reserve(rows_.size() + static_cast<size_t>(rows));
+  row_heights_.reserve(row_heights_.size() + static_cast<size_t>(rows));
+  cells_.reserve(cells_.size() + static_cast<size_t>(cells));
+}
+
 void Grid::AppendEmptyRows(int32_t count) {
   if (count <= 0) return;
   rows_.resize(rows_.size() + static_cast<size_t>(count), RowSpan{});

@@ -154,6 +154,9 @@ class Grid {
   // Appends a row of RowHeight whose cells are `cells` (refs valid in this grid's store), the
   // rest empty. `cells` must not be longer than ColCount.
   void AppendRow(std::span<const CellRef> cells);
+  // Makes room for `rows` more rows holding `cells` more stored cells, so that appending them
+  // moves nothing.
+  void Reserve(int64_t rows, int64_t cells);
   // Appends `count` empty rows of RowHeight.
   void AppendEmptyRows(int32_t count);
   // Cells stored so far (the measure kMaxCells bounds).

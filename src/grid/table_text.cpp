@@ -1,7 +1,13 @@
 #include "grid/table_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace parvex {
 namespace {
@@ -11,6 +17,34 @@ constexpr size_t kNone = std::string::npos;
 constexpr size_t kMaxTextBytes = 0xfffffffeu;
 
 bool IsTrimmed(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// What the scan of an unquoted field stops at: its end (TAB, LF) or a CR, which it notes.
+constexpr std::array<uint8_t, 256> kStops = [] {
+  std::array<uint8_t, 256> stops{};
+  stops['\t'] = 1;
+  stops['\n'] = 1;
+  stops['\r'] = 2;
+  return stops;
+}();
+
+// The position of the first TAB, LF or CR in [pos, n), or n. Cells are short, so sixteen bytes
+// at a time finds most of them in one step.
+size_t FindStop(const unsigned char* bytes, size_t pos, size_t n) {
+#if defined(__SSE2__)
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  while (n - pos >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos));
+    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr));
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (mask != 0) return pos + static_cast<size_t>(__builtin_ctz(mask));
+    pos += 16;
+  }
+#endif
+  while (pos < n && kStops[bytes[pos]] == 0) ++pos;
+  return pos;
+}
 
 class Parser {
  public:
@@ -25,7 +59,9 @@ class Parser {
   }
   size_t FindClosingQuote(size_t open);
   size_t NextClosingRun(size_t from);
-  bool Emit(size_t begin, size_t end, bool quoted);
+  // Adds the cell text[begin, end), trimmed. `first_cr` is the position of the first CR in it, or
+  // kNone, for an unquoted field.
+  bool Emit(size_t begin, size_t end, bool quoted, size_t first_cr = kNone);
 
   std::string& text_;
   const size_t n_;
@@ -79,7 +115,7 @@ size_t Parser::FindClosingQuote(size_t open) {
   return NextClosingRun(pos);
 }
 
-bool Parser::Emit(size_t begin, size_t end, bool quoted) {
+bool Parser::Emit(size_t begin, size_t end, bool quoted, size_t first_cr) {
   while (begin < end && IsTrimmed(static_cast<unsigned char>(text_[begin]))) ++begin;
   while (end > begin && IsTrimmed(static_cast<unsigned char>(text_[end - 1]))) --end;
   if (end - begin > CellRef::kMaxSize) {
@@ -90,9 +126,13 @@ bool Parser::Emit(size_t begin, size_t end, bool quoted) {
   CellRef cell;
   if (end > begin) {
     const std::string_view body(text_.data() + begin, end - begin);
-    // An unquoted field holds no TAB or LF; only a quoted one needs the full test.
     bool needs_quotes = body.front() == '"';
-    if (!needs_quotes) needs_quotes = quoted ? TextNeedsQuotes(body) : body.find('\r') != std::string_view::npos;
+    if (!needs_quotes && quoted) {
+      needs_quotes = TextNeedsQuotes(body);
+    } else if (!needs_quotes && first_cr < end) {
+      // An unquoted field holds no TAB or LF, so only a CR inside the trimmed text matters.
+      needs_quotes = first_cr >= begin || body.find('\r') != std::string_view::npos;
+    }
     cell = CellRef{static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin) | (needs_quotes ? CellRef::kQuoteFlag : 0)};
   }
   if (static_cast<int64_t>(table_->cells.size()) >= kMaxCells) {
@@ -104,14 +144,16 @@ bool Parser::Emit(size_t begin, size_t end, bool quoted) {
 }
 
 bool Parser::Run(std::string* error) {
-  // Reserve for the common shape: every line as wide as the first.
-  size_t lines = static_cast<size_t>(std::count(text_.begin(), text_.end(), '\n')) + 1;
-  const size_t first_line_end = std::min(text_.find('\n'), n_);
-  const size_t first_cells = static_cast<size_t>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(first_line_end), '\t')) + 1;
-  if (lines <= static_cast<size_t>(kMaxRows)) {
-    table_->row_ends.reserve(lines);
-    table_->cells.reserve(std::min(lines * first_cells, static_cast<size_t>(kMaxCells)));
-  }
+  // Reserve for the common shape, judged from the first lines: the rest look alike.
+  const size_t sample = std::min<size_t>(n_, 1 << 20);
+  const auto sample_lines = static_cast<size_t>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(sample), '\n'));
+  const auto sample_tabs = static_cast<size_t>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(sample), '\t'));
+  const double scale = sample == 0 ? 0.0 : static_cast<double>(n_) / static_cast<double>(sample);
+  const auto lines = static_cast<size_t>(static_cast<double>(sample_lines + 1) * scale) + 1;
+  const size_t cells = lines + static_cast<size_t>(static_cast<double>(sample_tabs) * scale);
+  const size_t room = cells + cells / 16 + 16;
+  table_->row_ends.reserve(std::min(lines + lines / 16 + 16, static_cast<size_t>(kMaxRows)));
+  table_->cells.reserve(std::min(room, static_cast<size_t>(kMaxCells)));
   int64_t cols = 1;
   size_t i = 0;
   while (i < n_) {
@@ -135,9 +177,19 @@ bool Parser::Run(std::string* error) {
       }
       if (!quoted) {
         // An ordinary field runs to the next TAB or LF.
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text_.data());
         size_t end = i;
-        while (end < n_ && text_[end] != '\t' && text_[end] != '\n') ++end;
-        if (!Emit(i, end, /*quoted=*/false)) break;
+        size_t first_cr = kNone;
+        while (true) {
+          end = FindStop(bytes, end, n_);
+          if (end < n_ && bytes[end] == '\r') {
+            if (first_cr == kNone) first_cr = end;
+            ++end;
+            continue;
+          }
+          break;
+        }
+        if (!Emit(i, end, /*quoted=*/false, first_cr)) break;
         i = end;
       }
       if (i >= n_) break;
@@ -172,20 +224,37 @@ bool Parser::Run(std::string* error) {
   return true;
 }
 
-// Collects pieces of the clipboard text and hands them on in large blocks.
+// Collects the clipboard text in a block of its own and hands it on when the block is full.
 class BlockWriter {
  public:
-  explicit BlockWriter(TextSink& sink) : sink_(sink) { block_.reserve(kBlock + 4096); }
+  explicit BlockWriter(TextSink& sink) : sink_(sink), block_(new char[kBlock]) {}
   ~BlockWriter() { Flush(); }
-  void Put(char c) { block_.push_back(c); }
-  void Put(std::string_view text) {
-    if (text.size() > kBlock) {
-      Flush();
-      sink_.Append(text);
-      return;
+  BlockWriter(const BlockWriter&) = delete;
+  BlockWriter& operator=(const BlockWriter&) = delete;
+
+  void Put(char c) {
+    if (used_ == kBlock) Flush();
+    block_[used_++] = c;
+  }
+  void Repeat(char c, size_t count) {
+    while (count > 0) {
+      if (used_ == kBlock) Flush();
+      const size_t n = std::min(count, kBlock - used_);
+      std::memset(block_.get() + used_, c, n);
+      used_ += n;
+      count -= n;
     }
-    block_.append(text);
-    if (block_.size() >= kBlock) Flush();
+  }
+  void Put(std::string_view text) {
+    if (text.size() > kBlock - used_) {
+      Flush();
+      if (text.size() >= kBlock) {
+        sink_.Append(text);
+        return;
+      }
+    }
+    std::memcpy(block_.get() + used_, text.data(), text.size());
+    used_ += text.size();
   }
   void PutQuoted(std::string_view text) {
     Put('"');
@@ -198,16 +267,25 @@ class BlockWriter {
     Put(text.substr(from));
     Put('"');
   }
+  void PutCell(const Grid& grid, CellRef cell) {
+    if (cell.empty()) return;
+    if (cell.needs_quotes()) {
+      PutQuoted(grid.Text(cell));
+    } else {
+      Put(grid.Text(cell));
+    }
+  }
   void Flush() {
-    if (block_.empty()) return;
-    sink_.Append(block_);
-    block_.clear();
+    if (used_ == 0) return;
+    sink_.Append(std::string_view(block_.get(), used_));
+    used_ = 0;
   }
 
  private:
   static constexpr size_t kBlock = 1 << 20;
   TextSink& sink_;
-  std::string block_;
+  std::unique_ptr<char[]> block_;
+  size_t used_ = 0;
 };
 
 class StringSink : public TextSink {
@@ -247,6 +325,9 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   for (int32_t c = first_col; c <= last_col; ++c) {
     if (grid.GetColumnWidth(c).value_or(0) != 0) cols.push_back(c);
   }
+  // With every column of the rectangle shown, a row is its stored cells and then the TABs of
+  // the empty ones after them.
+  const bool contiguous = cols.size() == static_cast<size_t>(last_col - first_col + 1);
   BlockWriter out(sink);
   bool first_line = true;
   for (int32_t r = first_row; r <= last_row; ++r) {
@@ -254,17 +335,21 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
     if (!first_line) out.Put('\n');
     first_line = false;
     const std::span<const CellRef> cells = grid.RowCells(r);
+    if (contiguous) {
+      const size_t begin = static_cast<size_t>(first_col);
+      const size_t end = std::min(cells.size(), static_cast<size_t>(last_col) + 1);
+      for (size_t c = begin; c < end; ++c) {
+        if (c > begin) out.Put('\t');
+        out.PutCell(grid, cells[c]);
+      }
+      const size_t written = end > begin ? end - begin : 0;
+      out.Repeat('\t', cols.size() - std::max<size_t>(written, 1));
+      continue;
+    }
     for (size_t k = 0; k < cols.size(); ++k) {
       if (k > 0) out.Put('\t');
       const auto c = static_cast<size_t>(cols[k]);
-      if (c >= cells.size()) continue;
-      const CellRef cell = cells[c];
-      if (cell.empty()) continue;
-      if (cell.needs_quotes()) {
-        out.PutQuoted(grid.Text(cell));
-      } else {
-        out.Put(grid.Text(cell));
-      }
+      if (c < cells.size()) out.PutCell(grid, cells[c]);
     }
   }
 }

@@ -34,14 +34,6 @@ const TextStore::Chunk& TextStore::ChunkOf(uint32_t offset) const {
   return *it;
 }
 
-std::string_view TextStore::View(CellRef cell) const {
-  const uint32_t size = cell.size();
-  if (size == 0) return {};
-  const Chunk& chunk = ChunkOf(cell.offset);
-  assert(cell.offset - chunk.base + uint64_t{size} <= chunk.bytes->size());
-  return {chunk.bytes->data() + (cell.offset - chunk.base), size};
-}
-
 bool TextStore::Add(std::string_view text, CellRef* cell) {
   if (text.size() > CellRef::kMaxSize) return false;
   const uint32_t flag = TextNeedsQuotes(text) ? CellRef::kQuoteFlag : 0;

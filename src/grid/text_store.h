@@ -36,7 +36,14 @@ class TextStore {
   TextStore() = default;
 
   // The text behind `cell`; `cell` must come from this store or one it shares.
-  std::string_view View(CellRef cell) const;
+  std::string_view View(CellRef cell) const {
+    const uint32_t size = cell.size();
+    if (size == 0) return {};
+    // Cells are mostly read in storage order, so the chunk of the last read usually holds it.
+    const Chunk* chunk = &chunks_[last_chunk_];
+    if (cell.offset < chunk->base || cell.offset - chunk->base >= chunk->capacity) chunk = &ChunkOf(cell.offset);
+    return {chunk->bytes->data() + (cell.offset - chunk->base), size};
+  }
 
   // Copies `text` into the store. False when the store's 4 GiB address space is used up or the
   // text is longer than CellRef::kMaxSize.

@@ -139,6 +139,7 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
   // place only when it is complete.
   Grid out(result.design());
   out.StartSharing(source, static_cast<int32_t>(result_cols), options.column_width, true);
+  out.Reserve(plan.rows, plan.stored_cells);
   std::vector<CellRef> line;
   auto place = [&](int64_t group, std::span<const CellRef> cells) {
     if (cells.empty()) return;
