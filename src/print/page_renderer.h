@@ -1,0 +1,47 @@
+// Draws the laid-out table page by page with QPainter: one page block per page, the title row
+// over every column group, the groups side by side with the separator as a gap, grid lines, each
+// text shrunk (and at worst clipped) to its cell, and the footer "第 x 页，共 y 页". The same
+// drawing goes to a PDF file, a printer or a print preview.
+#ifndef PARVEX_PRINT_PAGE_RENDERER_H_
+#define PARVEX_PRINT_PAGE_RENDERER_H_
+
+#include <QFont>
+#include <QPageLayout>
+#include <QString>
+#include <string>
+
+#include "grid/grid.h"
+#include "print/output_path.h"
+#include "print/page_setup.h"
+#include "print/print_layout.h"
+
+class QPagedPaintDevice;
+
+namespace parvex {
+
+// The footer of page `page` (1-based) of `pages`: "第 x 页，共 y 页".
+QString PageFooterText(int64_t page, int64_t pages);
+
+// The printing font: WenQuanYi Zen Hei, so that Chinese text is embedded in a PDF and reads
+// the same everywhere; the default font when it is not installed. Needs a QGuiApplication.
+QFont PrintFont();
+
+// The page size, orientation and margins of `setup` for a printer or a PDF writer.
+QPageLayout PageLayoutFor(const PageSetup& setup);
+
+// Paints every page block of `result` as one page of `device`, whose page layout the caller has
+// set (PageLayoutFor, or what the user chose in a print dialog: the drawing fits the device's
+// paint rectangle). `progress` is told of each page and may cancel. False with a one-line `error`
+// for a setup that leaves no room, a device that cannot be painted, or a cancel
+// (kCancelledMessage).
+bool PaintPages(QPagedPaintDevice* device, const Grid& result, const PrintLayout& layout, const PageSetup& setup,
+                std::string* error, const Progress& progress = {});
+
+// Writes the pages to a PDF file at `path` (through a temporary file: `path` is replaced only
+// by a complete PDF). Needs a QGuiApplication. False with a one-line `error`, `path` untouched.
+bool WritePdf(const std::string& path, const Grid& result, const PrintLayout& layout, const PageSetup& setup,
+              std::string* error, const Progress& progress = {});
+
+}  // namespace parvex
+
+#endif  // PARVEX_PRINT_PAGE_RENDERER_H_

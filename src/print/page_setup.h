@@ -1,0 +1,109 @@
+// The printed page: paper, orientation, margins, font and row height, and the arithmetic that
+// turns them into rows per page and a print scale. The PDF, the printer and the .xlsx share it,
+// so one page block of the layout lands on one printed page whichever way it is printed.
+#ifndef PARVEX_PRINT_PAGE_SETUP_H_
+#define PARVEX_PRINT_PAGE_SETUP_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace parvex {
+
+enum class Paper { kA4, kA3, kA5, kB5, kLetter, kLegal };
+enum class Orientation { kPortrait, kLandscape };
+
+// Margins in millimetres, as a page-setup dialog shows them.
+struct MarginsMm {
+  double top = 15;
+  double right = 15;
+  double bottom = 15;
+  double left = 15;
+  friend bool operator==(const MarginsMm&, const MarginsMm&) = default;
+};
+
+struct PageSetup {
+  Paper paper = Paper::kA4;
+  Orientation orientation = Orientation::kPortrait;
+  MarginsMm margins;
+  double font_size_pt = 10;
+  // Height of every printed row in points; 0 derives it from the font size. Always used
+  // rounded up to whole pixels (multiples of 0.75 pt), as a spreadsheet stores it.
+  double row_height_pt = 0;
+  // The title row on every page; otherwise on the first page only.
+  bool repeat_title = true;
+  friend bool operator==(const PageSetup&, const PageSetup&) = default;
+};
+
+inline constexpr double kPointsPerMm = 72.0 / 25.4;
+inline constexpr double kPointsPerPixel = 0.75;  // 96 pixels to the inch
+// Printed width of a separator column between two column groups: a gap, not a column.
+inline constexpr double kSeparatorWidthPt = 7.5;
+inline constexpr double kMinFontSizePt = 4;
+inline constexpr double kMaxFontSizePt = 72;
+// A spreadsheet's print scale is a whole percentage in this range.
+inline constexpr int kMinScalePercent = 10;
+inline constexpr int kMaxScalePercent = 100;
+
+// The paper's name as the command line and the dialog show it ("A4", "Letter").
+std::string_view PaperName(Paper paper);
+// Case-insensitive; no value for an unknown name.
+std::optional<Paper> PaperFromName(std::string_view name);
+// Every paper, in the order a list shows them.
+const std::vector<Paper>& AllPapers();
+// Portrait size in millimetres.
+struct SizeMm {
+  double width = 0;
+  double height = 0;
+};
+SizeMm PaperSizeMm(Paper paper);
+// The paperSize code of a spreadsheet's page setup (9 for A4).
+int SpreadsheetPaperCode(Paper paper);
+
+// Checks the values a user can type: margins not negative, font size in its range, a row height
+// of 0 or at least the font size. False with a one-line `error` naming the value otherwise.
+bool ValidatePageSetup(const PageSetup& setup, std::string* error);
+
+// The row height actually printed, in points: whole pixels.
+double PrintedRowHeightPt(const PageSetup& setup);
+
+// One column of the laid-out table as it will be printed.
+struct PrintColumn {
+  double width_pt = 0;  // at 100 %, before the print scale; 0 for a hidden column
+  bool separator = false;
+};
+
+// Where everything goes on the page, in points. Columns are stretched to the printable width when
+// the layout is narrower than the page, and the whole page is scaled down (a whole percentage)
+// when it is wider, so the column groups always span the page width.
+struct PageGeometry {
+  double paper_width_pt = 0;       // oriented
+  double paper_height_pt = 0;
+  double printable_width_pt = 0;   // inside the margins
+  double printable_height_pt = 0;
+  double footer_height_pt = 0;     // kept free at the bottom for the page numbers
+  double row_height_pt = 0;        // at 100 %
+  int scale_percent = 100;         // applied to rows and columns alike
+  std::vector<PrintColumn> columns;
+  double scale() const { return scale_percent / 100.0; }
+};
+
+// The geometry of `setup` for a layout whose columns are `column_widths_px` wide in the grid
+// (separator columns marked). `rows_on_page`, when given, is the tallest page to fit, counted
+// with its title row: the scale is lowered further until it fits the page's height. False with a
+// one-line `error` when the setup is invalid or leaves no room on the paper.
+bool ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns,
+                         std::optional<int64_t> rows_on_page, PageGeometry* geometry, std::string* error);
+
+// How many data rows fit on one printed page under the title row (when `has_title`) and above the
+// footer, at the scale that fits the columns to the page width: the rows per page that makes one
+// page block of the layout fill one printed page. False with a one-line `error` when fewer than
+// two rows fit (a layout's smallest page).
+bool RowsPerPage(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns, bool has_title,
+                 int32_t* rows, std::string* error);
+
+}  // namespace parvex
+
+#endif  // PARVEX_PRINT_PAGE_SETUP_H_

@@ -1,0 +1,196 @@
+#include "print/xlsx_writer.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace parvex {
+namespace {
+
+// Spreadsheets turn a column's pixels into character widths of their default font and back, and
+// an office suite with other fonts lands a few per cent wider: keep that much of the page free so
+// that a block never spills onto a second page sideways.
+constexpr double kWidthSlack = 0.95;
+
+constexpr const char* kCellFont = "宋体";
+
+// Characters of UTF-8 text (code points), as a spreadsheet counts a cell's length.
+int64_t CountChars(std::string_view utf8) {
+  int64_t n = 0;
+  for (char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+  return n;
+}
+
+class Workbook {
+ public:
+  explicit Workbook(lxw_workbook* book) : book_(book) {}
+  ~Workbook() {
+    if (book_ != nullptr) lxw_workbook_free(book_);
+  }
+  Workbook(const Workbook&) = delete;
+  Workbook& operator=(const Workbook&) = delete;
+  lxw_workbook* get() const { return book_; }
+  lxw_error Close() {
+    lxw_workbook* book = book_;
+    book_ = nullptr;
+    return workbook_close(book);  // frees the workbook whatever it returns
+  }
+
+ private:
+  lxw_workbook* book_;
+};
+
+lxw_format* CellFormat(lxw_workbook* book, const PageSetup& setup, bool title) {
+  lxw_format* format = workbook_add_format(book);
+  format_set_font_name(format, kCellFont);
+  format_set_font_size(format, setup.font_size_pt);
+  format_set_num_format_index(format, 49);  // "@": what the user types later stays text too
+  format_set_border(format, LXW_BORDER_THIN);
+  format_set_align(format, title ? LXW_ALIGN_CENTER : LXW_ALIGN_LEFT);
+  format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
+  // A text wider than its cell is shrunk to fit rather than spilling over its neighbour.
+  format_set_shrink(format);
+  if (title) format_set_bold(format);
+  return format;
+}
+
+}  // namespace
+
+int32_t XlsxBlocksPerSheet(const PrintLayout& layout) {
+  const int64_t tallest = std::max<int64_t>(layout.TallestBlock(), 1);
+  const int64_t room = kXlsxMaxRows - (layout.has_title ? 1 : 0);
+  return static_cast<int32_t>(std::clamp<int64_t>(room / tallest, 1, kXlsxMaxBreaks + 1));
+}
+
+bool WriteXlsx(const std::string& path, const Grid& result, const PrintLayout& layout, const PageSetup& setup,
+               std::string* error, const Progress& progress, const XlsxOptions& xlsx_options) {
+  const int32_t cols = result.ColCount();
+  if (cols > kXlsxMaxCols) {
+    *error = "the layout has " + std::to_string(cols) + " columns; a worksheet holds at most " +
+             std::to_string(kXlsxMaxCols);
+    return false;
+  }
+  const int32_t title_rows = layout.has_title ? 1 : 0;
+  PageGeometry geometry;
+  if (!ComputePageGeometry(setup, layout.columns, int64_t{layout.TallestBlock()} + title_rows, &geometry, error)) {
+    return false;
+  }
+
+  ReplacementPath file;
+  if (!file.Open(path, error)) return false;
+  const int64_t cells = int64_t{result.RowCount()} * cols;
+  lxw_workbook_options options{};
+  options.constant_memory = cells > xlsx_options.streaming_above_cells ? LXW_TRUE : LXW_FALSE;
+  // A worksheet's XML passes 4 GB only with some 20 million cells.
+  options.use_zip64 = cells > 20'000'000 ? LXW_TRUE : LXW_FALSE;
+  Workbook book(workbook_new_opt(file.temp_path().c_str(), &options));
+  if (book.get() == nullptr) {
+    *error = "cannot start the workbook '" + path + "'";
+    return false;
+  }
+  lxw_format* title_format = CellFormat(book.get(), setup, true);
+  lxw_format* cell_format = CellFormat(book.get(), setup, false);
+
+  const int64_t total_rows = result.RowCount();
+  int64_t rows_done = 0;
+  std::string text;
+  const size_t blocks_per_sheet = static_cast<size_t>(XlsxBlocksPerSheet(layout));
+  std::vector<bool> is_data_column(static_cast<size_t>(cols));
+  for (int32_t c = 0; c < cols; ++c) is_data_column[static_cast<size_t>(c)] = !layout.columns[static_cast<size_t>(c)].separator;
+
+  // Writes grid row `row` as worksheet row `sheet_row`.
+  auto write_row = [&](lxw_worksheet* sheet, lxw_row_t sheet_row, int32_t row, lxw_format* format) -> bool {
+    worksheet_set_row(sheet, sheet_row, geometry.row_height_pt, nullptr);
+    for (int32_t c = 0; c < cols; ++c) {
+      if (!is_data_column[static_cast<size_t>(c)]) continue;
+      const std::string_view cell = result.CellView(row, c);
+      const auto col = static_cast<lxw_col_t>(c);
+      if (cell.empty()) {
+        worksheet_write_blank(sheet, sheet_row, col, format);
+        continue;
+      }
+      text = CellTextUtf8(cell);
+      if (CountChars(text) > kXlsxMaxCellChars) {
+        *error = "cell (" + std::to_string(row) + ", " + std::to_string(c) + ") holds " +
+                 std::to_string(CountChars(text)) + " characters; a spreadsheet cell holds at most " +
+                 std::to_string(kXlsxMaxCellChars);
+        return false;
+      }
+      const lxw_error status = worksheet_write_string(sheet, sheet_row, col, text.c_str(), format);
+      if (status != LXW_NO_ERROR) {
+        *error = std::string("cannot write cell (") + std::to_string(row) + ", " + std::to_string(c) +
+                 "): " + lxw_strerror(status);
+        return false;
+      }
+    }
+    return true;
+  };
+
+  for (size_t first_block = 0; first_block < layout.blocks.size(); first_block += blocks_per_sheet) {
+    const size_t end_block = std::min(layout.blocks.size(), first_block + blocks_per_sheet);
+    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), nullptr);
+    if (sheet == nullptr) {
+      *error = "cannot add a worksheet";
+      return false;
+    }
+    for (int32_t c = 0; c < cols; ++c) {
+      const double width_pt = geometry.columns[static_cast<size_t>(c)].width_pt;
+      const auto col = static_cast<lxw_col_t>(c);
+      if (width_pt <= 0) {
+        lxw_row_col_options hidden{};
+        hidden.hidden = LXW_TRUE;
+        worksheet_set_column_opt(sheet, col, col, 0, nullptr, &hidden);
+      } else {
+        const auto pixels = static_cast<uint32_t>(std::max(1.0, std::floor(width_pt * kWidthSlack / kPointsPerPixel)));
+        worksheet_set_column_pixels(sheet, col, col, pixels, nullptr);
+      }
+    }
+
+    lxw_row_t sheet_row = 0;
+    if (layout.has_title) {
+      if (!write_row(sheet, sheet_row++, 0, title_format)) return false;
+    }
+    std::vector<lxw_row_t> breaks;
+    for (size_t b = first_block; b < end_block; ++b) {
+      const PageBlock& block = layout.blocks[b];
+      if (b != first_block) breaks.push_back(sheet_row);
+      for (int32_t r = 0; r < block.row_count; ++r) {
+        if (!write_row(sheet, sheet_row++, block.first_row + r, cell_format)) return false;
+        if ((++rows_done & 4095) == 0 && progress && !progress(rows_done, total_rows)) {
+          *error = kCancelledMessage;
+          return false;
+        }
+      }
+    }
+    breaks.push_back(0);  // the list's end
+    if (breaks.size() > 1) worksheet_set_h_pagebreaks(sheet, breaks.data());
+    if (layout.has_title && setup.repeat_title) worksheet_repeat_rows(sheet, 0, 0);
+    const lxw_row_t last_row = sheet_row > 0 ? sheet_row - 1 : 0;
+    worksheet_print_area(sheet, 0, 0, last_row, static_cast<lxw_col_t>(std::max(cols, 1) - 1));
+    worksheet_set_paper(sheet, static_cast<uint8_t>(SpreadsheetPaperCode(setup.paper)));
+    if (setup.orientation == Orientation::kLandscape) {
+      worksheet_set_landscape(sheet);
+    } else {
+      worksheet_set_portrait(sheet);
+    }
+    const double inch = 25.4;
+    worksheet_set_margins(sheet, setup.margins.left / inch, setup.margins.right / inch, setup.margins.top / inch,
+                          setup.margins.bottom / inch);
+    worksheet_set_print_scale(sheet, static_cast<uint16_t>(geometry.scale_percent));
+  }
+
+  const lxw_error closed = book.Close();
+  if (closed != LXW_NO_ERROR) {
+    *error = "cannot write '" + path + "': " + lxw_strerror(closed);
+    return false;
+  }
+  if (progress && !progress(total_rows, total_rows)) {
+    *error = kCancelledMessage;
+    return false;
+  }
+  return file.Commit(error);
+}
+
+}  // namespace parvex

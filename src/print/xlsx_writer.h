@@ -1,0 +1,43 @@
+// The laid-out table as an .xlsx workbook whose page setup is done: printed as it is, it gives
+// one page per page block with the title row on each.
+#ifndef PARVEX_PRINT_XLSX_WRITER_H_
+#define PARVEX_PRINT_XLSX_WRITER_H_
+
+#include <cstdint>
+#include <string>
+
+#include "grid/grid.h"
+#include "print/output_path.h"
+#include "print/page_setup.h"
+#include "print/print_layout.h"
+
+namespace parvex {
+
+// A worksheet's limits, and the manual page breaks a spreadsheet keeps per worksheet.
+inline constexpr int64_t kXlsxMaxRows = 1048576;
+inline constexpr int32_t kXlsxMaxCols = 16384;
+inline constexpr int32_t kXlsxMaxBreaks = 1023;
+inline constexpr int64_t kXlsxMaxCellChars = 32767;
+
+// Page blocks per worksheet: a layout with more blocks than one worksheet can break (or hold)
+// continues on the next worksheet, each with its own title row and page setup.
+int32_t XlsxBlocksPerSheet(const PrintLayout& layout);
+
+// Writes `result`, laid out as `layout` describes, to `path`: the title row repeated on every
+// page, a manual page break after every block, the print area, every row `setup`'s height, column
+// widths from the layout (separators narrow), an explicit print scale that fits the width (and
+// the tallest block) to the page, paper, orientation and margins. Every cell is written as text.
+// False with a one-line `error`, and `path` left as it was, when the layout does not fit a
+// worksheet, the file cannot be written, or `progress` cancelled (error kCancelledMessage).
+struct XlsxOptions {
+  // Above this many result cells the rows go to disk as they are written and the texts are
+  // stored in each cell (inline strings) instead of a shared table, so a million-row layout
+  // does not sit in memory twice. Below it the workbook is the common shared-strings kind.
+  int64_t streaming_above_cells = 2'000'000;
+};
+bool WriteXlsx(const std::string& path, const Grid& result, const PrintLayout& layout, const PageSetup& setup,
+               std::string* error, const Progress& progress = {}, const XlsxOptions& options = {});
+
+}  // namespace parvex
+
+#endif  // PARVEX_PRINT_XLSX_WRITER_H_

@@ -1,0 +1,253 @@
+#include "print/xlsx_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/grid_helpers.h"
+
+namespace parvex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Cells;
+using testing::GridOf;
+
+// A member of a zip archive, read with unzip; empty when it is not there.
+std::string ZipMember(const fs::path& zip, const std::string& member) {
+  const std::string command = "unzip -p '" + zip.string() + "' '" + member + "' 2>/dev/null";
+  std::string bytes;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return bytes;
+}
+
+// The value of `attribute` in the first `element` start tag of `xml`; empty when there is none.
+std::string Attribute(const std::string& xml, const std::string& element, const std::string& attribute) {
+  const std::regex tag("<" + element + "\\b[^>]*\\b" + attribute + "=\"([^\"]*)\"");
+  std::smatch match;
+  return std::regex_search(xml, match, tag) ? match[1].str() : std::string();
+}
+
+int Count(const std::string& text, const std::string& piece) {
+  int n = 0;
+  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size())) ++n;
+  return n;
+}
+
+// Every text of the worksheet's cells, in order, whether in the shared table or in the cells.
+std::vector<std::string> CellTexts(const fs::path& zip, const std::string& sheet) {
+  const std::string xml = ZipMember(zip, "xl/worksheets/" + sheet + ".xml");
+  std::vector<std::string> shared;
+  const std::string table = ZipMember(zip, "xl/sharedStrings.xml");
+  const std::regex si("<si><t[^>]*>([^<]*)</t></si>");
+  for (auto it = std::sregex_iterator(table.begin(), table.end(), si); it != std::sregex_iterator(); ++it) {
+    shared.push_back((*it)[1].str());
+  }
+  std::vector<std::string> texts;
+  const std::regex cell("<c r=\"[A-Z]+[0-9]+\"[^>]*t=\"(s|inlineStr)\"[^>]*>(<v>([0-9]+)</v>|<is><t[^>]*>([^<]*)</t></is>)");
+  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), cell); it != std::sregex_iterator(); ++it) {
+    const std::smatch& m = *it;
+    texts.push_back(m[1] == "s" ? shared.at(std::stoul(m[3].str())) : m[4].str());
+  }
+  return texts;
+}
+
+class XlsxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::path(::testing::TempDir()) / ("parvex_xlsx_" + std::string(info->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Lays `cells` out with `options` and writes the workbook; the path it went to.
+  fs::path Write(const Cells& cells, const LayoutOptions& options, const PageSetup& setup = {},
+                 const XlsxOptions& xlsx = {}) {
+    const Grid source = GridOf(cells);
+    Grid result(ResultGridDesign());
+    std::string error;
+    EXPECT_TRUE(SplitIntoColumns(source, result, options, &error)) << error;
+    const fs::path path = dir_ / "out.xlsx";
+    EXPECT_TRUE(WriteXlsx(path.string(), result, DescribeLayout(result, options), setup, &error, {}, xlsx)) << error;
+    return path;
+  }
+
+  fs::path dir_;
+};
+
+Cells Roster() {
+  return {{"Name", "No"}, {"Ann", "007"}, {"Ben", "008"}, {"Cai", "009"}, {"Dan", "010"},
+          {"Eva", "011"}, {"Fay", "012"}, {"班级", "013"}};
+}
+
+TEST_F(XlsxTest, PageSetupIsDoneInSharedAndStreamedWorkbooks) {
+  const struct {
+    const char* name;
+    XlsxOptions options;
+    bool shared;
+  } kinds[] = {{"shared strings", {}, true}, {"streamed rows", {.streaming_above_cells = 0}, false}};
+  const PageSetup setup{.orientation = Orientation::kLandscape, .margins = {20, 10, 25, 12}};
+  for (const auto& kind : kinds) {
+    SCOPED_TRACE(kind.name);
+    const fs::path path = Write(Roster(), {.groups = 2, .rows_per_page = 3, .column_width = 40}, setup, kind.options);
+    const std::string workbook = ZipMember(path, "xl/workbook.xml");
+    EXPECT_NE(workbook.find("<definedName name=\"_xlnm.Print_Titles\" localSheetId=\"0\">Sheet1!$1:$1</definedName>"),
+              std::string::npos) << workbook;
+    EXPECT_NE(workbook.find("<definedName name=\"_xlnm.Print_Area\" localSheetId=\"0\">Sheet1!$A$1:$E$5</definedName>"),
+              std::string::npos) << workbook;
+
+    const std::string sheet = ZipMember(path, "xl/worksheets/sheet1.xml");
+    // Title, a block of 3 rows, a block of 1: the second block starts at 0-based row 4.
+    EXPECT_EQ(Attribute(sheet, "rowBreaks", "count"), "1");
+    EXPECT_EQ(Attribute(sheet, "brk", "id"), "4");
+    EXPECT_EQ(Attribute(sheet, "brk", "man"), "1");
+    EXPECT_EQ(Attribute(sheet, "pageSetup", "paperSize"), "9");
+    EXPECT_EQ(Attribute(sheet, "pageSetup", "orientation"), "landscape");
+    // 100 % is a spreadsheet's default and is left out; fitting to pages would undo the breaks.
+    EXPECT_EQ(Attribute(sheet, "pageSetup", "scale"), "");
+    EXPECT_EQ(Attribute(sheet, "pageSetUpPr", "fitToPage"), "");
+    EXPECT_NEAR(std::stod(Attribute(sheet, "pageMargins", "top")), 20 / 25.4, 1e-9);
+    EXPECT_NEAR(std::stod(Attribute(sheet, "pageMargins", "right")), 10 / 25.4, 1e-9);
+    EXPECT_NEAR(std::stod(Attribute(sheet, "pageMargins", "bottom")), 25 / 25.4, 1e-9);
+    EXPECT_NEAR(std::stod(Attribute(sheet, "pageMargins", "left")), 12 / 25.4, 1e-9);
+    EXPECT_EQ(Count(sheet, "<row "), 5);
+    EXPECT_EQ(Count(sheet, "ht=\"18\" customHeight=\"1\""), 5);
+    // The separator column holds no cell; the others are all written, empty ones as blanks.
+    EXPECT_EQ(Count(sheet, "<c r=\"C"), 0);
+    EXPECT_EQ(Count(sheet, "<c r=\"E5\""), 1);
+    EXPECT_EQ(Count(sheet, "t=\"n\""), 0);
+
+    const std::vector<std::string> texts = CellTexts(path, "sheet1");
+    const std::vector<std::string> expected = {"Name", "No", "Name", "No",  "Ann", "007", "Dan", "010",
+                                               "Ben",  "008", "Eva", "011", "Cai", "009", "Fay", "012",
+                                               "班级", "013"};
+    EXPECT_EQ(texts, expected);
+    EXPECT_EQ(Count(ZipMember(path, "xl/sharedStrings.xml"), "<si>") > 0, kind.shared);
+  }
+}
+
+TEST_F(XlsxTest, ColumnWidthsFollowTheLayoutWithNarrowSeparators) {
+  const fs::path path = Write(Roster(), {.groups = 3, .rows_per_page = 3, .column_width = 40});
+  const std::string sheet = ZipMember(path, "xl/worksheets/sheet1.xml");
+  const std::regex col("<col min=\"([0-9]+)\" max=\"[0-9]+\" width=\"([0-9.]+)\"");
+  std::vector<double> widths;
+  for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), col); it != std::sregex_iterator(); ++it) {
+    widths.push_back(std::stod((*it)[2].str()));
+  }
+  ASSERT_EQ(widths.size(), 8u);
+  for (size_t c : {0u, 1u, 3u, 4u, 6u, 7u}) EXPECT_EQ(widths[c], widths[0]) << c;
+  EXPECT_LT(widths[2], 2);
+  EXPECT_EQ(widths[5], widths[2]);
+  EXPECT_GT(widths[0], 10);  // stretched across the page
+}
+
+TEST_F(XlsxTest, WideLayoutGetsAnExplicitScaleAndTallPagesALowerOne) {
+  // Three groups of two 300-pixel columns: 1365 pt on 510 pt of A4 portrait, 37 %.
+  const fs::path path = Write(Roster(), {.groups = 3, .rows_per_page = 2, .column_width = 300});
+  EXPECT_EQ(Attribute(ZipMember(path, "xl/worksheets/sheet1.xml"), "pageSetup", "scale"), "37");
+  // 100 rows a page and the title at 18 pt in 740 pt: 40 %.
+  Cells many = {{"n"}};
+  for (int i = 0; i < 150; ++i) many.push_back({std::to_string(i)});
+  const fs::path tall = Write(many, {.groups = 1, .rows_per_page = 100});
+  const std::string sheet = ZipMember(tall, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(Attribute(sheet, "pageSetup", "scale"), "40");
+  EXPECT_EQ(Attribute(sheet, "brk", "id"), "101");
+}
+
+TEST_F(XlsxTest, MoreBlocksThanOneSheetBreaksGoOnTheNextSheet) {
+  Cells cells = {{"Title"}};
+  for (int i = 0; i < 2100; ++i) cells.push_back({std::to_string(i)});
+  const fs::path path = Write(cells, {.groups = 1, .rows_per_page = 2});  // 1050 blocks
+  const std::string first = ZipMember(path, "xl/worksheets/sheet1.xml");
+  const std::string second = ZipMember(path, "xl/worksheets/sheet2.xml");
+  EXPECT_EQ(Attribute(first, "rowBreaks", "count"), std::to_string(kXlsxMaxBreaks));
+  EXPECT_EQ(Attribute(second, "rowBreaks", "count"), "25");
+  EXPECT_EQ(Count(first, "<row "), 1 + 1024 * 2);
+  EXPECT_EQ(Count(second, "<row "), 1 + 26 * 2);
+  const std::string workbook = ZipMember(path, "xl/workbook.xml");
+  EXPECT_NE(workbook.find("Sheet2!$1:$1"), std::string::npos);
+  const std::vector<std::string> texts = CellTexts(path, "sheet2");
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts[0], "Title");
+  EXPECT_EQ(texts[1], "2048");
+}
+
+TEST_F(XlsxTest, TitleThatDoesNotRepeatAndNoTitleRow) {
+  const fs::path once = Write(Roster(), {.groups = 2, .rows_per_page = 3}, {.repeat_title = false});
+  EXPECT_EQ(ZipMember(once, "xl/workbook.xml").find("Print_Titles"), std::string::npos);
+  const fs::path none = Write(Roster(), {.groups = 2, .rows_per_page = 3, .source_has_title = false});
+  EXPECT_EQ(ZipMember(none, "xl/workbook.xml").find("Print_Titles"), std::string::npos);
+  EXPECT_EQ(CellTexts(none, "sheet1").front(), "Name");  // the first row is data now
+  EXPECT_EQ(Attribute(ZipMember(none, "xl/worksheets/sheet1.xml"), "brk", "id"), "3");
+}
+
+TEST_F(XlsxTest, ControlCharactersAndGbkBecomeWellFormedXml) {
+  const fs::path path = Write({{"a\x01" "b", "\xB0\xE0"}, {"1", "2"}}, {.groups = 1});
+  const std::string sheet = ZipMember(path, "xl/worksheets/sheet1.xml") + ZipMember(path, "xl/sharedStrings.xml");
+  EXPECT_EQ(sheet.find('\x01'), std::string::npos);
+  const std::vector<std::string> texts = CellTexts(path, "sheet1");
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[1], "班");
+}
+
+TEST_F(XlsxTest, FailuresLeaveTheTargetAsItWas) {
+  const fs::path target = dir_ / "kept.xlsx";
+  const auto reset = [&] { std::ofstream(target, std::ios::binary | std::ios::trunc) << "old bytes"; };
+  const auto kept = [&] {
+    std::ifstream in(target, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str() == "old bytes";
+  };
+  const auto files_in_dir = [&] { return std::distance(fs::directory_iterator(dir_), fs::directory_iterator()); };
+
+  const Grid source = GridOf(Roster());
+  Grid result(ResultGridDesign());
+  std::string error;
+  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2}, &error));
+  const PrintLayout layout = DescribeLayout(result, {.groups = 2});
+
+  reset();
+  EXPECT_FALSE(WriteXlsx(target.string(), result, layout, {}, &error, [](int64_t, int64_t) { return false; }));
+  EXPECT_EQ(error, kCancelledMessage);
+  EXPECT_TRUE(kept());
+  EXPECT_EQ(files_in_dir(), 1);
+
+  EXPECT_FALSE(WriteXlsx(target.string(), result, layout, {.font_size_pt = 1}, &error));
+  EXPECT_NE(error.find("font size 1 pt"), std::string::npos) << error;
+  EXPECT_TRUE(kept());
+
+  Cells wide(1, std::vector<std::string>(kXlsxMaxCols + 1, "x"));
+  const Grid too_wide = GridOf(wide);
+  EXPECT_FALSE(WriteXlsx(target.string(), too_wide, DescribeLayout(too_wide, {}), {}, &error));
+  EXPECT_NE(error.find("16385 columns"), std::string::npos) << error;
+  EXPECT_TRUE(kept());
+
+  const Grid long_cell = GridOf({{"t"}, {std::string(kXlsxMaxCellChars + 1, 'x')}});
+  EXPECT_FALSE(WriteXlsx(target.string(), long_cell, DescribeLayout(long_cell, {}), {}, &error));
+  EXPECT_NE(error.find("32768 characters"), std::string::npos) << error;
+  EXPECT_TRUE(kept());
+  EXPECT_EQ(files_in_dir(), 1);
+
+  EXPECT_FALSE(WriteXlsx(dir_.string(), result, layout, {}, &error));
+  EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
+  EXPECT_FALSE(WriteXlsx((dir_ / "missing" / "x.xlsx").string(), result, layout, {}, &error));
+  EXPECT_NE(error.find("cannot create a file"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace parvex
