@@ -1,0 +1,100 @@
+// Inputs at the sizes people paste by accident: a 50 MB line, 100,000 columns, 10,000,000 empty
+// lines. Each runs parvex-cli in-process and checks the whole answer. Label "heavy"; a sanitizer
+// build skips them (they take seconds in a release build, minutes under the sanitizers).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+
+namespace parvex {
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+CliRun RunCli(const std::vector<std::string>& args, const std::string& input) {
+  std::istringstream in(input);
+  std::ostringstream out;
+  std::ostringstream err;
+  CliRun run;
+  run.status = Run(args, in, out, err);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+#ifdef PARVEX_SANITIZED
+#define SKIP_UNDER_SANITIZERS() GTEST_SKIP() << "too slow under the sanitizers"
+#else
+#define SKIP_UNDER_SANITIZERS() (void)0
+#endif
+
+TEST(HeavyInputTest, FiftyMegabyteLineIsOneCell) {
+  SKIP_UNDER_SANITIZERS();
+  std::string line(50u << 20, 'x');
+  for (size_t k = 0; k < line.size(); k += 4099) line[k] = static_cast<char>('\xe5' + k % 3);  // not all ASCII
+  // A title row only: one group gives it back as it came.
+  const CliRun one = RunCli({"-q", "-n", "1"}, line + "\r\n");
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_TRUE(one.out == line);
+  // Two groups: the title over both, the separator empty between them.
+  const CliRun two = RunCli({"-q", "-n", "2"}, line);
+  ASSERT_EQ(two.status, 0) << two.err;
+  ASSERT_EQ(two.out.size(), 2 * line.size() + 2);
+  EXPECT_TRUE(two.out.compare(0, line.size(), line) == 0);
+  EXPECT_EQ(two.out.substr(line.size(), 2), "\t\t");
+  EXPECT_TRUE(two.out.compare(line.size() + 2, line.size(), line) == 0);
+}
+
+TEST(HeavyInputTest, HundredThousandColumns) {
+  SKIP_UNDER_SANITIZERS();
+  constexpr int kCols = 100000;
+  std::string input;
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < kCols; ++c) {
+      if (c > 0) input += '\t';
+      input += (r == 0 ? "t" : "d") + std::to_string(c % 1000);
+    }
+    input += "\r\n";
+  }
+  // Two groups, key column 3: the key never changes, so all three data rows fill group 0.
+  const CliRun run = RunCli({"-q"}, input);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3);
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\t'), 4 * (2 * kCols));
+  std::istringstream lines(run.out);
+  std::string line;
+  for (int r = 0; std::getline(lines, line); ++r) {
+    const std::string first = (r == 0 ? "t0\tt1\t" : "d0\td1\t");
+    EXPECT_EQ(line.compare(0, first.size(), first), 0) << "row " << r;
+    const std::string tail = r == 0 ? "\tt999" : std::string(static_cast<size_t>(kCols), '\t');
+    EXPECT_EQ(line.compare(line.size() - tail.size(), tail.size(), tail), 0) << "row " << r;
+  }
+}
+
+TEST(HeavyInputTest, TenMillionEmptyLines) {
+  SKIP_UNDER_SANITIZERS();
+  constexpr int64_t kLines = 10000000;
+  const std::string input(static_cast<size_t>(kLines), '\n');
+  // One column, key column 3 past it: plain pages of 2 groups x 46 rows.
+  const CliRun run = RunCli({"-q"}, input);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const int64_t data = kLines - 1;
+  const int64_t per_page = 2 * 46;
+  const int64_t pages = (data + per_page - 1) / per_page;
+  const int64_t rows = 1 + (pages - 1) * 46 + std::min<int64_t>(46, data - (pages - 1) * per_page);
+  // Every row is three empty cells: "\t\t", rows joined by LF.
+  EXPECT_EQ(static_cast<int64_t>(run.out.size()), rows * 3 - 1);
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), rows - 1);
+  EXPECT_EQ(run.out.find_first_not_of("\t\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace parvex
