@@ -2,9 +2,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <QGuiApplication>
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -19,6 +23,11 @@
 #include "import/import.h"
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
+#include "print/page_renderer.h"
+#include "print/output_path.h"
+#include "print/page_setup.h"
+#include "print/print_layout.h"
+#include "print/xlsx_writer.h"
 
 #ifndef PARVEX_VERSION
 #error "PARVEX_VERSION comes from parvex_core's compile definitions"
@@ -40,7 +49,51 @@ struct Options {
   std::string input = "-";
   std::optional<std::string> output;
   bool quiet = false;
+  std::optional<std::string> pdf;
+  std::optional<std::string> xlsx;
+  bool auto_rows = false;  // rows per page from the page setup
+  PageSetup page;
+  bool file_outputs() const { return pdf.has_value() || xlsx.has_value(); }
+  // The laid-out text is written unless only print files were asked for.
+  bool text_output() const { return !file_outputs() || output.has_value(); }
 };
+
+// "auto", in any case, for --rows.
+bool IsAuto(std::string_view text) {
+  return text.size() == 4 && std::equal(text.begin(), text.end(), "auto", [](char a, char b) {
+           return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+         });
+}
+
+// A plain decimal number such as "12" or "7.5": no sign, exponent, hex or white space.
+std::optional<double> ParseDecimal(std::string_view text) {
+  if (text.empty() || text.size() > 32) return std::nullopt;
+  int dots = 0;
+  for (char c : text) {
+    if (c == '.') {
+      ++dots;
+    } else if (c < '0' || c > '9') {
+      return std::nullopt;
+    }
+  }
+  if (dots > 1 || text == ".") return std::nullopt;
+  const std::string copy(text);
+  return std::strtod(copy.c_str(), nullptr);
+}
+
+// TOP,RIGHT,BOTTOM,LEFT in millimetres.
+std::optional<MarginsMm> ParseMargins(std::string_view text) {
+  double values[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    const size_t comma = text.find(',');
+    if ((comma == std::string_view::npos) != (i == 3)) return std::nullopt;
+    const std::optional<double> value = ParseDecimal(text.substr(0, comma));
+    if (!value.has_value()) return std::nullopt;
+    values[i] = *value;
+    if (comma != std::string_view::npos) text.remove_prefix(comma + 1);
+  }
+  return MarginsMm{values[0], values[1], values[2], values[3]};
+}
 
 // An option value must be what a user could type into the edit box: an optional sign and
 // decimal digits, nothing else. A long run of digits is fine; the box clamps it.
@@ -104,6 +157,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   bool no_pad = false;
   bool no_title = false;
   std::string output;
+  std::string pdf;
+  std::string xlsx;
+  std::string paper = std::string(PaperName(options.page.paper));
+  bool landscape = false;
+  std::string margins;
+  std::string font_size;
 
   auto take_last = [](CLI::Option* option) {
     // Given twice, the later value counts, so a script can override a default it was handed.
@@ -114,7 +173,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
           ->type_name("N")
           ->capture_default_str();
   CLI::Option* rows_option =
-      take_last(app.add_option("-r,--rows", rows, "Data rows per page (below 2: 46)"))
+      take_last(app.add_option("-r,--rows", rows,
+                               "Data rows per page (below 2: 46); auto: as many as fit the printed page "
+                               "(the default with --pdf or --xlsx)"))
           ->type_name("R")
           ->capture_default_str();
   CLI::Option* key_option =
@@ -134,6 +195,18 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
                                                   "instead of standard output (-: standard output)"))
       ->type_name("FILE");
   app.add_flag("-q,--quiet", options.quiet, "Do not print the closing message on standard error");
+  take_last(app.add_option("--pdf", pdf, "Write the pages as a PDF to FILE instead of the text"))->type_name("FILE");
+  take_last(app.add_option("--xlsx", xlsx,
+                           "Write the layout as a workbook with its page setup done to FILE instead of the text"))
+      ->type_name("FILE");
+  take_last(app.add_option("--paper", paper, "Paper of the printed page: A4, A3, A5, B5, Letter or Legal"))
+      ->type_name("NAME")
+      ->capture_default_str();
+  app.add_flag("--landscape", landscape, "Print across the long side of the paper");
+  take_last(app.add_option("--margins", margins, "Page margins in millimetres (default 15,15,15,15)"))
+      ->type_name("TOP,RIGHT,BOTTOM,LEFT");
+  take_last(app.add_option("--font-size", font_size, "Type size of the printed cells in points (default 10)"))
+      ->type_name("PT");
   app.add_option("FILE", options.input, "Table text to read; - or none: standard input")->type_name("");
   app.footer("Exit status: 0 on success, 2 on bad usage, unreadable input or a refused layout.");
 
@@ -165,8 +238,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
       {key_option, {&key, &settings.key_column}},
       {width_option, {&width, &settings.column_width}},
   };
+  if (rows_option->count() > 0 && IsAuto(rows)) {
+    options.auto_rows = true;
+  }
   for (const auto& [option, texts] : values) {
-    if (option->count() == 0) continue;
+    if (option->count() == 0 || (option == rows_option && options.auto_rows)) continue;
     if (!IsIntegerText(*texts.first)) {
       err << kProgram << ": invalid value '" << OneLine(*texts.first) << "' for " << option->get_name()
           << ": not an integer\n";
@@ -188,8 +264,85 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
     // "-o -" names standard output, as FILE "-" names standard input.
     if (output != "-") options.output = output;
   }
+
+  const std::pair<const char*, std::pair<const std::string*, std::optional<std::string>*>> files[] = {
+      {"--pdf", {&pdf, &options.pdf}}, {"--xlsx", {&xlsx, &options.xlsx}}};
+  for (const auto& [name, texts] : files) {
+    if (app.count(name) == 0) continue;
+    if (texts.first->empty() || *texts.first == "-") {
+      err << kProgram << ": option " << name << " needs a file name\n";
+      outcome.exit_status = kExitFailure;
+      return outcome;
+    }
+    *texts.second = *texts.first;
+  }
+  if (options.file_outputs() && rows_option->count() == 0) options.auto_rows = true;
+
+  auto usage_error = [&](const std::string& message) {
+    err << kProgram << ": " << OneLine(message) << '\n';
+    outcome.exit_status = kExitFailure;
+    return outcome;
+  };
+  const std::optional<Paper> paper_value = PaperFromName(paper);
+  if (!paper_value.has_value()) {
+    return usage_error("invalid value '" + paper + "' for --paper: not one of A4, A3, A5, B5, Letter, Legal");
+  }
+  options.page.paper = *paper_value;
+  if (landscape) options.page.orientation = Orientation::kLandscape;
+  if (app.count("--margins") > 0) {
+    const std::optional<MarginsMm> value = ParseMargins(margins);
+    if (!value.has_value()) {
+      return usage_error("invalid value '" + margins +
+                         "' for --margins: not four lengths in millimetres, TOP,RIGHT,BOTTOM,LEFT");
+    }
+    options.page.margins = *value;
+  }
+  if (app.count("--font-size") > 0) {
+    const std::optional<double> value = ParseDecimal(font_size);
+    if (!value.has_value()) return usage_error("invalid value '" + font_size + "' for --font-size: not a number");
+    options.page.font_size_pt = *value;
+  }
+  if (std::string error; !ValidatePageSetup(options.page, &error)) return usage_error(error);
   return outcome;
 }
+
+// Qt's own warnings are not for our standard error: a run writes one line there or none.
+void DropQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// A Qt application for drawing the PDF, on the offscreen platform: no display is needed, and a
+// run that writes no PDF never starts Qt.
+class OffscreenGui {
+ public:
+  OffscreenGui() {
+    if (QCoreApplication::instance() != nullptr) return;
+    previous_handler_ = qInstallMessageHandler(DropQtMessage);
+    installed_handler_ = true;
+    // Qt takes the options it reads out of argv: give it them afresh for every run.
+    argc_ = 3;
+    argv_[0] = program_;
+    argv_[1] = platform_option_;
+    argv_[2] = platform_;
+    argv_[3] = nullptr;
+    app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+  }
+  ~OffscreenGui() {
+    app_.reset();
+    if (installed_handler_) qInstallMessageHandler(previous_handler_);
+  }
+  OffscreenGui(const OffscreenGui&) = delete;
+  OffscreenGui& operator=(const OffscreenGui&) = delete;
+
+ private:
+  // QCoreApplication keeps these for its lifetime.
+  static inline char program_[] = "parvex-cli";
+  static inline char platform_option_[] = "-platform";
+  static inline char platform_[] = "offscreen";
+  static inline char* argv_[] = {program_, platform_option_, platform_, nullptr};
+  static inline int argc_ = 3;
+  std::unique_ptr<QGuiApplication> app_;
+  QtMessageHandler previous_handler_ = nullptr;
+  bool installed_handler_ = false;
+};
 
 void ReadInput(const Options& options, std::istream& in, std::string* text) {
   std::string error;
@@ -213,26 +366,69 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   const CommandResult imported = ImportText(source, options.settings, std::move(text));
   if (!imported.ok) throw Failure{OneLine(imported.message)};
 
+  Settings settings = options.settings;
+  if (options.auto_rows) {
+    // The layout's widths decide the print scale, and the scale how many rows fit.
+    std::vector<PrintColumn> columns;
+    std::string error;
+    int32_t rows = 0;
+    if (!LayoutColumns(source, LayoutOptionsFrom(settings), &columns, &error) ||
+        !RowsPerPage(options.page, columns, settings.has_title_row, &rows, &error)) {
+      throw Failure{OneLine(error)};
+    }
+    settings.rows_per_page = std::to_string(rows);
+  }
+
   ReplacementFile file;
   if (options.output.has_value()) {
     std::string error;
     if (!file.Open(*options.output, &error)) throw Failure{error};
   }
-  std::ostream& sink = options.output.has_value() ? file.stream() : out;
-  StreamClipboard clipboard(sink);
   Grid result(ResultGridDesign());
-  const CommandResult processed = OnPreprocess(source, result, options.settings, clipboard);
-  if (clipboard.failed()) {
-    throw Failure{"cannot write " +
-                  (options.output.has_value() ? "'" + *options.output + "'" : std::string("standard output")) +
-                  ": " + clipboard.error()};
+  CommandResult processed;
+  if (options.text_output()) {
+    std::ostream& sink = options.output.has_value() ? file.stream() : out;
+    StreamClipboard clipboard(sink);
+    processed = OnPreprocess(source, result, settings, clipboard);
+    if (clipboard.failed()) {
+      throw Failure{"cannot write " +
+                    (options.output.has_value() ? "'" + *options.output + "'" : std::string("standard output")) +
+                    ": " + clipboard.error()};
+    }
+    if (!processed.ok) throw Failure{OneLine(processed.message)};
+  } else {
+    std::string error;
+    if (!SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &error)) throw Failure{OneLine(error)};
   }
-  if (!processed.ok) throw Failure{OneLine(processed.message)};
+
+  // Every file is written beside its target first and renamed only when all are complete, so a
+  // failed run leaves every target as it was.
+  ReplacementPath xlsx_file;
+  ReplacementPath pdf_file;
+  if (options.file_outputs()) {
+    const PrintLayout layout = DescribeLayout(result, LayoutOptionsFrom(settings));
+    std::string error;
+    if (options.xlsx.has_value() && (!xlsx_file.Open(*options.xlsx, &error) ||
+                                     !WriteXlsx(xlsx_file.temp_path(), result, layout, options.page, &error))) {
+      throw Failure{OneLine(error)};
+    }
+    if (options.pdf.has_value()) {
+      OffscreenGui gui;
+      if (!pdf_file.Open(*options.pdf, &error) ||
+          !WritePdf(pdf_file.temp_path(), result, layout, options.page, &error)) {
+        throw Failure{OneLine(error)};
+      }
+    }
+  }
+  for (ReplacementPath* written : {&xlsx_file, &pdf_file}) {
+    std::string error;
+    if (!written->temp_path().empty() && !written->Commit(&error)) throw Failure{error};
+  }
   if (options.output.has_value()) {
     std::string error;
     if (!file.Commit(&error)) throw Failure{error};
   }
-  if (!options.quiet && !processed.message.empty()) err << processed.message << '\n';
+  if (options.text_output() && !options.quiet && !processed.message.empty()) err << processed.message << '\n';
   return kExitOk;
 }
 

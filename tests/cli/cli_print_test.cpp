@@ -1,0 +1,226 @@
+// parvex-cli's print outputs: --pdf, --xlsx, --rows auto and the page options.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+
+namespace parvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunOutput {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+RunOutput RunCli(const std::vector<std::string>& args, const std::string& input) {
+  std::istringstream in(input);
+  std::ostringstream out;
+  std::ostringstream err;
+  RunOutput result;
+  result.status = Run(args, in, out, err);
+  result.out = out.str();
+  result.err = err.str();
+  return result;
+}
+
+std::string Output(const std::string& command) {
+  std::string bytes;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return bytes;
+}
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+int PdfPages(const fs::path& pdf) {
+  std::smatch match;
+  const std::string info = Output("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+  return std::regex_search(info, match, std::regex("Pages:\\s+([0-9]+)")) ? std::stoi(match[1].str()) : -1;
+}
+
+// Non-blank lines of one page of the PDF.
+int PdfPageLines(const fs::path& pdf, int page) {
+  const std::string text = Output("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                                  " '" + pdf.string() + "' - 2>/dev/null");
+  std::istringstream in(text);
+  int lines = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.find_first_not_of(" \f") != std::string::npos) ++lines;
+  }
+  return lines;
+}
+
+// The 0-based rows where the workbook's first sheet starts a new page.
+std::vector<int> XlsxBreaks(const fs::path& xlsx) {
+  const std::string sheet = Output("unzip -p '" + xlsx.string() + "' xl/worksheets/sheet1.xml 2>/dev/null");
+  std::vector<int> breaks;
+  const std::regex brk("<brk id=\"([0-9]+)\"");
+  for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), brk); it != std::sregex_iterator(); ++it) {
+    breaks.push_back(std::stoi((*it)[1].str()));
+  }
+  return breaks;
+}
+
+// A one-column table: a title "t" and the data rows 1..n.
+std::string Numbers(int n) {
+  std::string text = "t\r\n";
+  for (int i = 1; i <= n; ++i) text += std::to_string(i) + "\r\n";
+  return text;
+}
+
+class CliPrintTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::path(::testing::TempDir()) / ("parvex_cli_print_" + std::string(info->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  fs::path dir_;
+};
+
+struct OutputCase {
+  const char* name;
+  std::vector<std::string> options;
+  int rows;   // data rows on a full page, as auto or --rows gives them
+  int pages;  // of 100 data rows in two groups
+};
+
+// Auto rows on A4 portrait, 15 mm margins, 10 pt type in 18 pt rows: 40; the rest follows.
+const OutputCase kOutputCases[] = {
+    {"auto by default", {}, 40, 2},
+    {"auto by name", {"--rows", "AUTO"}, 40, 2},
+    {"typed rows win", {"-r", "10"}, 10, 5},
+    {"landscape", {"--landscape"}, 26, 2},
+    {"A3", {"--paper", "a3"}, 59, 1},
+    {"Letter", {"--paper", "Letter"}, 37, 2},
+    {"no margins", {"--margins", "0,0,0,0"}, 44, 2},
+    {"wide margins", {"--margins", "40,10,40.5,10"}, 32, 2},
+    {"12 pt type", {"--font-size", "12"}, 32, 2},
+    {"no title row", {"--no-title"}, 41, 2},
+};
+
+TEST_F(CliPrintTest, PdfAndXlsxFollowThePageSetup) {
+  for (const OutputCase& c : kOutputCases) {
+    SCOPED_TRACE(c.name);
+    const fs::path pdf = dir_ / "out.pdf";
+    const fs::path xlsx = dir_ / "out.xlsx";
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"--pdf", pdf.string(), "--xlsx", xlsx.string()});
+    const RunOutput r = RunCli(args, Numbers(100));
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(PdfPages(pdf), c.pages);
+    const bool title = std::find(c.options.begin(), c.options.end(), "--no-title") == c.options.end();
+    // The title row, a full page of rows and the footer.
+    EXPECT_EQ(PdfPageLines(pdf, 1), (title ? 1 : 0) + std::min(c.rows, 100) + 1);
+    std::vector<int> breaks;
+    for (int page = 1; page < c.pages; ++page) breaks.push_back((title ? 1 : 0) + page * c.rows);
+    EXPECT_EQ(XlsxBreaks(xlsx), breaks);
+  }
+}
+
+TEST_F(CliPrintTest, TextOnlyWhereAskedFor) {
+  const fs::path pdf = dir_ / "out.pdf";
+  const fs::path text = dir_ / "out.txt";
+  // With -o the text is written too, laid out with the same auto rows.
+  RunOutput r = RunCli({"--pdf", pdf.string(), "-o", text.string(), "-q"}, Numbers(100));
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "");
+  const RunOutput typed = RunCli({"-r", "40", "-q"}, Numbers(100));
+  EXPECT_EQ(ReadBytes(text), typed.out);
+  // --rows auto lays the text out for the printed page too.
+  r = RunCli({"--rows", "auto", "-q"}, Numbers(100));
+  EXPECT_EQ(r.out, typed.out);
+  r = RunCli({"--rows", "auto", "--paper", "A3", "-q"}, Numbers(100));
+  EXPECT_EQ(r.out, RunCli({"-r", "59", "-q"}, Numbers(100)).out);
+  // Without print files the default stays the window's 46.
+  EXPECT_EQ(RunCli({"-q"}, Numbers(100)).out, RunCli({"-r", "46", "-q"}, Numbers(100)).out);
+}
+
+struct ErrorCase {
+  const char* name;
+  std::vector<std::string> options;
+  const char* message_part;
+};
+
+const ErrorCase kErrorCases[] = {
+    {"unknown paper", {"--paper", "A6"}, "invalid value 'A6' for --paper"},
+    {"three margins", {"--margins", "1,2,3"}, "invalid value '1,2,3' for --margins"},
+    {"five margins", {"--margins", "1,2,3,4,5"}, "for --margins"},
+    {"negative margin", {"--margins", "-1,0,0,0"}, "for --margins"},
+    {"margin not a number", {"--margins", "a,0,0,0"}, "for --margins"},
+    {"empty margin", {"--margins", "1,,3,4"}, "for --margins"},
+    {"margins leave no room", {"--margins", "150,0,150,0"}, "margins leave too little"},
+    {"font too small", {"--font-size", "2"}, "font size 2 pt"},
+    {"font not a number", {"--font-size", "12pt"}, "invalid value '12pt' for --font-size"},
+    {"rows neither a number nor auto", {"--rows", "autos"}, "invalid value 'autos' for --rows"},
+    {"empty pdf name", {"--pdf", ""}, "--pdf needs a file name"},
+    {"pdf to stdout", {"--pdf", "-"}, "--pdf needs a file name"},
+    {"pdf without a value", {"--pdf"}, "needs a value"},
+    {"xlsx in a missing directory", {"--xlsx", "/nonexistent-dir/x.xlsx"}, "cannot create a file"},
+    {"pdf in a missing directory", {"--pdf", "/nonexistent-dir/x.pdf"}, "cannot create a file"},
+};
+
+TEST_F(CliPrintTest, BadPageOptionsAreOneLineAndNoFile) {
+  const fs::path pdf = dir_ / "kept.pdf";
+  const fs::path xlsx = dir_ / "kept.xlsx";
+  std::ofstream(pdf, std::ios::binary) << "old pdf";
+  std::ofstream(xlsx, std::ios::binary) << "old xlsx";
+  for (const ErrorCase& c : kErrorCases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {"--xlsx", xlsx.string(), "--pdf", pdf.string()};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const RunOutput r = RunCli(args, Numbers(10));
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("parvex-cli: ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find(c.message_part), std::string::npos) << r.err;
+    EXPECT_TRUE(ReadBytes(pdf) == "old pdf");
+    EXPECT_TRUE(ReadBytes(xlsx) == "old xlsx");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"kept.pdf", "kept.xlsx"}));
+  }
+}
+
+TEST_F(CliPrintTest, RefusedLayoutWritesNoFile) {
+  const fs::path pdf = dir_ / "out.pdf";
+  // 32767 groups of 70000 columns: more than the grid's columns.
+  std::string wide = "a";
+  for (int i = 0; i < 70000; ++i) wide += "\tb";
+  const RunOutput r = RunCli({"--pdf", pdf.string(), "-n", "32767", "-r", "2"}, wide + "\r\n1\r\n");
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_TRUE(Entries().empty());
+}
+
+}  // namespace
+}  // namespace parvex
