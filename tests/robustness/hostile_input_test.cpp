@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <new>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli.h"
@@ -258,6 +262,42 @@ TEST(HostileLayoutTest, MostGroupsOfASmallTableLayOut) {
   const auto read = testing::ReadExport(run.out);
   ASSERT_TRUE(read.has_value());
   EXPECT_EQ(*read, reference::Lay(table, 6, reference::Normalised(32767, 46, 0, false, true, true)));
+}
+
+// A clipboard that runs out of memory while the export writes to it, as the system clipboard does
+// when a layout's text is too large to gather.
+class OutOfMemoryClipboard : public Clipboard {
+ public:
+  std::optional<std::string> ReadText() override { return std::string("held before"); }
+  bool WriteText(std::string_view) override { throw std::bad_alloc(); }
+  bool WriteTextFrom(const std::function<void(TextSink&)>& produce) override {
+    class Sink : public TextSink {
+     public:
+      void Append(std::string_view) override { throw std::bad_alloc(); }
+    } sink;
+    produce(sink);
+    return true;
+  }
+};
+
+// Running out of memory in the export is reported to the caller (which tells the user), never an
+// abort of the whole program. The exception must not meet a destructor that writes again.
+TEST(HostileExportTest, ExportRunningOutOfMemoryDoesNotAbort) {
+  const std::string texts[] = {"a\tb\r\nc\td\r\n", std::string(3u << 20, 'x')};
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.size());
+    Grid source(SourceGridDesign());
+    ASSERT_TRUE(ImportText(source, Settings{}, text).ok);
+    Grid result(ResultGridDesign());
+    OutOfMemoryClipboard clipboard;
+    bool reported = false;
+    try {
+      reported = !OnPreprocess(source, result, Settings{}, clipboard).ok;
+    } catch (const std::bad_alloc&) {
+      reported = true;
+    }
+    EXPECT_TRUE(reported);
+  }
 }
 
 }  // namespace
