@@ -53,6 +53,28 @@ TEST(HeavyInputTest, FiftyMegabyteLineIsOneCell) {
   EXPECT_TRUE(two.out.compare(line.size() + 2, line.size(), line) == 0);
 }
 
+// The same size cut into 17 million short cells: two groups fit, five pass the column limit and
+// are refused with the limit and what to change.
+TEST(HeavyInputTest, FiftyMegabyteLineOfCells) {
+  SKIP_UNDER_SANITIZERS();
+  constexpr size_t kCells = (50u << 20) / 3;
+  std::string line;
+  line.reserve(kCells * 3);
+  for (size_t k = 0; k < kCells; ++k) line += "ab\t";
+  const CliRun two = RunCli({"-q", "-n", "2"}, line);
+  ASSERT_EQ(two.status, 0) << two.err;
+  // Each group writes the line's cells; the TAB that ended the line opened no cell.
+  const std::string cells = line.substr(0, line.size() - 1);
+  ASSERT_EQ(two.out.size(), 2 * cells.size() + 2);
+  EXPECT_TRUE(two.out == cells + "\t\t" + cells);
+
+  const CliRun five = RunCli({"-q", "-n", "5"}, line);
+  EXPECT_EQ(five.status, 2);
+  EXPECT_EQ(five.out, "");
+  EXPECT_NE(five.err.find("limit"), std::string::npos) << five.err;
+  EXPECT_NE(five.err.find("fewer column groups"), std::string::npos) << five.err;
+}
+
 TEST(HeavyInputTest, HundredThousandColumns) {
   SKIP_UNDER_SANITIZERS();
   constexpr int kCols = 100000;
