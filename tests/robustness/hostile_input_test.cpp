@@ -253,6 +253,30 @@ TEST(HostileLayoutTest, TooWideLayoutIsRefusedAndChangesNothing) {
   ExpectRefusedOnOneLine(RunCli({"-n", "32767"}, wide + "z\r\n"), "layout refused");
 }
 
+// A key that changes on every row pads every page to R rows: 4,200 rows of 8 KB become 137
+// million rows at R = 32767, past the row limit. The refusal must point the way out: fewer rows
+// per page or no padding, since more rows per page only pads more.
+TEST(HostileLayoutTest, TooManyPaddedRowsIsRefusedWithAdviceThatHelps) {
+  std::string text = "key\n";
+  for (int r = 0; r < 4200; ++r) text += r % 2 == 0 ? "a\n" : "b\n";
+  Grid source(SourceGridDesign());
+  ASSERT_TRUE(ImportText(source, Settings{}, text).ok);
+  Grid result(ResultGridDesign());
+  result.SetCellText(0, 0, std::string_view("kept"));
+  MemoryClipboard clipboard(std::string("on the clipboard"));
+  Settings settings;
+  settings.group_count = "1";
+  settings.rows_per_page = "32767";
+  settings.key_column = "1";
+  const CommandResult outcome = OnPreprocess(source, result, settings, clipboard);
+  ASSERT_FALSE(outcome.ok);
+  EXPECT_NE(outcome.message.find("134217728"), std::string::npos) << outcome.message;
+  EXPECT_EQ(outcome.message.find("more rows per page"), std::string::npos) << outcome.message;
+  EXPECT_NE(outcome.message.find("padding"), std::string::npos) << outcome.message;
+  EXPECT_EQ(CellsOf(result), (Cells{{"kept"}}));
+  EXPECT_EQ(clipboard.text(), "on the clipboard");
+}
+
 // 32767 groups of a small table are ordinary work, not a refusal.
 TEST(HostileLayoutTest, MostGroupsOfASmallTableLayOut) {
   testing::TableGenerator gen(5);
