@@ -9,6 +9,10 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "grid/command.h"
+#include "grid/grid.h"
+#include "import/import.h"
+#include "layout/split_into_columns.h"
 
 namespace parvex {
 namespace {
@@ -73,6 +77,24 @@ TEST(HeavyInputTest, FiftyMegabyteLineOfCells) {
   EXPECT_EQ(five.out, "");
   EXPECT_NE(five.err.find("limit"), std::string::npos) << five.err;
   EXPECT_NE(five.err.find("fewer column groups"), std::string::npos) << five.err;
+}
+
+// One column past the grid's column limit: the import is refused with the limit named, and the
+// source grid keeps the table it held.
+TEST(HeavyInputTest, ImportPastTheColumnLimitKeepsTheSourceGrid) {
+  SKIP_UNDER_SANITIZERS();
+  Grid source(SourceGridDesign());
+  ASSERT_TRUE(ImportText(source, Settings{}, "Name\tClass\r\nAnn\tA\r\n").ok);
+  std::string line(static_cast<size_t>(kMaxCols), '\t');
+  line += 'x';
+  const CommandResult refused = ImportText(source, Settings{}, std::move(line));
+  EXPECT_FALSE(refused.ok);
+  EXPECT_NE(refused.message.find(std::to_string(kMaxCols)), std::string::npos) << refused.message;
+  EXPECT_EQ(refused.message.find('\n'), std::string::npos);
+  ASSERT_EQ(source.RowCount(), 2);
+  ASSERT_EQ(source.ColCount(), 2);
+  EXPECT_EQ(source.CellView(1, 0), "Ann");
+  EXPECT_EQ(source.CellView(1, 1), "A");
 }
 
 TEST(HeavyInputTest, HundredThousandColumns) {
