@@ -21,6 +21,8 @@
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
 #include "numeric_edit.h"
+#include "print/print_layout.h"
+#include "print_actions.h"
 #include "system_clipboard.h"
 #include "wrapped_label.h"
 
@@ -187,6 +189,7 @@ MainWindow::MainWindow(Clipboard* clipboard, QWidget* parent)
   setAutoFillBackground(true);
   CreateControls();
   ConnectCommands();
+  print_actions_ = new PrintActions(this, 高级表格_中间结果);
   CentreOnScreen();
 }
 
@@ -259,12 +262,24 @@ void MainWindow::CreateControls() {
 void MainWindow::ConnectCommands() {
   connect(按钮_导入数据, &QPushButton::clicked, this,
           [this] { RunCommand([this] { return OnImportData(source_grid_, ReadSettings(), clipboard_); }); });
-  connect(按钮_数据预处理, &QPushButton::clicked, this, [this] {
-    RunCommand([this] { return OnPreprocess(source_grid_, result_grid_, ReadSettings(), clipboard_); });
+  // The printed outputs need to know how the result grid was laid out.
+  auto remember_layout = [this](const Settings& settings, CommandResult result) {
+    if (result.ok) result_options_ = LayoutOptionsFrom(settings);
+    return result;
+  };
+  connect(按钮_数据预处理, &QPushButton::clicked, this, [this, remember_layout] {
+    RunCommand([this, remember_layout] {
+      const Settings settings = ReadSettings();
+      return remember_layout(settings, OnPreprocess(source_grid_, result_grid_, settings, clipboard_));
+    });
   });
-  connect(按钮_数据再处理, &QPushButton::clicked, this, [this] {
-    RunCommand([this] { return OnReprocess(source_grid_, result_grid_, ReadSettings(), clipboard_); });
+  connect(按钮_数据再处理, &QPushButton::clicked, this, [this, remember_layout] {
+    RunCommand([this, remember_layout] {
+      const Settings settings = ReadSettings();
+      return remember_layout(settings, OnReprocess(source_grid_, result_grid_, settings, clipboard_));
+    });
   });
+  connect(编辑框_excel每页打印行数, &QLineEdit::textEdited, this, [this] { rows_typed_ = true; });
   connect(按钮_打印帮助, &QPushButton::clicked, this, &MainWindow::OnPrintHelp);
 }
 
@@ -307,6 +322,38 @@ void MainWindow::RunCommand(const std::function<CommandResult()>& command) {
   if (result.message.empty()) return;
   show_message_({result.ok ? QMessageBox::Information : QMessageBox::Warning, FromUtf8(result.caption),
                  FromUtf8(result.message)});
+}
+
+bool MainWindow::PrepareResultForPrinting(const PageSetup& setup, LayoutOptions* options, QString* error) {
+  if (!result_options_.has_value()) {
+    *error = QStringLiteral("还没有排好的结果：请先导入数据并点击“数据预处理”。");
+    return false;
+  }
+  LayoutOptions laid_out = *result_options_;
+  if (!rows_typed_) {
+    std::vector<PrintColumn> columns;
+    std::string why;
+    int32_t rows = 0;
+    if (!LayoutColumns(source_grid_, laid_out, &columns, &why) ||
+        !RowsPerPage(setup, columns, laid_out.source_has_title, &rows, &why)) {
+      *error = FromUtf8(why);
+      return false;
+    }
+    if (laid_out.rows_per_page != rows) {
+      laid_out.rows_per_page = rows;
+      std::string refused;
+      if (!SplitIntoColumns(source_grid_, result_grid_, laid_out, &refused)) {
+        *error = FromUtf8(refused);
+        return false;
+      }
+      result_options_ = laid_out;
+      高级表格_中间结果->grid_model()->Reload();
+      // Shown, not typed: the box stays automatic.
+      编辑框_excel每页打印行数->setText(QString::number(rows));
+    }
+  }
+  *options = laid_out;
+  return true;
 }
 
 void MainWindow::OnPrintHelp() { show_message_({QMessageBox::Information, PrintHelpCaption(), PrintHelpText()}); }

@@ -9,10 +9,13 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "grid/clipboard.h"
 #include "grid/command.h"
 #include "grid/grid.h"
+#include "layout/split_into_columns.h"
+#include "print/page_setup.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -23,6 +26,7 @@ namespace parvex {
 class ColourButton;
 class GridView;
 class NumericEdit;
+class PrintActions;
 
 // What the window tells the user in a message box.
 struct Message {
@@ -74,6 +78,17 @@ class MainWindow : public QWidget {
   // Centres the window's outer rectangle on its screen: ((width - 715) / 2, (height - 535) / 2).
   void CentreOnScreen();
 
+  // ---- The print-ready outputs (print_actions.h). ----
+  PrintActions* print_actions() const { return print_actions_; }
+  // The options the result grid was last laid out with; none before the first layout.
+  std::optional<LayoutOptions> ResultLayoutOptions() const { return result_options_; }
+  // Readies the result grid for printing with `setup` and gives the options it is laid out with.
+  // While the rows-per-page box has never been typed into, the rows per page are those that fill
+  // one printed page: the layout is redone with them when they differ, and the box shows them.
+  // False with `error` when nothing has been laid out yet or the page leaves no room.
+  bool PrepareResultForPrinting(const PageSetup& setup, LayoutOptions* options, QString* error);
+  void ShowMessage(const Message& message) { show_message_(message); }
+
  protected:
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -98,6 +113,10 @@ class MainWindow : public QWidget {
   Grid result_grid_;
   std::function<void(const Message&)> show_message_;
   std::function<void(const QString&)> fatal_error_;
+
+  std::optional<LayoutOptions> result_options_;
+  bool rows_typed_ = false;  // the user typed into the rows-per-page box
+  PrintActions* print_actions_ = nullptr;
 
   bool fitted_to_frame_ = false;
   bool dragging_ = false;   // moving the window by hand: the window system would not

@@ -1,0 +1,173 @@
+#include "print_actions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <string>
+
+#include "grid_view.h"
+#include "main_window.h"
+#include "page_setup_dialog.h"
+#include "print/page_renderer.h"
+#include "print/print_layout.h"
+#include "print/xlsx_writer.h"
+
+namespace parvex {
+namespace {
+
+QAction* MakeAction(QObject* parent, const char* name, const QString& text, const QKeySequence& keys = {}) {
+  auto* action = new QAction(text, parent);
+  action->setObjectName(QString::fromUtf8(name));
+  action->setShortcut(keys);
+  action->setShortcutContext(Qt::WindowShortcut);
+  return action;
+}
+
+// A modal progress box with a cancel button; as a Progress it keeps the window responsive.
+class ExportProgress {
+ public:
+  ExportProgress(QWidget* parent, const QString& text) : dialog_(text, QStringLiteral("取消"), 0, 1000, parent) {
+    dialog_.setWindowTitle(QStringLiteral("Parvex"));
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(500);
+    dialog_.setValue(0);
+  }
+  Progress callback() {
+    return [this](int64_t done, int64_t total) {
+      if (total > 0) dialog_.setValue(static_cast<int>(done * 1000 / total));
+      QCoreApplication::processEvents();
+      return !dialog_.wasCanceled();
+    };
+  }
+
+ private:
+  QProgressDialog dialog_;
+};
+
+}  // namespace
+
+PrintActions::PrintActions(MainWindow* window, GridView* result_view)
+    : QObject(window),
+      window_(window),
+      preview_(MakeAction(window, "动作_打印预览", QStringLiteral("打印预览…"), QKeySequence(Qt::CTRL | Qt::Key_P))),
+      pdf_(MakeAction(window, "动作_导出PDF", QStringLiteral("导出PDF…"))),
+      xlsx_(MakeAction(window, "动作_保存为Excel文件", QStringLiteral("保存为Excel文件…"),
+                       QKeySequence(Qt::CTRL | Qt::Key_S))),
+      page_setup_(MakeAction(window, "动作_页面设置", QStringLiteral("页面设置…"))) {
+  for (QAction* action : {preview_, pdf_, xlsx_, page_setup_}) window->addAction(action);
+  connect(preview_, &QAction::triggered, this, &PrintActions::Preview);
+  connect(pdf_, &QAction::triggered, this, &PrintActions::ExportPdf);
+  connect(xlsx_, &QAction::triggered, this, &PrintActions::ExportXlsx);
+  connect(page_setup_, &QAction::triggered, this, &PrintActions::EditPageSetup);
+  result_view->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(result_view, &QWidget::customContextMenuRequested, this, [this, result_view](const QPoint& pos) {
+    QMenu* menu = CreateContextMenu(result_view);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(result_view->viewport()->mapToGlobal(pos));
+  });
+}
+
+QMenu* PrintActions::CreateContextMenu(QWidget* parent) const {
+  auto* menu = new QMenu(parent);
+  menu->setObjectName(QStringLiteral("菜单_中间结果"));
+  menu->addAction(preview_);
+  menu->addAction(pdf_);
+  menu->addAction(xlsx_);
+  menu->addSeparator();
+  menu->addAction(page_setup_);
+  return menu;
+}
+
+QString PrintActions::ChooseFile(const QString& caption, const QString& filter, const QString& suffix) {
+  QString path = choose_file_ ? choose_file_(caption, filter) : QFileDialog::getSaveFileName(window_, caption, {}, filter);
+  if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += suffix;
+  return path;
+}
+
+void PrintActions::Preview() {
+  LayoutOptions options;
+  QString error;
+  if (!window_->PrepareResultForPrinting(setup_, &options, &error)) {
+    window_->ShowMessage({QMessageBox::Warning, QStringLiteral("打印预览"), error});
+    return;
+  }
+  const PrintLayout layout = DescribeLayout(window_->result_grid(), options);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageLayout(PageLayoutFor(setup_));
+  QPrintPreviewDialog dialog(&printer, window_);
+  dialog.setWindowTitle(QStringLiteral("打印预览"));
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this, &layout](QPrinter* target) {
+    std::string paint_error;
+    if (!PaintPages(target, window_->result_grid(), layout, setup_, &paint_error)) {
+      window_->ShowMessage({QMessageBox::Warning, QStringLiteral("打印预览"), QString::fromStdString(paint_error)});
+    }
+  });
+  if (run_preview_) {
+    run_preview_(dialog);
+  } else {
+    dialog.exec();
+  }
+}
+
+void PrintActions::ExportPdf() {
+  LayoutOptions options;
+  QString error;
+  if (!window_->PrepareResultForPrinting(setup_, &options, &error)) {
+    window_->ShowMessage({QMessageBox::Warning, QStringLiteral("导出PDF"), error});
+    return;
+  }
+  const QString path = ChooseFile(QStringLiteral("导出PDF"), QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral(".pdf"));
+  if (path.isEmpty()) return;
+  const PrintLayout layout = DescribeLayout(window_->result_grid(), options);
+  ExportProgress progress(window_, QStringLiteral("正在导出PDF…"));
+  std::string write_error;
+  if (!WritePdf(path.toStdString(), window_->result_grid(), layout, setup_, &write_error, progress.callback()) &&
+      write_error != kCancelledMessage) {
+    window_->ShowMessage({QMessageBox::Warning, QStringLiteral("导出PDF"), QString::fromStdString(write_error)});
+  }
+}
+
+void PrintActions::ExportXlsx() {
+  LayoutOptions options;
+  QString error;
+  if (!window_->PrepareResultForPrinting(setup_, &options, &error)) {
+    window_->ShowMessage({QMessageBox::Warning, QStringLiteral("保存为Excel文件"), error});
+    return;
+  }
+  const QString path = ChooseFile(QStringLiteral("保存为Excel文件"), QStringLiteral("Excel 工作簿 (*.xlsx)"),
+                                  QStringLiteral(".xlsx"));
+  if (path.isEmpty()) return;
+  const PrintLayout layout = DescribeLayout(window_->result_grid(), options);
+  ExportProgress progress(window_, QStringLiteral("正在保存Excel文件…"));
+  std::string write_error;
+  if (!WriteXlsx(path.toStdString(), window_->result_grid(), layout, setup_, &write_error, progress.callback()) &&
+      write_error != kCancelledMessage) {
+    window_->ShowMessage(
+        {QMessageBox::Warning, QStringLiteral("保存为Excel文件"), QString::fromStdString(write_error)});
+  }
+}
+
+void PrintActions::EditPageSetup() {
+  std::optional<PageSetup> edited;
+  if (edit_setup_) {
+    edited = edit_setup_(setup_);
+  } else {
+    std::vector<PrintColumn> columns;
+    bool has_title = true;
+    if (const std::optional<LayoutOptions> options = window_->ResultLayoutOptions(); options.has_value()) {
+      std::string error;
+      has_title = options->source_has_title;
+      if (!LayoutColumns(window_->source_grid(), *options, &columns, &error)) columns.clear();
+    }
+    PageSetupDialog dialog(setup_, std::move(columns), has_title, window_);
+    if (dialog.exec() == QDialog::Accepted) edited = dialog.setup();
+  }
+  if (edited.has_value()) setup_ = *edited;
+}
+
+}  // namespace parvex

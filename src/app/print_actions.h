@@ -1,0 +1,76 @@
+// The print-ready outputs of the window: "打印预览…" (Ctrl+P), "导出PDF…", "保存为Excel文件…"
+// (Ctrl+S) and "页面设置…", in the result grid's context menu and as window shortcuts. Each works
+// on the current layout; a long export shows its progress, can be cancelled, and never leaves a
+// half-written file under the chosen name.
+#ifndef PARVEX_APP_PRINT_ACTIONS_H_
+#define PARVEX_APP_PRINT_ACTIONS_H_
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "print/page_setup.h"
+
+class QAction;
+class QMenu;
+class QPrintPreviewDialog;
+class QWidget;
+
+namespace parvex {
+
+class MainWindow;
+class GridView;
+
+class PrintActions : public QObject {
+  Q_OBJECT
+
+ public:
+  // Adds the actions to `window` (shortcuts) and to `result_view`'s context menu.
+  PrintActions(MainWindow* window, GridView* result_view);
+
+  QAction* preview_action() const { return preview_; }
+  QAction* pdf_action() const { return pdf_; }
+  QAction* xlsx_action() const { return xlsx_; }
+  QAction* page_setup_action() const { return page_setup_; }
+
+  const PageSetup& page_setup() const { return setup_; }
+  void SetPageSetup(const PageSetup& setup) { setup_ = setup; }
+
+  // The menu that a right click on the result grid shows.
+  QMenu* CreateContextMenu(QWidget* parent) const;
+
+  // Replace the dialogs (the tests drive them instead). `choose_file` gets the caption and the
+  // filter and returns the chosen path, empty for none; `edit_setup` returns the new setup or
+  // nothing when cancelled; `run_preview` shows the preview dialog and returns when it is done.
+  void SetChooseFile(std::function<QString(const QString& caption, const QString& filter)> choose_file) {
+    choose_file_ = std::move(choose_file);
+  }
+  void SetEditPageSetup(std::function<std::optional<PageSetup>(const PageSetup&)> edit_setup) {
+    edit_setup_ = std::move(edit_setup);
+  }
+  void SetRunPreview(std::function<void(QPrintPreviewDialog&)> run_preview) { run_preview_ = std::move(run_preview); }
+
+  // The commands behind the actions.
+  void Preview();
+  void ExportPdf();
+  void ExportXlsx();
+  void EditPageSetup();
+
+ private:
+  QString ChooseFile(const QString& caption, const QString& filter, const QString& suffix);
+
+  MainWindow* window_;
+  PageSetup setup_;
+  QAction* preview_;
+  QAction* pdf_;
+  QAction* xlsx_;
+  QAction* page_setup_;
+  std::function<QString(const QString&, const QString&)> choose_file_;
+  std::function<std::optional<PageSetup>(const PageSetup&)> edit_setup_;
+  std::function<void(QPrintPreviewDialog&)> run_preview_;
+};
+
+}  // namespace parvex
+
+#endif  // PARVEX_APP_PRINT_ACTIONS_H_

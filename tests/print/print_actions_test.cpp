@@ -1,0 +1,189 @@
+// The window's print outputs through its real controls: the result grid's context menu, the
+// shortcuts, auto rows per page against a typed value, and the files they write.
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstdio>
+#include <string>
+
+#include "grid/clipboard.h"
+#include "main_window.h"
+#include "print_actions.h"
+
+namespace parvex {
+namespace {
+
+std::string Output(const QString& command) {
+  std::string bytes;
+  if (FILE* pipe = ::popen(command.toLocal8Bit().constData(), "r")) {
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return bytes;
+}
+
+int PdfPages(const QString& pdf) {
+  const std::string info = Output(QStringLiteral("pdfinfo '%1' 2>/dev/null").arg(pdf));
+  const size_t at = info.find("Pages:");
+  return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
+}
+
+// A title and `n` numbered rows, as a spreadsheet copies one column.
+std::string Numbers(int n) {
+  std::string text = "No\r\n";
+  for (int i = 1; i <= n; ++i) text += std::to_string(i) + "\r\n";
+  return text;
+}
+
+}  // namespace
+
+class PrintActionsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  // Imports the text and lays it out with the window's own buttons.
+  void LayOut(MainWindow& window, MemoryClipboard& clipboard, const std::string& text) {
+    clipboard.WriteText(text);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("按钮_导入数据")), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("按钮_数据预处理")), Qt::LeftButton);
+  }
+  QLineEdit* RowsBox(MainWindow& window) {
+    return window.findChild<QLineEdit*>(QStringLiteral("编辑框_excel每页打印行数"));
+  }
+
+ private slots:
+  void ContextMenuAndShortcuts() {
+    MemoryClipboard clipboard;
+    MainWindow window(&clipboard);
+    PrintActions* actions = window.print_actions();
+    QMenu* menu = actions->CreateContextMenu(&window);
+    QStringList texts;
+    for (QAction* action : menu->actions()) {
+      if (!action->isSeparator()) texts << action->text();
+    }
+    QCOMPARE(texts, (QStringList{QStringLiteral("打印预览…"), QStringLiteral("导出PDF…"),
+                                 QStringLiteral("保存为Excel文件…"), QStringLiteral("页面设置…")}));
+    QCOMPARE(actions->preview_action()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    QCOMPARE(actions->xlsx_action()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QCOMPARE(window.findChild<QTableView*>(QStringLiteral("高级表格_中间结果"))->contextMenuPolicy(),
+             Qt::CustomContextMenu);
+    delete menu;
+  }
+
+  void NothingLaidOutIsSaidAndWritesNothing() {
+    MemoryClipboard clipboard;
+    MainWindow window(&clipboard);
+    QList<Message> messages;
+    window.SetShowMessage([&](const Message& m) { messages << m; });
+    int chosen = 0;
+    window.print_actions()->SetChooseFile([&](const QString&, const QString&) {
+      ++chosen;
+      return QString();
+    });
+    window.print_actions()->ExportPdf();
+    window.print_actions()->ExportXlsx();
+    QCOMPARE(chosen, 0);
+    QCOMPARE(messages.size(), 2);
+    QVERIFY(messages[0].text.contains(QStringLiteral("数据预处理")));
+  }
+
+  void AutoRowsUntilTheUserTypesSome() {
+    QTemporaryDir dir;
+    MemoryClipboard clipboard;
+    MainWindow window(&clipboard);
+    window.show();
+    QList<Message> messages;
+    window.SetShowMessage([&](const Message& m) { messages << m; });
+    QString target;
+    window.print_actions()->SetChooseFile([&](const QString&, const QString&) { return target; });
+    LayOut(window, clipboard, Numbers(100));
+    QCOMPARE(window.result_grid().RowCount(), 1 + 46 + 8);  // the box's 46
+
+    // A4, 10 pt type: 40 rows fit; 100 rows in two groups make two pages.
+    target = dir.filePath(QStringLiteral("auto"));  // the suffix is added
+    window.print_actions()->ExportPdf();
+    QCOMPARE(PdfPages(target + QStringLiteral(".pdf")), 2);
+    QCOMPARE(RowsBox(window)->text(), QStringLiteral("40"));
+    QCOMPARE(window.result_grid().RowCount(), 1 + 40 + 20);
+
+    // Landscape: 26 rows, relaid out again at the next export.
+    window.print_actions()->SetPageSetup({.orientation = Orientation::kLandscape});
+    target = dir.filePath(QStringLiteral("landscape.pdf"));
+    window.print_actions()->pdf_action()->trigger();
+    QCOMPARE(PdfPages(target), 2);
+    QCOMPARE(RowsBox(window)->text(), QStringLiteral("26"));
+
+    // A typed value wins.
+    RowsBox(window)->clear();
+    QTest::keyClicks(RowsBox(window), QStringLiteral("10"));
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("按钮_数据再处理")), Qt::LeftButton);
+    target = dir.filePath(QStringLiteral("typed.pdf"));
+    window.print_actions()->ExportPdf();
+    QCOMPARE(PdfPages(target), 5);
+    QCOMPARE(RowsBox(window)->text(), QStringLiteral("10"));
+
+    target = dir.filePath(QStringLiteral("typed.xlsx"));
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    const std::string sheet =
+        Output(QStringLiteral("unzip -p '%1' xl/worksheets/sheet1.xml").arg(target));
+    QVERIFY(sheet.find("<rowBreaks count=\"4\"") != std::string::npos);
+    for (const Message& m : messages) QCOMPARE(m.icon, QMessageBox::Information);  // closing messages only
+  }
+
+  void PreviewShowsOnePagePerBlock() {
+    MemoryClipboard clipboard;
+    MainWindow window(&clipboard);
+    window.SetShowMessage([](const Message&) {});
+    LayOut(window, clipboard, Numbers(100));
+    int pages = -1;
+    window.print_actions()->SetRunPreview([&](QPrintPreviewDialog& dialog) {
+      dialog.show();
+      QCoreApplication::processEvents();
+      auto* preview = dialog.findChild<QPrintPreviewWidget*>();
+      QVERIFY(preview != nullptr);
+      preview->updatePreview();
+      pages = preview->pageCount();
+      dialog.close();
+    });
+    window.print_actions()->Preview();
+    QCOMPARE(pages, 2);
+  }
+
+  void PageSetupIsKeptForTheOutputs() {
+    QTemporaryDir dir;
+    MemoryClipboard clipboard;
+    MainWindow window(&clipboard);
+    window.SetShowMessage([](const Message&) {});
+    LayOut(window, clipboard, Numbers(100));
+    window.print_actions()->SetEditPageSetup([](const PageSetup& old) {
+      PageSetup setup = old;
+      setup.paper = Paper::kA3;
+      return std::optional<PageSetup>(setup);
+    });
+    window.print_actions()->page_setup_action()->trigger();
+    QCOMPARE(window.print_actions()->page_setup().paper, Paper::kA3);
+    const QString target = dir.filePath(QStringLiteral("a3.pdf"));
+    window.print_actions()->SetChooseFile([&](const QString&, const QString&) { return target; });
+    window.print_actions()->ExportPdf();
+    QCOMPARE(PdfPages(target), 1);  // 59 rows a page: 118 fit
+    QVERIFY(Output(QStringLiteral("pdfinfo '%1'").arg(target)).find("(A3)") != std::string::npos);
+    // Cancelled: nothing changes.
+    window.print_actions()->SetEditPageSetup([](const PageSetup&) { return std::optional<PageSetup>(); });
+    window.print_actions()->EditPageSetup();
+    QCOMPARE(window.print_actions()->page_setup().paper, Paper::kA3);
+  }
+};
+
+}  // namespace parvex
+
+QTEST_MAIN(parvex::PrintActionsTest)
+#include "print_actions_test.moc"
