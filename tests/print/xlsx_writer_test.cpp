@@ -249,5 +249,60 @@ TEST_F(XlsxTest, FailuresLeaveTheTargetAsItWas) {
   EXPECT_NE(error.find("cannot create a file"), std::string::npos) << error;
 }
 
+// Where an office suite is installed, it prints the workbook as it is: one page per block, the
+// title row at the top of each.
+TEST_F(XlsxTest, LibreOfficePrintsOnePagePerBlockWithItsTitle) {
+  if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "soffice is not installed";
+  Cells cells = {{"编号", "姓名", "金额"}};
+  for (int i = 1; i <= 300; ++i) cells.push_back({"N" + std::to_string(1000 + i), "张三", "0" + std::to_string(i * 7)});
+  const Grid source = GridOf(cells);
+  const PageSetup setup;
+  LayoutOptions options{.groups = 2, .column_width = 60};
+  std::vector<PrintColumn> columns;
+  std::string error;
+  ASSERT_TRUE(LayoutColumns(source, options, &columns, &error)) << error;
+  int32_t rows = 0;
+  ASSERT_TRUE(RowsPerPage(setup, columns, true, &rows, &error)) << error;
+  options.rows_per_page = rows;
+  const fs::path path = Write(cells, options, setup);
+  const int blocks = (300 + 2 * rows - 1) / (2 * rows);
+
+  const std::string convert = "cd '" + dir_.string() + "' && soffice -env:UserInstallation=file://" +
+                              (dir_ / "profile").string() +
+                              " --headless --convert-to pdf --outdir '" + dir_.string() + "' '" + path.string() +
+                              "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(convert.c_str()), 0);
+  const fs::path pdf = dir_ / "out.pdf";
+  ASSERT_TRUE(fs::exists(pdf));
+  std::string info;
+  if (FILE* pipe = ::popen(("pdfinfo '" + pdf.string() + "'").c_str(), "r")) {
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) info.append(buffer, n);
+    ::pclose(pipe);
+  }
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(info, match, std::regex("Pages:\\s+([0-9]+)"))) << info;
+  EXPECT_EQ(std::stoi(match[1].str()), blocks);
+  for (int page = 1; page <= blocks; ++page) {
+    SCOPED_TRACE(page);
+    std::string text;
+    const std::string command = "pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" +
+                                pdf.string() + "' -";
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+      char buffer[65536];
+      size_t n = 0;
+      while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+      ::pclose(pipe);
+    }
+    EXPECT_NE(text.find("编号"), std::string::npos);
+    // The block's first row is on its page, the next block's first row is not.
+    EXPECT_NE(text.find("N" + std::to_string(1000 + 1 + (page - 1) * 2 * rows)), std::string::npos);
+    if (page < blocks) {
+      EXPECT_EQ(text.find("N" + std::to_string(1000 + 1 + page * 2 * rows)), std::string::npos);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace parvex
