@@ -10,6 +10,7 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace parvex {
@@ -74,6 +75,8 @@ class Painter {
     footer_font_ = PrintFont();
     footer_font_.setPointSizeF(std::min(setup.font_size_pt, footer_height_ / k_ / 1.4));
     pen_ = QPen(Qt::black, std::max(kGridLinePt * k_ * std::min(scale_x, scale_y), 1.0));
+    metrics_.emplace(font_, painter_->device());
+    title_metrics_.emplace(title_font_, painter_->device());
   }
 
   void DrawPage(size_t block_index) {
@@ -82,11 +85,11 @@ class Painter {
     double y = 0;
     const double top = y;
     if (title) {
-      DrawRow(0, y, title_font_, Qt::AlignHCenter);
+      DrawRow(0, y, title_font_, *title_metrics_, Qt::AlignHCenter);
       y += row_height_;
     }
     for (int32_t r = 0; r < block.row_count; ++r) {
-      DrawRow(block.first_row + r, y, font_, Qt::AlignLeft);
+      DrawRow(block.first_row + r, y, font_, *metrics_, Qt::AlignLeft);
       y += row_height_;
     }
     DrawGrid(top, y);
@@ -97,7 +100,7 @@ class Painter {
   }
 
  private:
-  void DrawRow(int32_t row, double y, const QFont& font, Qt::Alignment align) {
+  void DrawRow(int32_t row, double y, const QFont& font, const QFontMetricsF& metrics, Qt::Alignment align) {
     const int32_t cols = std::min<int32_t>(result_.ColCount(), static_cast<int32_t>(separator_.size()));
     const double padding = kCellPaddingPt * k_ * font_pt_ / std::max(setup_.font_size_pt, 1.0);
     bool font_set = false;
@@ -115,7 +118,6 @@ class Painter {
         painter_->setFont(font);
         font_set = true;
       }
-      const QFontMetricsF metrics(font, painter_->device());
       const double advance = metrics.horizontalAdvance(text);
       if (advance <= room) {
         DrawText(text, metrics, left + padding, room, advance, y, align);
@@ -183,6 +185,8 @@ class Painter {
   QFont font_;
   QFont title_font_;
   QFont footer_font_;
+  std::optional<QFontMetricsF> metrics_;
+  std::optional<QFontMetricsF> title_metrics_;
   QPen pen_;
 };
 
