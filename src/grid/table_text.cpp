@@ -227,8 +227,9 @@ bool Parser::Run(std::string* error) {
 // Collects the clipboard text in a block of its own and hands it on when the block is full.
 class BlockWriter {
  public:
+  // Whoever writes calls Flush at the end: a destructor must not write, since the sink may throw
+  // (a clipboard out of memory) and the exception would then end the program.
   explicit BlockWriter(TextSink& sink) : sink_(sink), block_(new char[kBlock]) {}
-  ~BlockWriter() { Flush(); }
   BlockWriter(const BlockWriter&) = delete;
   BlockWriter& operator=(const BlockWriter&) = delete;
 
@@ -352,6 +353,7 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
       if (c < cells.size()) out.PutCell(grid, cells[c]);
     }
   }
+  out.Flush();
 }
 
 std::string TableText(const Grid& grid, const CellRect& rect) {

@@ -106,7 +106,7 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
   if (options.source_has_title) plan.rows += 1;
   if (plan.rows > kMaxRows) {
     *error = "layout refused: " + std::to_string(plan.rows) + " result rows exceed the limit of " +
-             std::to_string(kMaxRows) + "; use more rows per page or turn off padding";
+             std::to_string(kMaxRows) + "; turn off padding or use fewer rows per page";
     return false;
   }
 

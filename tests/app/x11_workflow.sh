@@ -26,6 +26,7 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$work/display")
+unset QT_QPA_PLATFORM  # the other window tests run offscreen; this one needs the X server
 export XDG_RUNTIME_DIR=$work
 
 "$parvex" >/dev/null 2>"$work/parvex.err" &
