@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "print/output_path.h"
+
 namespace parvex {
 
 class ReplacementFile {
@@ -33,7 +35,7 @@ class ReplacementFile {
 
  private:
   std::string target_;
-  std::string temp_path_;
+  ReplacementPath path_;
   std::ofstream stream_;
 };
 
