@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "support/temp_dir_test.h"
 
 namespace parvex {
 namespace {
@@ -88,22 +89,14 @@ std::string Numbers(int n) {
   return text;
 }
 
-class CliPrintTest : public ::testing::Test {
+class CliPrintTest : public testing::TempDirTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::path(::testing::TempDir()) / ("parvex_cli_print_" + std::string(info->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
-  fs::path dir_;
 };
 
 struct OutputCase {

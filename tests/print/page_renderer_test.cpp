@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/grid_helpers.h"
+#include "support/temp_dir_test.h"
 
 namespace parvex {
 namespace {
@@ -52,15 +53,8 @@ std::vector<std::string> PageLines(const fs::path& pdf, int page) {
   return lines;
 }
 
-class PdfTest : public ::testing::Test {
+class PdfTest : public testing::TempDirTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::path(::testing::TempDir()) / ("parvex_pdf_" + std::string(info->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   fs::path Write(const Cells& cells, const LayoutOptions& options, const PageSetup& setup = {}) {
     const Grid source = GridOf(cells);
@@ -71,8 +65,6 @@ class PdfTest : public ::testing::Test {
     EXPECT_TRUE(WritePdf(path.string(), result, DescribeLayout(result, options), setup, &error)) << error;
     return path;
   }
-
-  fs::path dir_;
 };
 
 Cells Roster() {

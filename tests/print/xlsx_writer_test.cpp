@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/grid_helpers.h"
+#include "support/temp_dir_test.h"
 
 namespace parvex {
 namespace {
@@ -64,15 +65,8 @@ std::vector<std::string> CellTexts(const fs::path& zip, const std::string& sheet
   return texts;
 }
 
-class XlsxTest : public ::testing::Test {
+class XlsxTest : public testing::TempDirTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::path(::testing::TempDir()) / ("parvex_xlsx_" + std::string(info->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Lays `cells` out with `options` and writes the workbook; the path it went to.
   fs::path Write(const Cells& cells, const LayoutOptions& options, const PageSetup& setup = {},
@@ -85,8 +79,6 @@ class XlsxTest : public ::testing::Test {
     EXPECT_TRUE(WriteXlsx(path.string(), result, DescribeLayout(result, options), setup, &error, {}, xlsx)) << error;
     return path;
   }
-
-  fs::path dir_;
 };
 
 Cells Roster() {
