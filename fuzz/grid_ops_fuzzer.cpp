@@ -275,7 +275,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
         // No value copies nothing: the cell keeps its text.
         const int32_t r = in.Index();
         const int32_t c = in.Index();
-        const std::optional<std::string> value = grid.GetCellText(r, c + model.cols());
+        const std::optional<std::string> value = grid.GetCellText(r, model.cols() + std::abs(c));
         if (value.has_value()) Fail("GetCellText outside the grid", step);
         if (grid.SetCellText(r, c, value)) Fail("SetCellText of no value", step);
         break;
