@@ -9,10 +9,11 @@
 namespace parvex {
 namespace {
 
-// Spreadsheets turn a column's pixels into character widths of their default font and back, and
-// an office suite with other fonts lands a few per cent wider: keep that much of the page free so
-// that a block never spills onto a second page sideways.
-constexpr double kWidthSlack = 0.95;
+// Spreadsheets store a column's width in characters of the workbook's default font (Calibri).
+// An office suite without that font measures the character with the one it substitutes:
+// LibreOffice with DejaVu Sans draws every column about a third wider. Keep that much of the page
+// free, so that a block never spills onto a second page sideways wherever it is printed.
+constexpr double kWidthSlack = 0.72;
 
 constexpr const char* kCellFont = "宋体";
 
