@@ -90,6 +90,19 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   Check(source.RowCount() >= 1 && cols >= 1, "the source grid has at least one cell");
   if ((head[3] & 16) != 0) settings.key_column = std::to_string(cols + (head[2] & 3));
 
+  // An accepted layout must export a text that an import can read back (at most 4 GiB less one
+  // byte): every row writes a TAB between neighbouring columns. Checked on a trial layout, which
+  // stores only the cells that hold text, before the export gathers the text.
+  {
+    parvex::Grid trial(parvex::ResultGridDesign());
+    std::string error;
+    if (parvex::SplitIntoColumns(source, trial, parvex::LayoutOptionsFrom(settings), &error)) {
+      const uint64_t rows = static_cast<uint64_t>(trial.RowCount());
+      const uint64_t least_bytes = rows * static_cast<uint64_t>(trial.ColCount() - 1) + rows - 1;
+      Check(least_bytes <= 0xfffffffeu, "an accepted layout exports more than an import can read");
+    }
+  }
+
   // A clipboard and result grid that already hold something, to see a refusal keep them.
   parvex::Grid result(parvex::ResultGridDesign());
   result.SetCellText(0, 0, std::string_view("previous"));

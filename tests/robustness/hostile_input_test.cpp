@@ -277,6 +277,33 @@ TEST(HostileLayoutTest, TooManyPaddedRowsIsRefusedWithAdviceThatHelps) {
   EXPECT_EQ(clipboard.text(), "on the clipboard");
 }
 
+// Nine rows of 18 bytes, 32767 groups and pages padded to 32767 rows on every change of key: the
+// grid stores only the cells holding text, but the export writes every row out with a TAB
+// between neighbouring columns, 17 GB in all: more than a spreadsheet takes, more than the
+// import can read back (4 GiB), more than the window's clipboard can gather. It must be
+// refused, with the limit, like any layout too large to hold.
+TEST(HostileLayoutTest, LayoutWhoseTextCannotBeReadBackIsRefused) {
+  Grid source(SourceGridDesign());
+  ASSERT_TRUE(ImportText(source, Settings{}, "k\na\nb\na\nb\na\nb\na\nb\n").ok);
+  LayoutOptions options;
+  options.groups = 32767;
+  options.rows_per_page = 32767;
+  options.key_column = 1;
+  options.pad_short_pages = true;
+  Grid result(ResultGridDesign());
+  std::string error;
+  const bool accepted = SplitIntoColumns(source, result, options, &error);
+  if (accepted) {
+    const auto rows = static_cast<uint64_t>(result.RowCount());
+    const uint64_t least_bytes = rows * static_cast<uint64_t>(result.ColCount() - 1) + rows - 1;
+    ADD_FAILURE() << "accepted a layout of " << result.RowCount() << " x " << result.ColCount()
+                  << " whose text takes at least " << least_bytes << " bytes";
+  } else {
+    EXPECT_NE(error.find("limit"), std::string::npos) << error;
+    EXPECT_EQ(result.RowCount(), 1);
+  }
+}
+
 // 32767 groups of a small table are ordinary work, not a refusal.
 TEST(HostileLayoutTest, MostGroupsOfASmallTableLayOut) {
   testing::TableGenerator gen(5);
