@@ -21,6 +21,9 @@ namespace parvex {
 inline constexpr int32_t kMaxRows = 1 << 27;
 inline constexpr int32_t kMaxCols = 1 << 26;
 inline constexpr int64_t kMaxCells = int64_t{1} << 28;
+// The most bytes of table text a grid reads, and so the most a layout may write: cell offsets
+// are 32 bits.
+inline constexpr int64_t kMaxTextBytes = 0xfffffffe;
 
 // Width of a column that InsertColumn creates: twice the cell's text margin of 9 pixels.
 inline constexpr int32_t kInsertedColumnWidth = 18;

@@ -13,8 +13,6 @@ namespace parvex {
 namespace {
 
 constexpr size_t kNone = std::string::npos;
-// The store's offsets are 32 bits; the last value stays unused.
-constexpr size_t kMaxTextBytes = 0xfffffffeu;
 
 bool IsTrimmed(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -302,7 +300,7 @@ class StringSink : public TextSink {
 
 bool ParseTableText(std::string text, Grid::Table* table, std::string* error) {
   *table = Grid::Table{};
-  if (text.size() > kMaxTextBytes) {
+  if (text.size() > static_cast<size_t>(kMaxTextBytes)) {
     *error = "a text of " + std::to_string(text.size()) + " bytes exceeds the limit of " + std::to_string(kMaxTextBytes) + " bytes";
     return false;
   }

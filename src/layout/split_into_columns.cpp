@@ -110,6 +110,21 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
     return false;
   }
 
+  // The layout's text must stay readable by an import: every row has a TAB between neighbouring
+  // columns, empty or not, so a wide layout of many (padded) rows is too long even when it holds
+  // little. The cells' bytes are at most the title once per group and the source's text.
+  const int64_t separators = plan.rows * (result_cols - 1) + std::max<int64_t>(plan.rows - 1, 0);
+  int64_t title_bytes = 0;
+  if (options.source_has_title) {
+    for (const CellRef cell : source.RowCells(0)) title_bytes += cell.size();
+  }
+  const auto text_bytes = separators + title_bytes * groups + static_cast<int64_t>(source.texts().used());
+  if (text_bytes > kMaxTextBytes) {
+    *error = "layout refused: its text would take " + std::to_string(text_bytes) + " bytes, more than the limit of " +
+             std::to_string(kMaxTextBytes) + "; use fewer column groups, fewer rows per page or turn off padding";
+    return false;
+  }
+
   // Count the cells the result will store before building it: a refusal costs nothing.
   auto stored = [&](int64_t source_row) {
     return static_cast<int64_t>(source.RowCells(static_cast<int32_t>(source_row)).size());
