@@ -17,7 +17,7 @@ constexpr size_t kCompactAtGarbage = 4096;
 Grid::Grid(const GridDesign& design) : design_(design) {
   RestoreDesign();
   rows_.assign(1, RowSpan{});
-  row_heights_.assign(1, row_height_);
+  ResetHeights(row_height_);
   col_widths_.assign(1, col_width_);
   head_rows_ = std::clamp(design_.head_row_count, 0, 1);
   head_cols_ = std::clamp(design_.head_col_count, 0, 1);
@@ -32,6 +32,20 @@ void Grid::RestoreDesign() {
   head_cols_ = 0;
   selection_.reset();
   cursor_ = CellPos{};
+}
+
+void Grid::InsertHeights(size_t at, size_t count, int32_t height) {
+  if (row_heights_.empty()) {
+    if (height == uniform_height_ || count == 0) return;
+    row_heights_.assign(rows_.size(), uniform_height_);
+  }
+  row_heights_.insert(row_heights_.begin() + static_cast<std::ptrdiff_t>(at), count, height);
+}
+
+void Grid::ResetHeights(int32_t height) {
+  uniform_height_ = height;
+  row_heights_.clear();
+  row_heights_.shrink_to_fit();
 }
 
 void Grid::SetCanSelection(bool on) {
@@ -136,8 +150,8 @@ void Grid::MakeNonEmptyForInsert() {
   if (head_rows_ != 0 || head_cols_ != 0) return;
   head_rows_ = 1;
   if (rows_.empty()) {
+    InsertHeights(rows_.size(), 1, kDefaultRowHeight);
     rows_.push_back(RowSpan{});
-    row_heights_.push_back(kDefaultRowHeight);
   }
   head_cols_ = 1;
   if (col_widths_.empty()) col_widths_.push_back(kInsertedColumnWidth);
@@ -148,13 +162,13 @@ bool Grid::InsertRow(std::optional<int32_t> position) {
   if (rows_.empty()) MakeNonEmptyForInsert();
   int32_t pos = position.value_or(-1);
   if (pos < head_rows_ || pos >= RowCount()) pos = -1;
-  const int32_t height = rows_.empty() ? kDefaultRowHeight : row_heights_[0];
+  const int32_t height = rows_.empty() ? kDefaultRowHeight : HeightOf(0);
   if (pos < 0) {
+    InsertHeights(rows_.size(), 1, height);
     rows_.push_back(RowSpan{});
-    row_heights_.push_back(height);
   } else {
+    InsertHeights(static_cast<size_t>(pos), 1, height);
     rows_.insert(rows_.begin() + pos, RowSpan{});
-    row_heights_.insert(row_heights_.begin() + pos, height);
   }
   selection_.reset();
   return true;
@@ -197,7 +211,7 @@ bool Grid::DeleteRow(int32_t row) {
   if (row < 0 || row >= RowCount()) return false;
   garbage_ += rows_[static_cast<size_t>(row)].count;
   rows_.erase(rows_.begin() + row);
-  row_heights_.erase(row_heights_.begin() + row);
+  if (!row_heights_.empty()) row_heights_.erase(row_heights_.begin() + row);
   if (row < head_rows_) --head_rows_;
   selection_.reset();
   if (cursor_.row >= 0) {
@@ -236,7 +250,7 @@ std::optional<int32_t> Grid::GetColumnWidth(int32_t col) const {
 
 std::optional<int32_t> Grid::GetRowHeight(int32_t row) const {
   if (row < 0 || row >= RowCount()) return std::nullopt;
-  return row_heights_[static_cast<size_t>(row)];
+  return HeightOf(static_cast<size_t>(row));
 }
 
 bool Grid::SetColumnWidth(int32_t col, int32_t width) {
@@ -247,6 +261,10 @@ bool Grid::SetColumnWidth(int32_t col, int32_t width) {
 
 bool Grid::SetRowHeight(int32_t row, int32_t height) {
   if (row < 0 || row >= RowCount() || height < 0) return false;
+  if (row_heights_.empty()) {
+    if (height == uniform_height_) return true;
+    row_heights_.assign(rows_.size(), uniform_height_);
+  }
   row_heights_[static_cast<size_t>(row)] = height;
   return true;
 }
@@ -266,7 +284,7 @@ void Grid::ResetContent() {
   cells_.shrink_to_fit();
   garbage_ = 0;
   rows_.assign(static_cast<size_t>(rows), RowSpan{});
-  row_heights_.assign(static_cast<size_t>(rows), row_height_);
+  ResetHeights(row_height_);
   col_widths_.assign(static_cast<size_t>(cols), col_width_);
   head_rows_ = std::clamp(design_.head_row_count, 0, rows);
   head_cols_ = std::clamp(design_.head_col_count, 0, cols);
@@ -283,8 +301,7 @@ bool Grid::ResizeAndClear(int32_t rows, int32_t cols, int32_t width, bool apply_
   garbage_ = 0;
   rows_.assign(static_cast<size_t>(r), RowSpan{});
   rows_.shrink_to_fit();
-  row_heights_.assign(static_cast<size_t>(r), row_height_);
-  row_heights_.shrink_to_fit();
+  ResetHeights(row_height_);
   // The width goes to the columns asked for: none when zero columns were asked for.
   SetWidths(c, width, apply_width && cols >= 1);
   return true;
@@ -353,7 +370,7 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
   int32_t row = start.row;
   uint32_t line_begin = 0;
   for (uint32_t line_end : table.row_ends) {
-    while (row < RowCount() && row_heights_[static_cast<size_t>(row)] == 0) ++row;
+    while (row < RowCount() && HeightOf(static_cast<size_t>(row)) == 0) ++row;
     if (row >= RowCount()) break;
     const size_t pieces = std::min<size_t>(line_end - line_begin, target_cols.size());
     for (size_t k = 0; k < pieces; ++k) {
@@ -405,7 +422,7 @@ bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
   }
   cells_.resize(write);
   if (cells_.capacity() > cells_.size() + cells_.size() / 4) cells_.shrink_to_fit();
-  row_heights_.assign(rows, row_height_);
+  ResetHeights(row_height_);
   SetWidths(std::max(table.cols, 1), width, apply_width);
   return true;
 }
@@ -417,7 +434,7 @@ void Grid::StartSharing(const Grid& other, int32_t cols, int32_t width, bool app
   cells_.clear();
   garbage_ = 0;
   rows_.clear();
-  row_heights_.clear();
+  ResetHeights(row_height_);
   SetWidths(cols, width, apply_width);
 }
 
@@ -427,20 +444,19 @@ void Grid::AppendRow(std::span<const CellRef> cells) {
   while (count > 0 && cells[count - 1].empty()) --count;
   const auto first = static_cast<uint32_t>(cells_.size());
   cells_.insert(cells_.end(), cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(count));
+  InsertHeights(rows_.size(), 1, row_height_);
   rows_.push_back(RowSpan{count == 0 ? 0 : first, static_cast<uint32_t>(count)});
-  row_heights_.push_back(row_height_);
 }
 
 void Grid::Reserve(int64_t rows, int64_t cells) {
   rows_.reserve(rows_.size() + static_cast<size_t>(rows));
-  row_heights_.reserve(row_heights_.size() + static_cast<size_t>(rows));
   cells_.reserve(cells_.size() + static_cast<size_t>(cells));
 }
 
 void Grid::AppendEmptyRows(int32_t count) {
   if (count <= 0) return;
+  InsertHeights(rows_.size(), static_cast<size_t>(count), row_height_);
   rows_.resize(rows_.size() + static_cast<size_t>(count), RowSpan{});
-  row_heights_.resize(row_heights_.size() + static_cast<size_t>(count), row_height_);
 }
 
 }  // namespace parvex

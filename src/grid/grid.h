@@ -172,6 +172,11 @@ class Grid {
   };
 
   void RestoreDesign();
+  int32_t HeightOf(size_t row) const { return row_heights_.empty() ? uniform_height_ : row_heights_[row]; }
+  // Records `count` new rows of `height` before row `at` (rows_ already has them or will).
+  void InsertHeights(size_t at, size_t count, int32_t height);
+  // Every row `height` high.
+  void ResetHeights(int32_t height);
   void SetWidths(int32_t cols, int32_t width, bool apply_width);
   CellRef* MutableCell(int32_t row, int32_t col);  // grows the row's storage to reach `col`
   void CompactCells();
@@ -190,6 +195,9 @@ class Grid {
   std::vector<CellRef> cells_;  // every row's cells, each row contiguous
   size_t garbage_ = 0;          // cells_ entries no row refers to any more
   std::vector<RowSpan> rows_;
+  // Rows are nearly always one height: then `row_heights_` is empty and every row is
+  // `uniform_height_` high, which saves a number per row of a million-row table.
+  int32_t uniform_height_ = kDefaultRowHeight;
   std::vector<int32_t> row_heights_;
   std::vector<int32_t> col_widths_;
 

@@ -98,6 +98,23 @@ TEST(GridTest, DeleteRowAndColumnBounds) {
   EXPECT_EQ(grid.CursorCell(), (CellPos{1, 0}));  // on the last row: moved up
 }
 
+TEST(GridTest, RowHeightsMoveWithTheirRows) {
+  Grid grid = GridOf({{"a"}, {"b"}, {"c"}});
+  ASSERT_TRUE(grid.SetRowHeight(1, 0));
+  ASSERT_TRUE(grid.InsertRow(0));
+  EXPECT_EQ(grid.GetRowHeight(2), 0);
+  EXPECT_EQ(grid.GetRowHeight(0), 24);
+  ASSERT_TRUE(grid.SetRowHeight(0, 40));
+  ASSERT_TRUE(grid.InsertRow());  // a new row takes row 0's height
+  EXPECT_EQ(grid.GetRowHeight(4), 40);
+  ASSERT_TRUE(grid.DeleteRow(0));
+  EXPECT_EQ(grid.GetRowHeight(1), 0);
+  EXPECT_EQ(grid.GetCellText(1, 0), "b");
+  EXPECT_FALSE(grid.SetRowHeight(4, 10));
+  grid.ResetContent();
+  for (int32_t r = 0; r < grid.RowCount(); ++r) EXPECT_EQ(grid.GetRowHeight(r), 24);
+}
+
 TEST(GridTest, ResetContentKeepsCountsAndRestoresDesign) {
   Grid grid(GridDesign{.col_width = 50});
   grid.SetCellText(0, 0, std::string_view("text"));
