@@ -1,4 +1,5 @@
 #include "print/print_layout.h"
+#include "grid/text_to_integer.h"
 
 #include <iconv.h>
 
@@ -20,42 +21,6 @@ std::vector<PrintColumn> ColumnsOf(const Grid& grid, int32_t groups, int32_t sou
   return columns;
 }
 
-bool IsUtf8(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t len = 0;
-    uint32_t cp = 0;
-    if (b >= 0xC2 && b <= 0xDF) {
-      len = 2;
-      cp = b & 0x1Fu;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      len = 3;
-      cp = b & 0x0Fu;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      len = 4;
-      cp = b & 0x07u;
-    } else {
-      return false;
-    }
-    if (i + len > s.size()) return false;
-    for (size_t k = 1; k < len; ++k) {
-      const auto c = static_cast<unsigned char>(s[i + k]);
-      if ((c & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (c & 0x3Fu);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      return false;
-    }
-    i += len;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -121,7 +86,7 @@ bool LayoutColumns(const Grid& source, const LayoutOptions& options, std::vector
 }
 
 std::string CellTextUtf8(std::string_view bytes) {
-  if (IsUtf8(bytes)) return std::string(bytes);
+  if (IsValidUtf8(bytes)) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size() * 3 / 2 + 4);
   iconv_t cd = iconv_open("UTF-8", "GB18030");

@@ -12,39 +12,16 @@
 
 #include "cli/cli.h"
 #include "support/temp_dir_test.h"
+#include "support/command_output.h"
+#include "support/cli_run.h"
 
 namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunOutput {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-RunOutput RunCli(const std::vector<std::string>& args, const std::string& input) {
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  RunOutput result;
-  result.status = Run(args, in, out, err);
-  result.out = out.str();
-  result.err = err.str();
-  return result;
-}
-
-std::string Output(const std::string& command) {
-  std::string bytes;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[65536];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return bytes;
-}
+using testing::CliRun;
+using testing::RunCli;
+using testing::CommandOutput;
 
 std::string ReadBytes(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -55,13 +32,13 @@ std::string ReadBytes(const fs::path& path) {
 
 int PdfPages(const fs::path& pdf) {
   std::smatch match;
-  const std::string info = Output("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+  const std::string info = CommandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
   return std::regex_search(info, match, std::regex("Pages:\\s+([0-9]+)")) ? std::stoi(match[1].str()) : -1;
 }
 
 // Non-blank lines of one page of the PDF.
 int PdfPageLines(const fs::path& pdf, int page) {
-  const std::string text = Output("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) +
+  const std::string text = CommandOutput("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) +
                                   " '" + pdf.string() + "' - 2>/dev/null");
   std::istringstream in(text);
   int lines = 0;
@@ -73,7 +50,7 @@ int PdfPageLines(const fs::path& pdf, int page) {
 
 // The 0-based rows where the workbook's first sheet starts a new page.
 std::vector<int> XlsxBreaks(const fs::path& xlsx) {
-  const std::string sheet = Output("unzip -p '" + xlsx.string() + "' xl/worksheets/sheet1.xml 2>/dev/null");
+  const std::string sheet = CommandOutput("unzip -p '" + xlsx.string() + "' xl/worksheets/sheet1.xml 2>/dev/null");
   std::vector<int> breaks;
   const std::regex brk("<brk id=\"([0-9]+)\"");
   for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), brk); it != std::sregex_iterator(); ++it) {
@@ -127,7 +104,7 @@ TEST_F(CliPrintTest, PdfAndXlsxFollowThePageSetup) {
     const fs::path xlsx = dir_ / "out.xlsx";
     std::vector<std::string> args = c.options;
     args.insert(args.end(), {"--pdf", pdf.string(), "--xlsx", xlsx.string()});
-    const RunOutput r = RunCli(args, Numbers(100));
+    const CliRun r = RunCli(args, Numbers(100));
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
@@ -145,10 +122,10 @@ TEST_F(CliPrintTest, TextOnlyWhereAskedFor) {
   const fs::path pdf = dir_ / "out.pdf";
   const fs::path text = dir_ / "out.txt";
   // With -o the text is written too, laid out with the same auto rows.
-  RunOutput r = RunCli({"--pdf", pdf.string(), "-o", text.string(), "-q"}, Numbers(100));
+  CliRun r = RunCli({"--pdf", pdf.string(), "-o", text.string(), "-q"}, Numbers(100));
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out, "");
-  const RunOutput typed = RunCli({"-r", "40", "-q"}, Numbers(100));
+  const CliRun typed = RunCli({"-r", "40", "-q"}, Numbers(100));
   EXPECT_EQ(ReadBytes(text), typed.out);
   // --rows auto lays the text out for the printed page too.
   r = RunCli({"--rows", "auto", "-q"}, Numbers(100));
@@ -192,7 +169,7 @@ TEST_F(CliPrintTest, BadPageOptionsAreOneLineAndNoFile) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> args = {"--xlsx", xlsx.string(), "--pdf", pdf.string()};
     args.insert(args.end(), c.options.begin(), c.options.end());
-    const RunOutput r = RunCli(args, Numbers(10));
+    const CliRun r = RunCli(args, Numbers(10));
     EXPECT_EQ(r.status, kExitFailure);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("parvex-cli: ", 0), 0u) << r.err;
@@ -209,7 +186,7 @@ TEST_F(CliPrintTest, RefusedLayoutWritesNoFile) {
   // 32767 groups of 70000 columns: more than the grid's columns.
   std::string wide = "a";
   for (int i = 0; i < 70000; ++i) wide += "\tb";
-  const RunOutput r = RunCli({"--pdf", pdf.string(), "-n", "32767", "-r", "2"}, wide + "\r\n1\r\n");
+  const CliRun r = RunCli({"--pdf", pdf.string(), "-n", "32767", "-r", "2"}, wide + "\r\n1\r\n");
   EXPECT_EQ(r.status, kExitFailure);
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   EXPECT_TRUE(Entries().empty());

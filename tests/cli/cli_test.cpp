@@ -14,28 +14,14 @@
 #include "cli/input.h"
 #include "cli/stream_clipboard.h"
 #include "layout/commands.h"
+#include "support/cli_run.h"
 
 namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunOutput {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-RunOutput RunCli(const std::vector<std::string>& args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  RunOutput result;
-  result.status = parvex::Run(args, in, out, err);
-  result.out = out.str();
-  result.err = err.str();
-  return result;
-}
+using testing::CliRun;
+using testing::RunCli;
 
 std::string ReadBytes(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -55,8 +41,8 @@ fs::path DataFile(const std::string& name) { return fs::path(PARVEX_TEST_DATA_DI
 class ScratchDir {
  public:
   ScratchDir() {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::path(testing::TempDir()) / ("parvex_cli_" + std::string(info->test_suite_name()) + "_" + info->name());
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = fs::path(::testing::TempDir()) / ("parvex_cli_" + std::string(info->test_suite_name()) + "_" + info->name());
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
@@ -77,7 +63,7 @@ class ScratchDir {
 };
 
 // What every failed run must look like: status 2, nothing on stdout, one prefixed error line.
-void ExpectOneErrorLine(const RunOutput& r) {
+void ExpectOneErrorLine(const CliRun& r) {
   EXPECT_EQ(r.status, kExitFailure);
   EXPECT_EQ(r.out, "");
   ASSERT_FALSE(r.err.empty());
@@ -222,7 +208,7 @@ TEST(CliOptionsTest, ValuesAreNormalisedAsTheEditBoxesDo) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> args = c.args;
     args.push_back("-q");
-    const RunOutput r = RunCli(args, c.input);
+    const CliRun r = RunCli(args, c.input);
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.out, c.expected);
     EXPECT_EQ(r.err, "");
@@ -230,7 +216,7 @@ TEST(CliOptionsTest, ValuesAreNormalisedAsTheEditBoxesDo) {
 }
 
 TEST(CliOptionsTest, LargeValuesClampTo32767) {
-  RunOutput r = RunCli({"-q", "-n", "99999"}, "t\r\n1\r\n");
+  CliRun r = RunCli({"-q", "-n", "99999"}, "t\r\n1\r\n");
   ASSERT_EQ(r.status, kExitOk) << r.err;
   // One column, 32767 groups: 2 * 32767 - 1 result columns; the title in every group.
   const std::string title_row = r.out.substr(0, r.out.find('\n'));
@@ -275,7 +261,7 @@ const UsageErrorCase kUsageErrors[] = {
 TEST(CliUsageErrorTest, OneLineAndExitStatus2) {
   for (const UsageErrorCase& c : kUsageErrors) {
     SCOPED_TRACE(c.name);
-    const RunOutput r = RunCli(c.args, kClasses);
+    const CliRun r = RunCli(c.args, kClasses);
     ExpectOneErrorLine(r);
     EXPECT_NE(r.err.find(c.message_part), std::string::npos) << r.err;
   }
@@ -307,7 +293,7 @@ TEST(CliInputErrorTest, UnreadableOrNonTextInputIsRefused) {
   if (!can_still_read) cases.push_back({"no read permission", {unreadable.string()}, "", "secret.txt"});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const RunOutput r = RunCli(c.args, c.input);
+    const CliRun r = RunCli(c.args, c.input);
     ExpectOneErrorLine(r);
     EXPECT_NE(r.err.find(c.message_part), std::string::npos) << r.err;
   }
@@ -317,7 +303,7 @@ TEST(CliInputErrorTest, UnreadableOrNonTextInputIsRefused) {
 std::string TooWideForManyGroups() { return Repeat("a", 2100, "\t") + "\r\n"; }
 
 TEST(CliInputErrorTest, RefusedLayoutIsOneLineAndNoOutput) {
-  const RunOutput r = RunCli({"-n", "32767"}, TooWideForManyGroups());
+  const CliRun r = RunCli({"-n", "32767"}, TooWideForManyGroups());
   ExpectOneErrorLine(r);
 }
 
@@ -350,7 +336,7 @@ TEST(CliOutputFileTest, WrittenOnSuccessUntouchedOnError) {
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"result.txt"}) << "temporary file left behind";
   }
 
-  const RunOutput r = RunCli({"-o", target.string(), "-n", "2", "-r", "3", "-k", "2"}, kClasses);
+  const CliRun r = RunCli({"-o", target.string(), "-n", "2", "-r", "3", "-k", "2"}, kClasses);
   EXPECT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, std::string(kPreprocessMessage) + "\n");
@@ -361,7 +347,7 @@ TEST(CliOutputFileTest, WrittenOnSuccessUntouchedOnError) {
 TEST(CliOutputFileTest, NewFileAndKeptPermissions) {
   ScratchDir dir;
   const fs::path fresh = dir.path() / "fresh.txt";
-  RunOutput r = RunCli({"-q", "-o", fresh.string(), "--no-key", "-n", "1"}, "t\r\n1\r\n");
+  CliRun r = RunCli({"-q", "-o", fresh.string(), "--no-key", "-n", "1"}, "t\r\n1\r\n");
   EXPECT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(ReadBytes(fresh), "t\n1");
 
@@ -435,7 +421,7 @@ TEST(CliWriteErrorTest, FailedStdoutWriteIsExitStatus2) {
 // ---- The closing message, --version and --help. ----
 
 TEST(CliMessageTest, ClosingMessageVersionAndHelp) {
-  RunOutput r = RunCli({}, kClasses);
+  CliRun r = RunCli({}, kClasses);
   EXPECT_EQ(r.status, kExitOk);
   EXPECT_EQ(r.err, std::string(kPreprocessMessage) + "\n");
 

@@ -13,34 +13,25 @@
 
 #include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
+#include "support/command_output.h"
 
 namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CommandOutput;
 using testing::Cells;
 using testing::GridOf;
 
-std::string Output(const std::string& command) {
-  std::string bytes;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[65536];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return bytes;
-}
-
 int PageCount(const fs::path& pdf) {
-  const std::string info = Output("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+  const std::string info = CommandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
   std::smatch match;
   return std::regex_search(info, match, std::regex("Pages:\\s+([0-9]+)")) ? std::stoi(match[1].str()) : -1;
 }
 
 // The text of one page (1-based), as pdftotext lays it out, split into its non-blank lines.
 std::vector<std::string> PageLines(const fs::path& pdf, int page) {
-  const std::string text = Output("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) +
+  const std::string text = CommandOutput("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) +
                                   " '" + pdf.string() + "' - 2>/dev/null");
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -157,7 +148,7 @@ TEST_F(PdfTest, PaperAndOrientationReachThePdf) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
     const fs::path pdf = Write(Roster(), {.groups = 2, .rows_per_page = 3}, c.setup);
-    EXPECT_NE(Output("pdfinfo '" + pdf.string() + "'").find(c.size), std::string::npos);
+    EXPECT_NE(CommandOutput("pdfinfo '" + pdf.string() + "'").find(c.size), std::string::npos);
   }
 }
 
@@ -173,7 +164,7 @@ TEST_F(PdfTest, LongTextShrinksInsideItsCell) {
 
 TEST_F(PdfTest, FontIsEmbedded) {
   const fs::path pdf = Write(Roster(), {.groups = 2, .rows_per_page = 3});
-  const std::string fonts = Output("pdffonts '" + pdf.string() + "'");
+  const std::string fonts = CommandOutput("pdffonts '" + pdf.string() + "'");
   EXPECT_NE(fonts.find("WenQuanYi"), std::string::npos) << fonts;
   // Every font embedded, with a Unicode map so that the text reads back.
   const std::regex flags(" (yes|no) +(yes|no) +(yes|no) +[0-9]+ +[0-9]+");
