@@ -100,6 +100,9 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
       const uint64_t rows = static_cast<uint64_t>(trial.RowCount());
       const uint64_t least_bytes = rows * static_cast<uint64_t>(trial.ColCount() - 1) + rows - 1;
       Check(least_bytes <= 0xfffffffeu, "an accepted layout exports more than an import can read");
+      // Texts of gigabytes are allowed but would only run the fuzzer out of memory; the heavy
+      // tests cover large exports.
+      if (least_bytes > (uint64_t{1} << 28)) return 0;
     }
   }
 
