@@ -18,7 +18,7 @@ Grid::Grid(const GridDesign& design) : design_(design) {
   RestoreDesign();
   rows_.assign(1, RowSpan{});
   ResetHeights(row_height_);
-  col_widths_.assign(1, col_width_);
+  SetWidths(1, 0, false);
   head_rows_ = std::clamp(design_.head_row_count, 0, 1);
   head_cols_ = std::clamp(design_.head_col_count, 0, 1);
 }
@@ -40,6 +40,17 @@ void Grid::InsertHeights(size_t at, size_t count, int32_t height) {
     row_heights_.assign(rows_.size(), uniform_height_);
   }
   row_heights_.insert(row_heights_.begin() + static_cast<std::ptrdiff_t>(at), count, height);
+}
+
+void Grid::MaterializeWidths() {
+  if (!col_widths_.empty()) return;
+  col_widths_.assign(static_cast<size_t>(col_count_), other_width_);
+  if (col_count_ > 0) col_widths_[0] = first_width_;
+}
+
+bool Grid::HasHiddenColumns() const {
+  if (col_widths_.empty()) return (col_count_ > 0 && first_width_ == 0) || (col_count_ > 1 && other_width_ == 0);
+  return std::find(col_widths_.begin(), col_widths_.end(), 0) != col_widths_.end();
 }
 
 void Grid::ResetHeights(int32_t height) {
@@ -154,7 +165,11 @@ void Grid::MakeNonEmptyForInsert() {
     rows_.push_back(RowSpan{});
   }
   head_cols_ = 1;
-  if (col_widths_.empty()) col_widths_.push_back(kInsertedColumnWidth);
+  if (col_count_ == 0) {
+    col_widths_.clear();
+    first_width_ = kInsertedColumnWidth;
+    col_count_ = 1;
+  }
 }
 
 bool Grid::InsertRow(std::optional<int32_t> position) {
@@ -176,12 +191,16 @@ bool Grid::InsertRow(std::optional<int32_t> position) {
 
 bool Grid::InsertColumn(std::optional<int32_t> position) {
   if (ColCount() >= kMaxCols) return false;
-  if (col_widths_.empty()) MakeNonEmptyForInsert();
+  if (col_count_ == 0) MakeNonEmptyForInsert();
   int32_t pos = position.value_or(-1);
   if (pos < head_cols_ || pos >= ColCount()) pos = -1;
   if (pos < 0) {
     // Cells past a row's stored ones are empty: an appended column costs no cell.
-    col_widths_.push_back(kInsertedColumnWidth);
+    if (!col_widths_.empty() || other_width_ != kInsertedColumnWidth) {
+      MaterializeWidths();
+      col_widths_.push_back(kInsertedColumnWidth);
+    }
+    ++col_count_;
   } else {
     const auto at = static_cast<uint32_t>(pos);
     std::vector<CellRef> packed;
@@ -201,7 +220,11 @@ bool Grid::InsertColumn(std::optional<int32_t> position) {
     }
     cells_ = std::move(packed);
     garbage_ = 0;
-    col_widths_.insert(col_widths_.begin() + pos, kInsertedColumnWidth);
+    if (!col_widths_.empty() || pos == 0 || other_width_ != kInsertedColumnWidth) {
+      MaterializeWidths();
+      col_widths_.insert(col_widths_.begin() + pos, kInsertedColumnWidth);
+    }
+    ++col_count_;
   }
   selection_.reset();
   return true;
@@ -232,7 +255,12 @@ bool Grid::DeleteColumn(int32_t col) {
     --span.count;
     ++garbage_;
   }
-  col_widths_.erase(col_widths_.begin() + col);
+  if (!col_widths_.empty()) {
+    col_widths_.erase(col_widths_.begin() + col);
+  } else if (col == 0 && col_count_ > 1) {
+    first_width_ = other_width_;  // column 1 becomes column 0
+  }
+  --col_count_;
   if (col < head_cols_) --head_cols_;
   selection_.reset();
   if (cursor_.col >= 0) {
@@ -245,7 +273,7 @@ bool Grid::DeleteColumn(int32_t col) {
 
 std::optional<int32_t> Grid::GetColumnWidth(int32_t col) const {
   if (col < 0 || col >= ColCount()) return std::nullopt;
-  return col_widths_[static_cast<size_t>(col)];
+  return WidthOf(static_cast<size_t>(col));
 }
 
 std::optional<int32_t> Grid::GetRowHeight(int32_t row) const {
@@ -255,6 +283,14 @@ std::optional<int32_t> Grid::GetRowHeight(int32_t row) const {
 
 bool Grid::SetColumnWidth(int32_t col, int32_t width) {
   if (col < 0 || col >= ColCount() || width < 0) return false;
+  if (col_widths_.empty()) {
+    if (col == 0) {
+      first_width_ = width;
+      return true;
+    }
+    if (width == other_width_) return true;
+    MaterializeWidths();
+  }
   col_widths_[static_cast<size_t>(col)] = width;
   return true;
 }
@@ -270,9 +306,12 @@ bool Grid::SetRowHeight(int32_t row, int32_t height) {
 }
 
 void Grid::SetWidths(int32_t cols, int32_t width, bool apply_width) {
-  col_widths_.assign(static_cast<size_t>(cols), kInsertedColumnWidth);
-  if (cols > 0) col_widths_[0] = col_width_;
-  if (apply_width && width >= 2) std::fill(col_widths_.begin(), col_widths_.end(), width);
+  col_count_ = cols;
+  col_widths_.clear();
+  col_widths_.shrink_to_fit();
+  first_width_ = col_width_;
+  other_width_ = kInsertedColumnWidth;
+  if (apply_width && width >= 2) first_width_ = other_width_ = width;
 }
 
 void Grid::ResetContent() {
@@ -285,7 +324,8 @@ void Grid::ResetContent() {
   garbage_ = 0;
   rows_.assign(static_cast<size_t>(rows), RowSpan{});
   ResetHeights(row_height_);
-  col_widths_.assign(static_cast<size_t>(cols), col_width_);
+  SetWidths(cols, col_width_, true);
+  first_width_ = other_width_ = col_width_;
   head_rows_ = std::clamp(design_.head_row_count, 0, rows);
   head_cols_ = std::clamp(design_.head_col_count, 0, cols);
 }
@@ -365,7 +405,7 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
   }
   std::vector<int32_t> target_cols;
   for (int32_t c = start.col; c < ColCount() && static_cast<int32_t>(target_cols.size()) < table.cols; ++c) {
-    if (col_widths_[static_cast<size_t>(c)] != 0) target_cols.push_back(c);
+    if (WidthOf(static_cast<size_t>(c)) != 0) target_cols.push_back(c);
   }
   int32_t row = start.row;
   uint32_t line_begin = 0;

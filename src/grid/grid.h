@@ -18,8 +18,8 @@ namespace parvex {
 
 // Upper bounds that keep a grid's memory sane. Rows and columns are int32 indexes; a grid
 // stores only the cells up to the last non-empty one of each row, and kMaxCells bounds those.
-inline constexpr int32_t kMaxRows = 1 << 27;
-inline constexpr int32_t kMaxCols = 1 << 26;
+inline constexpr int32_t kMaxRows = 1 << 24;
+inline constexpr int32_t kMaxCols = 1 << 24;
 inline constexpr int64_t kMaxCells = int64_t{1} << 28;
 // The most bytes of table text a grid reads, and so the most a layout may write: cell offsets
 // are 32 bits.
@@ -60,7 +60,7 @@ class Grid {
   explicit Grid(const GridDesign& design = {});
 
   int32_t RowCount() const { return static_cast<int32_t>(rows_.size()); }
-  int32_t ColCount() const { return static_cast<int32_t>(col_widths_.size()); }
+  int32_t ColCount() const { return col_count_; }
   int32_t HeadRowCount() const { return head_rows_; }
   int32_t HeadColCount() const { return head_cols_; }
   int32_t RowHeight() const { return row_height_; }
@@ -96,6 +96,8 @@ class Grid {
   // Exact width (height); false for an index outside the grid or a negative value. 0 hides it.
   bool SetColumnWidth(int32_t col, int32_t width);
   bool SetRowHeight(int32_t row, int32_t height);
+  // True when some column is hidden (width 0).
+  bool HasHiddenColumns() const;
 
   // Empties every cell and restores the design values, keeping the row and column counts.
   void ResetContent();
@@ -173,6 +175,11 @@ class Grid {
 
   void RestoreDesign();
   int32_t HeightOf(size_t row) const { return row_heights_.empty() ? uniform_height_ : row_heights_[row]; }
+  int32_t WidthOf(size_t col) const {
+    if (!col_widths_.empty()) return col_widths_[col];
+    return col == 0 ? first_width_ : other_width_;
+  }
+  void MaterializeWidths();
   // Records `count` new rows of `height` before row `at` (rows_ already has them or will).
   void InsertHeights(size_t at, size_t count, int32_t height);
   // Every row `height` high.
@@ -199,6 +206,12 @@ class Grid {
   // `uniform_height_` high, which saves a number per row of a million-row table.
   int32_t uniform_height_ = kDefaultRowHeight;
   std::vector<int32_t> row_heights_;
+  // Likewise columns: while `col_widths_` is empty, column 0 is `first_width_` wide and every
+  // other `other_width_`, the two patterns a resize leaves; a layout of 32767 groups has millions
+  // of columns.
+  int32_t col_count_ = 1;
+  int32_t first_width_ = 50;
+  int32_t other_width_ = kInsertedColumnWidth;
   std::vector<int32_t> col_widths_;
 
   std::optional<CellRect> selection_;

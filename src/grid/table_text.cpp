@@ -320,13 +320,16 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   const int32_t last_col = std::min(rect.last_col, grid.ColCount() - 1);
   if (first_row > last_row || first_col > last_col) return;
 
-  std::vector<int32_t> cols;
-  for (int32_t c = first_col; c <= last_col; ++c) {
-    if (grid.GetColumnWidth(c).value_or(0) != 0) cols.push_back(c);
-  }
   // With every column of the rectangle shown, a row is its stored cells and then the TABs of
-  // the empty ones after them.
-  const bool contiguous = cols.size() == static_cast<size_t>(last_col - first_col + 1);
+  // the empty ones after them; otherwise the shown columns are listed.
+  std::vector<int32_t> cols;
+  const bool contiguous = !grid.HasHiddenColumns();
+  const auto shown = static_cast<size_t>(last_col - first_col + 1);
+  if (!contiguous) {
+    for (int32_t c = first_col; c <= last_col; ++c) {
+      if (grid.GetColumnWidth(c).value_or(0) != 0) cols.push_back(c);
+    }
+  }
   BlockWriter out(sink);
   bool first_line = true;
   for (int32_t r = first_row; r <= last_row; ++r) {
@@ -342,7 +345,7 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
         out.PutCell(grid, cells[c]);
       }
       const size_t written = end > begin ? end - begin : 0;
-      out.Repeat('\t', cols.size() - std::max<size_t>(written, 1));
+      out.Repeat('\t', shown - std::max<size_t>(written, 1));
       continue;
     }
     for (size_t k = 0; k < cols.size(); ++k) {

@@ -115,6 +115,23 @@ TEST(GridTest, RowHeightsMoveWithTheirRows) {
   for (int32_t r = 0; r < grid.RowCount(); ++r) EXPECT_EQ(grid.GetRowHeight(r), 24);
 }
 
+TEST(GridTest, ColumnWidthsMoveWithTheirColumns) {
+  Grid grid(GridDesign{.col_width = 50});
+  ASSERT_TRUE(grid.ResizeAndClear(1, 4, 0, false));
+  EXPECT_EQ(WidthsOf(grid), (std::vector<int32_t>{50, 18, 18, 18}));
+  ASSERT_TRUE(grid.DeleteColumn(0));
+  EXPECT_EQ(WidthsOf(grid), (std::vector<int32_t>{18, 18, 18}));
+  ASSERT_TRUE(grid.SetColumnWidth(0, 70));
+  ASSERT_TRUE(grid.InsertColumn(0));
+  EXPECT_EQ(WidthsOf(grid), (std::vector<int32_t>{18, 70, 18, 18}));
+  ASSERT_TRUE(grid.SetColumnWidth(2, 0));
+  EXPECT_TRUE(grid.HasHiddenColumns());
+  ASSERT_TRUE(grid.DeleteColumn(2));
+  EXPECT_FALSE(grid.HasHiddenColumns());
+  grid.ResetContent();
+  EXPECT_EQ(WidthsOf(grid), (std::vector<int32_t>{50, 50, 50}));
+}
+
 TEST(GridTest, ResetContentKeepsCountsAndRestoresDesign) {
   Grid grid(GridDesign{.col_width = 50});
   grid.SetCellText(0, 0, std::string_view("text"));

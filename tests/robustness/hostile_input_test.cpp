@@ -270,7 +270,7 @@ TEST(HostileLayoutTest, TooManyPaddedRowsIsRefusedWithAdviceThatHelps) {
   settings.key_column = "1";
   const CommandResult outcome = OnPreprocess(source, result, settings, clipboard);
   ASSERT_FALSE(outcome.ok);
-  EXPECT_NE(outcome.message.find("134217728"), std::string::npos) << outcome.message;
+  EXPECT_NE(outcome.message.find(std::to_string(kMaxRows)), std::string::npos) << outcome.message;
   EXPECT_EQ(outcome.message.find("more rows per page"), std::string::npos) << outcome.message;
   EXPECT_NE(outcome.message.find("padding"), std::string::npos) << outcome.message;
   EXPECT_EQ(CellsOf(result), (Cells{{"kept"}}));
