@@ -196,7 +196,9 @@ bool Grid::InsertColumn(std::optional<int32_t> position) {
   if (pos < head_cols_ || pos >= ColCount()) pos = -1;
   if (pos < 0) {
     // Cells past a row's stored ones are empty: an appended column costs no cell.
-    if (!col_widths_.empty() || other_width_ != kInsertedColumnWidth) {
+    if (col_count_ == 0) {
+      first_width_ = kInsertedColumnWidth;  // the new column is column 0
+    } else if (!col_widths_.empty() || other_width_ != kInsertedColumnWidth) {
       MaterializeWidths();
       col_widths_.push_back(kInsertedColumnWidth);
     }
@@ -401,7 +403,7 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
   uint32_t base = 0;
   if (!texts_.Adopt(std::move(table.bytes), &base)) {
     CompactTexts();
-    return false;
+    if (!texts_.Adopt(std::move(table.bytes), &base)) return false;
   }
   std::vector<int32_t> target_cols;
   for (int32_t c = start.col; c < ColCount() && static_cast<int32_t>(target_cols.size()) < table.cols; ++c) {
@@ -424,6 +426,12 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
     ++row;
   }
   selection_.reset();
+  // Each paste keeps its whole text, pieces that fell outside included; once the store has grown
+  // well past what it held after the last clean-up, keep only the texts that cells still use.
+  if (texts_.used() > 2 * texts_after_compaction_ + (uint64_t{64} << 20)) {
+    CompactTexts();
+    texts_after_compaction_ = texts_.used();
+  }
   return true;
 }
 
@@ -445,6 +453,7 @@ bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
   assert(base == 0);
   RestoreDesign();
   texts_ = std::move(texts);
+  texts_after_compaction_ = texts_.used();
   // A row keeps its cells up to its last non-empty one; the rest are moved up over the gaps.
   cells_ = std::move(table.cells);
   garbage_ = 0;
@@ -471,6 +480,7 @@ void Grid::StartSharing(const Grid& other, int32_t cols, int32_t width, bool app
   RestoreDesign();
   texts_.Clear();
   texts_.ShareAll(other.texts_);
+  texts_after_compaction_ = texts_.used();
   cells_.clear();
   garbage_ = 0;
   rows_.clear();

@@ -199,6 +199,7 @@ class Grid {
   bool can_selection_ = true;
 
   TextStore texts_;
+  uint64_t texts_after_compaction_ = 0;  // texts_.used() after the last clean-up or new table
   std::vector<CellRef> cells_;  // every row's cells, each row contiguous
   size_t garbage_ = 0;          // cells_ entries no row refers to any more
   std::vector<RowSpan> rows_;

@@ -236,6 +236,15 @@ TEST(GridTest, PasteDistributesFromCursorWithoutGrowing) {
   }
 }
 
+TEST(GridTest, RepeatedPastesDoNotPileUpTheirTexts) {
+  Grid grid;
+  MemoryClipboard clipboard(std::string(8u << 20, 'x'));
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(grid.PasteFromClipboard(clipboard));
+  EXPECT_EQ(grid.CellView(0, 0).size(), 8u << 20);
+  // 40 pastes of 8 MB: without clean-ups the store would hold 320 MB.
+  EXPECT_LT(grid.texts().used(), uint64_t{100} << 20);
+}
+
 TEST(GridTest, PasteDoesNothingWhenNotEditableOrNoText) {
   Grid grid = GridOf({{"keep"}});
   MemoryClipboard none;
