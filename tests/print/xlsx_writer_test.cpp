@@ -13,6 +13,7 @@
 
 #include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
+#include "support/command_output.h"
 
 namespace parvex {
 namespace {
@@ -23,15 +24,7 @@ using testing::GridOf;
 
 // A member of a zip archive, read with unzip; empty when it is not there.
 std::string ZipMember(const fs::path& zip, const std::string& member) {
-  const std::string command = "unzip -p '" + zip.string() + "' '" + member + "' 2>/dev/null";
-  std::string bytes;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[65536];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return bytes;
+  return testing::CommandOutput("unzip -p '" + zip.string() + "' '" + member + "' 2>/dev/null");
 }
 
 // The value of `attribute` in the first `element` start tag of `xml`; empty when there is none.
@@ -266,27 +259,14 @@ TEST_F(XlsxTest, LibreOfficePrintsOnePagePerBlockWithItsTitle) {
   ASSERT_EQ(std::system(convert.c_str()), 0);
   const fs::path pdf = dir_ / "out.pdf";
   ASSERT_TRUE(fs::exists(pdf));
-  std::string info;
-  if (FILE* pipe = ::popen(("pdfinfo '" + pdf.string() + "'").c_str(), "r")) {
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) info.append(buffer, n);
-    ::pclose(pipe);
-  }
+  const std::string info = testing::CommandOutput("pdfinfo '" + pdf.string() + "'");
   std::smatch match;
   ASSERT_TRUE(std::regex_search(info, match, std::regex("Pages:\\s+([0-9]+)"))) << info;
   EXPECT_EQ(std::stoi(match[1].str()), blocks);
   for (int page = 1; page <= blocks; ++page) {
     SCOPED_TRACE(page);
-    std::string text;
-    const std::string command = "pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" +
-                                pdf.string() + "' -";
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-      char buffer[65536];
-      size_t n = 0;
-      while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-      ::pclose(pipe);
-    }
+    const std::string text = testing::CommandOutput("pdftotext -f " + std::to_string(page) + " -l " +
+                                                    std::to_string(page) + " '" + pdf.string() + "' -");
     EXPECT_NE(text.find("编号"), std::string::npos);
     // The block's first row is on its page, the next block's first row is not.
     EXPECT_NE(text.find("N" + std::to_string(1000 + 1 + (page - 1) * 2 * rows)), std::string::npos);

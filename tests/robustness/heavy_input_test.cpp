@@ -13,26 +13,13 @@
 #include "grid/grid.h"
 #include "import/import.h"
 #include "layout/split_into_columns.h"
+#include "support/cli_run.h"
 
 namespace parvex {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCli(const std::vector<std::string>& args, const std::string& input) {
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  CliRun run;
-  run.status = Run(args, in, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
+using testing::CliRun;
+using testing::RunCli;
 
 #ifdef PARVEX_SANITIZED
 #define SKIP_UNDER_SANITIZERS() GTEST_SKIP() << "too slow under the sanitizers"

@@ -23,6 +23,7 @@
 #include "robustness/reference_layout.h"
 #include "robustness/table_gen.h"
 #include "support/grid_helpers.h"
+#include "support/cli_run.h"
 
 namespace parvex {
 namespace {
@@ -30,22 +31,8 @@ namespace {
 using testing::Cells;
 using testing::CellsOf;
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCli(const std::vector<std::string>& args, const std::string& input) {
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  CliRun run;
-  run.status = Run(args, in, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
+using testing::CliRun;
+using testing::RunCli;
 
 // A failed run: exit status 2, nothing on standard output, exactly one line on standard error.
 void ExpectRefusedOnOneLine(const CliRun& run, const std::string& needle) {
