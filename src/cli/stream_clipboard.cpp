@@ -5,27 +5,24 @@
 
 namespace parvex {
 
-class StreamClipboard::BufferedSink : public TextSink {
+class StreamClipboard::StreamSink : public TextSink {
  public:
-  explicit BufferedSink(StreamClipboard& owner) : owner_(owner) {}
-  void Append(std::string_view piece) override { owner_.Put(piece); }
+  explicit StreamSink(StreamClipboard& owner) : owner_(owner) {}
+  void Append(std::string_view piece) override { owner_.WriteOut(piece); }
 
  private:
   StreamClipboard& owner_;
 };
 
-StreamClipboard::StreamClipboard(std::ostream& out, size_t buffer_size)
-    : out_(out), buffer_size_(buffer_size == 0 ? 1 : buffer_size) {}
-
 bool StreamClipboard::WriteText(std::string_view text) {
   if (!Begin()) return false;
-  Put(text);
+  WriteOut(text);
   return Finish();
 }
 
 bool StreamClipboard::WriteTextFrom(const std::function<void(TextSink&)>& produce) {
   if (!Begin()) return false;
-  BufferedSink sink(*this);
+  StreamSink sink(*this);
   produce(sink);
   return Finish();
 }
@@ -38,22 +35,7 @@ bool StreamClipboard::Begin() {
     return false;
   }
   written_ = true;
-  buffer_.reserve(buffer_size_);
   return !failed_;
-}
-
-void StreamClipboard::Put(std::string_view bytes) {
-  if (failed_ || bytes.empty()) return;
-  if (buffer_.size() + bytes.size() > buffer_size_) {
-    WriteOut(buffer_);
-    buffer_.clear();
-  }
-  // A piece as large as the buffer goes out directly rather than through a copy.
-  if (bytes.size() >= buffer_size_) {
-    WriteOut(bytes);
-  } else {
-    buffer_.append(bytes);
-  }
 }
 
 void StreamClipboard::WriteOut(std::string_view chunk) {
@@ -75,9 +57,6 @@ void StreamClipboard::Fail() {
 }
 
 bool StreamClipboard::Finish() {
-  WriteOut(buffer_);
-  buffer_.clear();
-  buffer_.shrink_to_fit();
   if (!failed_) {
     errno = 0;
     out_.flush();

@@ -1,9 +1,9 @@
 // A write-only clipboard that passes the exported text straight on to an output stream, so
-// that a large result is never held whole in memory.
+// that a large result is never held whole in memory. The export hands over its text in large
+// blocks and the stream buffers on its own, so the pieces go out as they come.
 #ifndef PARVEX_CLI_STREAM_CLIPBOARD_H_
 #define PARVEX_CLI_STREAM_CLIPBOARD_H_
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -17,9 +17,7 @@ namespace parvex {
 
 class StreamClipboard : public Clipboard {
  public:
-  static constexpr size_t kDefaultBufferSize = size_t{1} << 20;
-
-  explicit StreamClipboard(std::ostream& out, size_t buffer_size = kDefaultBufferSize);
+  explicit StreamClipboard(std::ostream& out) : out_(out) {}
 
   // Nothing to read: the stream is an output only.
   std::optional<std::string> ReadText() override { return std::nullopt; }
@@ -35,17 +33,14 @@ class StreamClipboard : public Clipboard {
   int64_t bytes_written() const { return bytes_written_; }
 
  private:
-  class BufferedSink;
+  class StreamSink;
 
   bool Begin();
-  void Put(std::string_view bytes);
   void WriteOut(std::string_view chunk);
   void Fail();
   bool Finish();
 
   std::ostream& out_;
-  size_t buffer_size_;
-  std::string buffer_;
   bool written_ = false;
   bool failed_ = false;
   std::string error_;
