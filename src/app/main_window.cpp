@@ -331,11 +331,9 @@ bool MainWindow::PrepareResultForPrinting(const PageSetup& setup, LayoutOptions*
   }
   LayoutOptions laid_out = *result_options_;
   if (!rows_typed_) {
-    std::vector<PrintColumn> columns;
     std::string why;
     int32_t rows = 0;
-    if (!LayoutColumns(source_grid_, laid_out, &columns, &why) ||
-        !RowsPerPage(setup, columns, laid_out.source_has_title, &rows, &why)) {
+    if (!AutoRowsPerPage(source_grid_, laid_out, setup, &rows, &why)) {
       *error = FromUtf8(why);
       return false;
     }

@@ -368,12 +368,9 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
 
   Settings settings = options.settings;
   if (options.auto_rows) {
-    // The layout's widths decide the print scale, and the scale how many rows fit.
-    std::vector<PrintColumn> columns;
     std::string error;
     int32_t rows = 0;
-    if (!LayoutColumns(source, LayoutOptionsFrom(settings), &columns, &error) ||
-        !RowsPerPage(options.page, columns, settings.has_title_row, &rows, &error)) {
+    if (!AutoRowsPerPage(source, LayoutOptionsFrom(settings), options.page, &rows, &error)) {
       throw Failure{OneLine(error)};
     }
     settings.rows_per_page = std::to_string(rows);

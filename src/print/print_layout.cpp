@@ -1,10 +1,11 @@
 #include "print/print_layout.h"
-#include "grid/text_to_integer.h"
 
 #include <iconv.h>
 
 #include <algorithm>
 #include <cerrno>
+
+#include "grid/text_to_integer.h"
 
 namespace parvex {
 namespace {
@@ -87,9 +88,10 @@ bool LayoutColumns(const Grid& source, const LayoutOptions& options, std::vector
 
 std::string CellTextUtf8(std::string_view bytes) {
   if (IsValidUtf8(bytes)) return std::string(bytes);
+  // One converter for every cell of a run: opening one per cell would dominate a GBK table.
+  static const iconv_t cd = iconv_open("UTF-8", "GB18030");
   std::string out;
   out.reserve(bytes.size() * 3 / 2 + 4);
-  iconv_t cd = iconv_open("UTF-8", "GB18030");
   if (cd == reinterpret_cast<iconv_t>(-1)) {
     for (char c : bytes) {
       if (static_cast<unsigned char>(c) < 0x80) {
@@ -100,6 +102,7 @@ std::string CellTextUtf8(std::string_view bytes) {
     }
     return out;
   }
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a cell starts in the initial state
   std::string in(bytes);
   char* in_ptr = in.data();
   size_t in_left = in.size();
@@ -117,8 +120,14 @@ std::string CellTextUtf8(std::string_view bytes) {
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
-  iconv_close(cd);
   return out;
+}
+
+bool AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows,
+                     std::string* error) {
+  std::vector<PrintColumn> columns;
+  return LayoutColumns(source, options, &columns, error) &&
+         RowsPerPage(setup, columns, options.source_has_title, rows, error);
 }
 
 }  // namespace parvex

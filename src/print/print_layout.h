@@ -43,6 +43,11 @@ PrintLayout DescribeLayout(const Grid& result, const LayoutOptions& options);
 bool LayoutColumns(const Grid& source, const LayoutOptions& options, std::vector<PrintColumn>* columns,
                    std::string* error);
 
+// The rows per page that make one page block of laying out `source` with `options` fill one
+// printed page of `setup`. False with a one-line `error` (a refused layout, a page too small).
+bool AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows,
+                     std::string* error);
+
 // The cell's bytes as UTF-8: kept when they are UTF-8 already, read as GB18030 (GBK) otherwise,
 // and any byte neither reads as U+FFFD. Printed outputs need Unicode; the grid keeps bytes.
 std::string CellTextUtf8(std::string_view bytes);
