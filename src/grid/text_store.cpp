@@ -24,8 +24,6 @@ bool TextNeedsQuotes(std::string_view text) {
 
 const TextStore::Chunk& TextStore::ChunkOf(uint32_t offset) const {
   assert(!chunks_.empty());
-  const Chunk& cached = chunks_[last_chunk_];
-  if (offset >= cached.base && offset - cached.base < cached.capacity) return cached;
   auto it = std::upper_bound(chunks_.begin(), chunks_.end(), offset,
                              [](uint32_t value, const Chunk& chunk) { return value < chunk.base; });
   assert(it != chunks_.begin());

@@ -69,6 +69,7 @@ class TextStore {
     bool appendable = false;
     std::shared_ptr<std::string> bytes;  // reserved to capacity: data() never moves
   };
+  // The chunk holding `offset`, by search; View tries the cached one first.
   const Chunk& ChunkOf(uint32_t offset) const;
 
   std::vector<Chunk> chunks_;  // ascending base
