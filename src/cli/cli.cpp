@@ -344,14 +344,21 @@ class OffscreenGui {
   bool installed_handler_ = false;
 };
 
-void ReadInput(const Options& options, std::istream& in, std::string* text) {
+TextBuffer ReadInput(const Options& options, std::istream& in) {
   std::string error;
-  const bool ok = options.input == "-" ? ReadStream(in, text, &error) : ReadFile(options.input, text, &error);
-  if (!ok) throw Failure{error};
-  if (const void* nul = std::memchr(text->data(), '\0', text->size()); nul != nullptr) {
-    const auto offset = static_cast<const char*>(nul) - text->data();
+  TextBuffer text;
+  if (options.input == "-") {
+    std::string bytes;
+    if (!ReadStream(in, &bytes, &error)) throw Failure{error};
+    text = TextBuffer(std::move(bytes));
+  } else if (!MapFile(options.input, &text, &error)) {
+    throw Failure{error};
+  }
+  if (const void* nul = std::memchr(text.data(), '\0', text.size()); nul != nullptr) {
+    const auto offset = static_cast<const char*>(nul) - text.data();
     throw Failure{"input holds a NUL byte at offset " + std::to_string(offset) + ": not a table text"};
   }
+  return text;
 }
 
 int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -359,11 +366,8 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   if (parsed.exit_status.has_value()) return *parsed.exit_status;
   const Options& options = parsed.options;
 
-  std::string text;
-  ReadInput(options, in, &text);
-
   Grid source(SourceGridDesign());
-  const CommandResult imported = ImportText(source, options.settings, std::move(text));
+  const CommandResult imported = ImportText(source, options.settings, ReadInput(options, in));
   if (!imported.ok) throw Failure{OneLine(imported.message)};
 
   Settings settings = options.settings;

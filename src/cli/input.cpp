@@ -1,6 +1,7 @@
 #include "cli/input.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,6 +132,32 @@ bool ReadFile(const std::string& path, std::string* text, std::string* error) {
     text->clear();
     return false;
   }
+  return true;
+}
+
+bool MapFile(const std::string& path, TextBuffer* text, std::string* error) {
+  *text = TextBuffer();
+  {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() >= 0 && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      const auto size = static_cast<size_t>(st.st_size);
+      // Private and writable: the import's writes stay in our copy of a page, never reach the
+      // file. A file that another program cuts short while we run is beyond what a mapping
+      // survives; a table text being edited while it is laid out is not a case worth a copy.
+      void* address = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd.get(), 0);
+      if (address != MAP_FAILED) {
+        std::shared_ptr<void> owner(address, [size](void* p) { ::munmap(p, size); });
+        *text = TextBuffer(static_cast<char*>(address), size, std::move(owner));
+        return true;
+      }
+    }
+  }
+  // Anything else (a pipe, a device, an empty or unmappable file, or an error that ReadFile
+  // reports with the file's name) is read.
+  std::string bytes;
+  if (!ReadFile(path, &bytes, error)) return false;
+  *text = TextBuffer(std::move(bytes));
   return true;
 }
 

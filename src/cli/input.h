@@ -1,9 +1,12 @@
-// Reading the table text whole into one string, the one copy of it the import then takes over.
+// Reading the table text whole: the one copy of it the import then takes over, or for a regular
+// file the file itself mapped into memory.
 #ifndef PARVEX_CLI_INPUT_H_
 #define PARVEX_CLI_INPUT_H_
 
 #include <istream>
 #include <string>
+
+#include "grid/text_store.h"
 
 namespace parvex {
 
@@ -15,6 +18,10 @@ bool ReadStream(std::istream& in, std::string* text, std::string* error);
 // a pipe or device in large blocks. False, with `error` naming the file and the cause, when it
 // cannot be opened or read or is a directory.
 bool ReadFile(const std::string& path, std::string* text, std::string* error);
+
+// The same, but a regular file is mapped copy-on-write instead of read: its pages come straight
+// from the page cache, and only those the import writes to (to unquote a cell) are copied.
+bool MapFile(const std::string& path, TextBuffer* text, std::string* error);
 
 }  // namespace parvex
 

@@ -401,9 +401,9 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
 
   // The pieces keep their bytes: the parsed text becomes one more chunk of this grid's store.
   uint32_t base = 0;
-  if (!texts_.Adopt(std::move(table.bytes), &base)) {
+  if (!texts_.Adopt(table.bytes, &base)) {
     CompactTexts();
-    if (!texts_.Adopt(std::move(table.bytes), &base)) return false;
+    if (!texts_.Adopt(table.bytes, &base)) return false;
   }
   std::vector<int32_t> target_cols;
   for (int32_t c = start.col; c < ColCount() && static_cast<int32_t>(target_cols.size()) < table.cols; ++c) {
@@ -449,7 +449,7 @@ bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
   }
   TextStore texts;
   uint32_t base = 0;
-  if (!texts.Adopt(std::move(table.bytes), &base)) return false;
+  if (!texts.Adopt(table.bytes, &base)) return false;
   assert(base == 0);
   RestoreDesign();
   texts_ = std::move(texts);

@@ -145,7 +145,7 @@ class Grid {
   // RowHeight high, widths as ResizeAndClear gives them. False, and no change, beyond the
   // limits.
   struct Table {
-    std::string bytes;
+    TextBuffer bytes;
     std::vector<CellRef> cells;
     std::vector<uint32_t> row_ends;  // row r holds cells[row_ends[r-1] .. row_ends[r])
     int32_t cols = 1;

@@ -46,7 +46,7 @@ size_t FindStop(const unsigned char* bytes, size_t pos, size_t n) {
 
 class Parser {
  public:
-  Parser(std::string& text, Grid::Table* table) : text_(text), n_(text.size()), table_(table) {}
+  Parser(char* text, size_t size, Grid::Table* table) : text_(text), n_(size), table_(table) {}
 
   bool Run(std::string* error);
 
@@ -61,7 +61,7 @@ class Parser {
   // kNone, for an unquoted field.
   bool Emit(size_t begin, size_t end, bool quoted, size_t first_cr = kNone);
 
-  std::string& text_;
+  char* const text_;
   const size_t n_;
   Grid::Table* table_;
   std::string error_;
@@ -81,9 +81,9 @@ size_t Parser::NextClosingRun(size_t from) {
   if (cache_from_ != kNone && from >= cache_from_ && from <= cache_run_start_) return cache_close_;
   size_t pos = from;
   while (pos < n_) {
-    const void* hit = std::memchr(text_.data() + pos, '"', n_ - pos);
+    const void* hit = std::memchr(text_ + pos, '"', n_ - pos);
     if (hit == nullptr) break;
-    const size_t start = static_cast<size_t>(static_cast<const char*>(hit) - text_.data());
+    const size_t start = static_cast<size_t>(static_cast<const char*>(hit) - text_);
     size_t end = start;
     while (end < n_ && text_[end] == '"') ++end;
     if ((end - start) % 2 == 1 && ClosesAt(end)) {
@@ -123,7 +123,7 @@ bool Parser::Emit(size_t begin, size_t end, bool quoted, size_t first_cr) {
   }
   CellRef cell;
   if (end > begin) {
-    const std::string_view body(text_.data() + begin, end - begin);
+    const std::string_view body(text_ + begin, end - begin);
     bool needs_quotes = body.front() == '"';
     if (!needs_quotes && quoted) {
       needs_quotes = TextNeedsQuotes(body);
@@ -144,8 +144,8 @@ bool Parser::Emit(size_t begin, size_t end, bool quoted, size_t first_cr) {
 bool Parser::Run(std::string* error) {
   // Reserve for the common shape, judged from the first lines: the rest look alike.
   const size_t sample = std::min<size_t>(n_, 1 << 20);
-  const auto sample_lines = static_cast<size_t>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(sample), '\n'));
-  const auto sample_tabs = static_cast<size_t>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(sample), '\t'));
+  const auto sample_lines = static_cast<size_t>(std::count(text_, text_ + sample, '\n'));
+  const auto sample_tabs = static_cast<size_t>(std::count(text_, text_ + sample, '\t'));
   const double scale = sample == 0 ? 0.0 : static_cast<double>(n_) / static_cast<double>(sample);
   const auto lines = static_cast<size_t>(static_cast<double>(sample_lines + 1) * scale) + 1;
   const size_t cells = lines + static_cast<size_t>(static_cast<double>(sample_tabs) * scale);
@@ -175,7 +175,7 @@ bool Parser::Run(std::string* error) {
       }
       if (!quoted) {
         // An ordinary field runs to the next TAB or LF.
-        const auto* bytes = reinterpret_cast<const unsigned char*>(text_.data());
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text_);
         size_t end = i;
         size_t first_cr = kNone;
         while (true) {
@@ -299,13 +299,17 @@ class StringSink : public TextSink {
 }  // namespace
 
 bool ParseTableText(std::string text, Grid::Table* table, std::string* error) {
+  return ParseTableText(TextBuffer(std::move(text)), table, error);
+}
+
+bool ParseTableText(TextBuffer text, Grid::Table* table, std::string* error) {
   *table = Grid::Table{};
   if (text.size() > static_cast<size_t>(kMaxTextBytes)) {
     *error = "a text of " + std::to_string(text.size()) + " bytes exceeds the limit of " + std::to_string(kMaxTextBytes) + " bytes";
     return false;
   }
   table->bytes = std::move(text);
-  Parser parser(table->bytes, table);
+  Parser parser(table->bytes.data(), table->bytes.size(), table);
   if (!parser.Run(error)) {
     *table = Grid::Table{};
     return false;

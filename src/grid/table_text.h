@@ -29,6 +29,7 @@ namespace parvex {
 // cells of any line (1 for empty text). False, with `error` set, when the table would pass
 // kMaxRows, kMaxCols or kMaxCells or a cell would be longer than CellRef::kMaxSize.
 bool ParseTableText(std::string text, Grid::Table* table, std::string* error);
+bool ParseTableText(TextBuffer text, Grid::Table* table, std::string* error);
 
 // Writes the cells of `rect` (clamped to the grid) of `grid` to `sink` in the clipboard format.
 void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink);

@@ -43,11 +43,14 @@ bool TextStore::Add(std::string_view text, CellRef* cell) {
   // ones already there, and the reserved capacity keeps the buffer from moving.
   if (!chunks_.empty()) {
     Chunk& last = chunks_.back();
-    if (last.appendable && last.capacity - last.bytes->size() >= text.size()) {
-      *cell = CellRef{static_cast<uint32_t>(last.base + last.bytes->size()),
-                      static_cast<uint32_t>(text.size()) | flag};
-      last.bytes->append(text);
-      return true;
+    if (last.appendable) {
+      auto& growing = *static_cast<Growing*>(last.owner.get());
+      if (last.capacity - growing.used >= text.size()) {
+        *cell = CellRef{last.base + growing.used, static_cast<uint32_t>(text.size()) | flag};
+        std::memcpy(last.data + growing.used, text.data(), text.size());
+        growing.used += static_cast<uint32_t>(text.size());
+        return true;
+      }
     }
   }
   uint64_t capacity = kFirstChunkCapacity;
@@ -60,22 +63,33 @@ bool TextStore::Add(std::string_view text, CellRef* cell) {
   chunk.base = static_cast<uint32_t>(next_base_);
   chunk.capacity = static_cast<uint32_t>(capacity);
   chunk.appendable = true;
-  chunk.bytes = std::make_shared<std::string>();
-  chunk.bytes->reserve(capacity);
-  chunk.bytes->append(text);
+  auto growing = std::make_shared<Growing>();
+  growing->bytes.reset(new char[capacity]);
+  growing->used = static_cast<uint32_t>(text.size());
+  chunk.data = growing->bytes.get();
+  chunk.owner = std::move(growing);
+  std::memcpy(chunk.data, text.data(), text.size());
   *cell = CellRef{chunk.base, static_cast<uint32_t>(text.size()) | flag};
   next_base_ += capacity;
   chunks_.push_back(std::move(chunk));
   return true;
 }
 
-bool TextStore::Adopt(std::string&& bytes, uint32_t* base) {
+TextBuffer::TextBuffer(std::string text) {
+  auto holder = std::make_shared<std::string>(std::move(text));
+  data_ = holder->data();
+  size_ = holder->size();
+  owner_ = std::move(holder);
+}
+
+bool TextStore::Adopt(const TextBuffer& bytes, uint32_t* base) {
   if (bytes.size() > kAddressSpace - next_base_) return false;
   Chunk chunk;
   chunk.base = static_cast<uint32_t>(next_base_);
   chunk.capacity = static_cast<uint32_t>(bytes.size());
   chunk.appendable = false;
-  chunk.bytes = std::make_shared<std::string>(std::move(bytes));
+  chunk.owner = bytes.owner();
+  chunk.data = bytes.data();
   *base = chunk.base;
   // An empty chunk would share its base with the next one; it holds nothing, so keep none.
   if (chunk.capacity == 0) return true;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace parvex {
@@ -28,6 +29,28 @@ struct CellRef {
   bool needs_quotes() const { return (bits & kQuoteFlag) != 0; }
 };
 
+// A block of bytes that a store takes over without copying them: a string's, or a file mapped
+// into memory. Copies share the bytes, which live as long as the last copy (or a store chunk made
+// from one). The bytes are writable: the reader unquotes cells in place.
+class TextBuffer {
+ public:
+  TextBuffer() = default;
+  explicit TextBuffer(std::string text);
+  // `data` .. `data + size` stay valid as long as `owner` lives.
+  TextBuffer(char* data, size_t size, std::shared_ptr<void> owner)
+      : owner_(std::move(owner)), data_(data), size_(size) {}
+
+  char* data() const { return data_; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const std::shared_ptr<void>& owner() const { return owner_; }
+
+ private:
+  std::shared_ptr<void> owner_;
+  char* data_ = nullptr;
+  size_t size_ = 0;
+};
+
 // True when `text` cannot be written to the clipboard as it stands (TAB, LF, CR, leading '"').
 bool TextNeedsQuotes(std::string_view text);
 
@@ -42,7 +65,7 @@ class TextStore {
     // Cells are mostly read in storage order, so the chunk of the last read usually holds it.
     const Chunk* chunk = &chunks_[last_chunk_];
     if (cell.offset < chunk->base || cell.offset - chunk->base >= chunk->capacity) chunk = &ChunkOf(cell.offset);
-    return {chunk->bytes->data() + (cell.offset - chunk->base), size};
+    return {chunk->data + (cell.offset - chunk->base), size};
   }
 
   // Copies `text` into the store. False when the store's 4 GiB address space is used up or the
@@ -51,7 +74,7 @@ class TextStore {
 
   // Takes `bytes` whole as a chunk that is never appended to and returns the offset of its
   // first byte, or false when it does not fit in the address space.
-  bool Adopt(std::string&& bytes, uint32_t* base);
+  bool Adopt(const TextBuffer& bytes, uint32_t* base);
 
   // Makes every text of `other` readable here under the offsets it has there. This store must
   // be empty. The chunks are shared, not copied.
@@ -63,11 +86,18 @@ class TextStore {
   uint64_t used() const { return next_base_; }
 
  private:
+  // The bytes of a chunk that texts are appended to, with how many are taken: shared by the
+  // copies of a store, so that no two copies hand out the same bytes.
+  struct Growing {
+    std::unique_ptr<char[]> bytes;
+    uint32_t used = 0;
+  };
   struct Chunk {
     uint32_t base = 0;
     uint32_t capacity = 0;
     bool appendable = false;
-    std::shared_ptr<std::string> bytes;  // reserved to capacity: data() never moves
+    std::shared_ptr<void> owner;  // keeps `data` alive; a Growing for the chunks Add makes
+    char* data = nullptr;         // `capacity` bytes that never move
   };
   // The chunk holding `offset`, by search; View tries the cached one first.
   const Chunk& ChunkOf(uint32_t offset) const;

@@ -27,15 +27,19 @@ bool ResizeAndClearGrid(Grid& grid, int32_t rows, int32_t cols, int32_t width, b
 }
 
 CommandResult ImportText(Grid& source, const Settings& settings, std::optional<std::string> text) {
+  return ImportText(source, settings, text ? TextBuffer(std::move(*text)) : TextBuffer());
+}
+
+CommandResult ImportText(Grid& source, const Settings& settings, TextBuffer text) {
   const int32_t width = TextToInteger(settings.column_width);
-  if (!text || text->empty()) {
+  if (text.empty()) {
     // Nothing to import: one empty cell, and no column asked for, so no width set.
     ResizeAndClearGrid(source, 0, 0, width, true);
     return {};
   }
   Grid::Table table;
   std::string error;
-  if (!ParseTableText(std::move(*text), &table, &error) || !source.AdoptTable(std::move(table), width, true)) {
+  if (!ParseTableText(std::move(text), &table, &error) || !source.AdoptTable(std::move(table), width, true)) {
     if (error.empty()) error = "the table does not fit in a grid";
     return {false, kRefusedCaption, "import refused: " + error};
   }

@@ -38,6 +38,8 @@ CommandResult OnImportData(Grid& source, const Settings& settings, Clipboard& cl
 
 // The same for a text already in hand (the command-line tool's input).
 CommandResult ImportText(Grid& source, const Settings& settings, std::optional<std::string> text);
+// The same for bytes the grid may keep as they are (a file mapped into memory); empty is no text.
+CommandResult ImportText(Grid& source, const Settings& settings, TextBuffer text);
 
 }  // namespace parvex
 

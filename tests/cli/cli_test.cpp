@@ -503,7 +503,23 @@ TEST(ReadInputTest, WholeTextWhetherSizedOrNot) {
     WriteBytes(file, text);
     EXPECT_TRUE(ReadFile(file.string(), &got, &error)) << error;
     EXPECT_EQ(got, text);
+
+    TextBuffer mapped;
+    EXPECT_TRUE(MapFile(file.string(), &mapped, &error)) << error;
+    EXPECT_EQ(std::string_view(mapped.data(), mapped.size()), text);
   }
+}
+
+// A mapped input is unquoted in place; the file on disk must not see it.
+TEST(ReadInputTest, MappedFileIsNotWrittenTo) {
+  ScratchDir dir;
+  const fs::path file = dir.path() / "quoted.txt";
+  const std::string text = "\"say \"\"hi\"\"\"\tb\r\n\"x\ny\"\tz\r\n";
+  WriteBytes(file, text);
+  const CliRun run = RunCli({"-q", file.string()});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_NE(run.out.find("say \"hi\"\tb"), std::string::npos) << run.out;
+  EXPECT_EQ(ReadBytes(file), text);
 }
 
 }  // namespace
