@@ -260,7 +260,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   Compare(grid, model, 0);
 
   for (size_t step = 1; !in.done() && step < 400; ++step) {
-    const uint8_t op = in.Byte() % 16;
+    const uint8_t op = in.Byte() % 17;
     switch (op) {
       case 0: {
         const int32_t r = in.Index();
@@ -383,6 +383,47 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
         grid.SetCanSelection(on);
         model.can_selection = on;
         if (!on) model.selection.reset();
+        break;
+      }
+      case 16: {
+        // The grid becomes its content twice side by side with an empty column between, built
+        // as a layout builds its result: from an imported table's shared cells, or from a grid
+        // whose cells are its own (or shared by an earlier step).
+        const int32_t rows = model.rows();
+        const int32_t cols = model.cols();
+        if (rows == 0 || cols == 0 || 2 * cols + 1 > kMaxSide) break;
+        Grid source;
+        if ((in.Byte() & 1) != 0) {
+          Grid::Table table;
+          std::string bytes;
+          for (const auto& row : model.cells) {
+            for (const std::string& text : row) {
+              const uint32_t flag = parvex::TextNeedsQuotes(text) ? parvex::CellRef::kQuoteFlag : 0;
+              table.cells.push_back(parvex::CellRef{static_cast<uint32_t>(bytes.size()), static_cast<uint32_t>(text.size()) | flag});
+              bytes += text;
+            }
+            table.row_ends.push_back(static_cast<uint32_t>(table.cells.size()));
+          }
+          table.bytes = parvex::TextBuffer(std::move(bytes));
+          table.cols = cols;
+          if (!source.AdoptTable(std::move(table), 0, false)) Fail("AdoptTable refused", step);
+        } else {
+          source = grid;
+        }
+        const int32_t width = static_cast<int32_t>(in.Byte() % 6) - 1;
+        const bool apply = (in.Byte() & 1) != 0;
+        grid.StartSharing(source, 2 * cols + 1, width, apply);
+        const auto old = model.cells;
+        model.ResizeAndClear(rows, 2 * cols + 1, width, apply);
+        for (int32_t r = 0; r < rows; ++r) {
+          grid.AppendEmptyRows(1);
+          grid.AppendCellsOf(source, r, 0);
+          grid.AppendCellsOf(source, r, cols + 1);
+          for (size_t c = 0; c < static_cast<size_t>(cols); ++c) {
+            model.cells[static_cast<size_t>(r)][c] = old[static_cast<size_t>(r)][c];
+            model.cells[static_cast<size_t>(r)][static_cast<size_t>(cols) + 1 + c] = old[static_cast<size_t>(r)][c];
+          }
+        }
         break;
       }
     }

@@ -56,6 +56,14 @@ std::string BoxText(uint8_t byte) {
 // The white space the import trims from both ends of a cell.
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// Calls visit(column, cell) for every cell the grid stores in the row.
+template <typename Visit>
+void ForEachStoredCell(const parvex::Grid& grid, int32_t row, Visit&& visit) {
+  grid.ForEachRun(row, [&](const parvex::Grid::CellRun& run) {
+    for (size_t k = 0; k < run.cells.size(); ++k) visit(static_cast<size_t>(run.col) + k, run.cells[k]);
+  });
+}
+
 // What each of the result's data cells holds, by (column within a group, text), counted.
 using CellCount = std::map<std::pair<size_t, std::string>, int>;
 
@@ -149,18 +157,16 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   CellCount want;
   CellCount got;
   for (int32_t r = first_data; r < source.RowCount(); ++r) {
-    const auto cells = source.RowCells(r);
-    for (size_t c = 0; c < cells.size(); ++c) {
-      if (!cells[c].empty()) ++want[{c, std::string(source.Text(cells[c]))}];
-    }
+    ForEachStoredCell(source, r, [&](size_t c, parvex::CellRef cell) {
+      if (!cell.empty()) ++want[{c, std::string(source.Text(cell))}];
+    });
   }
   for (int32_t r = first_data; r < result.RowCount(); ++r) {
-    const auto cells = result.RowCells(r);
-    for (size_t c = 0; c < cells.size(); ++c) {
-      if (cells[c].empty()) continue;
+    ForEachStoredCell(result, r, [&](size_t c, parvex::CellRef cell) {
+      if (cell.empty()) return;
       Check(c % stride != static_cast<size_t>(cols), "separator columns stay empty");
-      ++got[{c % stride, std::string(result.Text(cells[c]))}];
-    }
+      ++got[{c % stride, std::string(result.Text(cell))}];
+    });
   }
   Check(want == got, "every non-empty data cell appears exactly once");
 
@@ -178,16 +184,16 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   Check(reread.RowCount() <= result.RowCount() && reread.ColCount() <= result.ColCount(),
         "the reread is no larger than the result");
   auto same_cells = [](const parvex::Grid& a, const parvex::Grid& b) {
+    bool same = true;
     for (int32_t r = 0; r < a.RowCount(); ++r) {
-      const auto cells = a.RowCells(r);
-      for (size_t c = 0; c < cells.size(); ++c) {
-        if (cells[c].empty()) continue;
-        const std::string_view cell = a.Text(cells[c]);
+      ForEachStoredCell(a, r, [&](size_t c, parvex::CellRef ref) {
+        if (ref.empty()) return;
+        const std::string_view cell = a.Text(ref);
         Check(!IsBlank(cell.front()) && !IsBlank(cell.back()), "result cells have no outer white space");
-        if (b.CellView(r, static_cast<int32_t>(c)) != cell) return false;
-      }
+        if (b.CellView(r, static_cast<int32_t>(c)) != cell) same = false;
+      });
     }
-    return true;
+    return same;
   };
   Check(same_cells(result, reread) && same_cells(reread, result), "export then import gives the result's cells back");
   return 0;

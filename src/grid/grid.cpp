@@ -16,7 +16,7 @@ constexpr size_t kCompactAtGarbage = 4096;
 
 Grid::Grid(const GridDesign& design) : design_(design) {
   RestoreDesign();
-  rows_.assign(1, RowSpan{});
+  rows_.assign(1, Row{});
   ResetHeights(row_height_);
   SetWidths(1, 0, false);
   head_rows_ = std::clamp(design_.head_row_count, 0, 1);
@@ -53,6 +53,11 @@ bool Grid::HasHiddenColumns() const {
   return std::find(col_widths_.begin(), col_widths_.end(), 0) != col_widths_.end();
 }
 
+bool Grid::HasHiddenRows() const {
+  if (row_heights_.empty()) return !rows_.empty() && uniform_height_ == 0;
+  return std::find(row_heights_.begin(), row_heights_.end(), 0) != row_heights_.end();
+}
+
 void Grid::ResetHeights(int32_t height) {
   uniform_height_ = height;
   row_heights_.clear();
@@ -68,12 +73,27 @@ bool Grid::IsInside(int32_t row, int32_t col) const {
   return row >= 0 && col >= 0 && row < RowCount() && col < ColCount();
 }
 
-std::string_view Grid::CellView(int32_t row, int32_t col) const {
-  if (!IsInside(row, col)) return {};
-  const RowSpan& span = rows_[static_cast<size_t>(row)];
-  if (static_cast<uint32_t>(col) >= span.count) return {};
-  return texts_.View(cells_[span.first + static_cast<uint32_t>(col)]);
+const CellRef* Grid::CellsAt(uint32_t address) const {
+  if (address < kSharedBase) return cells_.data() + address;
+  for (const SharedCells& shared : shared_) {
+    if (address - shared.base < shared.cells->size()) return shared.cells->data() + (address - shared.base);
+  }
+  assert(false && "a run refers to cells this grid does not share");
+  return nullptr;
 }
+
+CellRef Grid::CellAt(int32_t row, int32_t col) const {
+  if (!IsInside(row, col)) return {};
+  const std::span<const Run> runs = RunsOf(rows_[static_cast<size_t>(row)]);
+  // The last run that starts at or before the column.
+  auto it = std::upper_bound(runs.begin(), runs.end(), col, [](int32_t c, const Run& run) { return c < run.col; });
+  if (it == runs.begin()) return {};
+  --it;
+  if (static_cast<uint32_t>(col - it->col) >= it->count) return {};
+  return CellsAt(it->first)[col - it->col];
+}
+
+std::string_view Grid::CellView(int32_t row, int32_t col) const { return texts_.View(CellAt(row, col)); }
 
 std::optional<std::string> Grid::GetCellText(int32_t row, int32_t col) const {
   if (!IsInside(row, col)) return std::nullopt;
@@ -92,65 +112,134 @@ bool Grid::SetCellText(int32_t row, int32_t col, std::string_view value) {
     CompactTexts();
     if (!texts_.Add(value, &cell)) return false;
   }
-  const RowSpan& span = rows_[static_cast<size_t>(row)];
-  if (cell.empty() && static_cast<uint32_t>(col) >= span.count) return true;  // already empty
-  if (static_cast<uint32_t>(col) >= span.count && StoredCells() + col + 1 - span.count > kMaxCells) {
-    return false;
+  if (cell.empty() && CellAt(row, col).empty()) return true;  // nothing to write
+  // Unless it lands on an own cell, writing may turn the row into one run of own cells from its
+  // first stored column to its last.
+  const Row& current = rows_[static_cast<size_t>(row)];
+  const bool own_cell = current.col != kRunList && current.first < kSharedBase && col >= current.col &&
+                        static_cast<uint32_t>(col - current.col) < current.count;
+  const std::span<const Run> runs = RunsOf(current);
+  if (!own_cell) {
+    int64_t span = 1;
+    if (!runs.empty()) {
+      const int64_t lo = std::min<int64_t>(col, runs.front().col);
+      const int64_t hi = std::max<int64_t>(col + 1, int64_t{runs.back().col} + runs.back().count);
+      span = hi - lo;
+    }
+    if (StoredCells() + span > kMaxCells) return false;
   }
   *MutableCell(row, col) = cell;
   return true;
 }
 
 CellRef* Grid::MutableCell(int32_t row, int32_t col) {
-  const auto c = static_cast<uint32_t>(col);
-  if (c >= rows_[static_cast<size_t>(row)].count && garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) {
-    CompactCells();
+  if (garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) CompactCells();
+  Row& r = rows_[static_cast<size_t>(row)];
+  const bool own_run = r.col != kRunList && r.count > 0 && r.first < kSharedBase && col >= r.col;
+  if (own_run) {
+    const auto offset = static_cast<uint32_t>(col - r.col);
+    if (offset < r.count) return &cells_[r.first + offset];
+    if (r.first + r.count == cells_.size()) {
+      // The row ends the pool: it grows in place.
+      cells_.resize(r.first + offset + 1);
+      r.count = offset + 1;
+      return &cells_[r.first + offset];
+    }
   }
-  RowSpan& span = rows_[static_cast<size_t>(row)];
-  if (c < span.count) return &cells_[span.first + c];
-  if (span.first + span.count == cells_.size()) {
-    // The row ends the pool: it grows in place.
-    cells_.resize(span.first + c + 1);
-  } else {
-    // Moved to the end of the pool with room for the new cell; its old place is garbage.
-    const auto first = static_cast<uint32_t>(cells_.size());
-    cells_.resize(cells_.size() + c + 1);
-    std::copy_n(cells_.begin() + span.first, span.count, cells_.begin() + first);
-    garbage_ += span.count;
-    span.first = first;
+  Rewrite(static_cast<size_t>(row), col);
+  const Row& rewritten = rows_[static_cast<size_t>(row)];
+  return &cells_[rewritten.first + static_cast<uint32_t>(col - rewritten.col)];
+}
+
+void Grid::Release(const Row& row) {
+  for (const Run& run : RunsOf(row)) {
+    if (run.first < kSharedBase) {
+      garbage_ += run.count;
+    } else {
+      shared_live_ -= run.count;
+    }
   }
-  span.count = c + 1;
-  return &cells_[span.first + c];
+}
+
+void Grid::Rewrite(size_t row, int32_t col, int32_t insert_at, int32_t erase_at) {
+  const Row old = rows_[row];
+  const std::span<const Run> runs = RunsOf(old);
+  int32_t lo = col;
+  int64_t hi = int64_t{col} + 1;
+  if (!runs.empty()) {
+    lo = std::min(lo, runs.front().col);
+    hi = std::max(hi, int64_t{runs.back().col} + runs.back().count);
+  }
+  if (insert_at >= 0 && insert_at < hi) ++hi;
+  if (erase_at >= 0 && erase_at < hi) --hi;
+  const auto first = static_cast<uint32_t>(cells_.size());
+  cells_.resize(cells_.size() + static_cast<size_t>(hi - lo));
+  for (const Run& run : runs) {
+    // cells_ may have moved, and a run may lie in it: read through the address each time.
+    for (uint32_t k = 0; k < run.count; ++k) {
+      int64_t c = int64_t{run.col} + k;
+      if (c == erase_at) continue;
+      if (erase_at >= 0 && c > erase_at) --c;
+      if (insert_at >= 0 && c >= insert_at) ++c;
+      cells_[first + static_cast<uint32_t>(c - lo)] = CellsAt(run.first)[k];
+    }
+  }
+  Release(old);
+  rows_[row] = Row{first, static_cast<uint32_t>(hi - lo), lo};
 }
 
 void Grid::CompactCells() {
   std::vector<CellRef> packed;
   packed.reserve(cells_.size() - garbage_);
-  for (RowSpan& span : rows_) {
+  std::vector<Run> runs;
+  auto pack = [&](Run& run) {
+    if (run.first >= kSharedBase) return;
     const auto first = static_cast<uint32_t>(packed.size());
-    packed.insert(packed.end(), cells_.begin() + span.first, cells_.begin() + span.first + span.count);
-    span.first = first;
+    packed.insert(packed.end(), cells_.begin() + run.first, cells_.begin() + run.first + run.count);
+    run.first = first;
+  };
+  for (Row& row : rows_) {
+    if (row.col != kRunList) {
+      pack(row);
+      continue;
+    }
+    const auto first = static_cast<uint32_t>(runs.size());
+    for (uint32_t k = 0; k < row.count; ++k) {
+      runs.push_back(runs_[row.first + k]);
+      pack(runs.back());
+    }
+    row.first = first;
   }
   cells_ = std::move(packed);
+  runs_ = std::move(runs);
   garbage_ = 0;
 }
 
 void Grid::CompactTexts() {
   // Only worth it, and only possible, when the live texts fit a fresh address space.
   uint64_t live = 0;
-  for (const RowSpan& span : rows_) {
-    for (uint32_t k = 0; k < span.count; ++k) live += cells_[span.first + k].size();
+  for (const Row& row : rows_) {
+    for (const Run& run : RunsOf(row)) {
+      const CellRef* cells = CellsAt(run.first);
+      for (uint32_t k = 0; k < run.count; ++k) live += cells[k].size();
+    }
   }
   if (live + (uint64_t{1} << 20) >= texts_.used()) return;
-  TextStore fresh;
-  for (const RowSpan& span : rows_) {
-    for (uint32_t k = 0; k < span.count; ++k) {
-      CellRef& cell = cells_[span.first + k];
-      if (cell.empty()) continue;
-      const bool added = fresh.Add(texts_.View(cell), &cell);
-      assert(added);
-      (void)added;
+  // Shared cells cannot be rewritten: every row takes its own copy first.
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    const std::span<const Run> runs = RunsOf(rows_[r]);
+    if (std::any_of(runs.begin(), runs.end(), [](const Run& run) { return run.first >= kSharedBase; })) {
+      Rewrite(r, runs.front().col);
     }
+  }
+  shared_.clear();
+  CompactCells();
+  TextStore fresh;
+  for (CellRef& cell : cells_) {
+    if (cell.empty()) continue;
+    const bool added = fresh.Add(texts_.View(cell), &cell);
+    assert(added);
+    (void)added;
   }
   texts_ = std::move(fresh);
 }
@@ -162,7 +251,7 @@ void Grid::MakeNonEmptyForInsert() {
   head_rows_ = 1;
   if (rows_.empty()) {
     InsertHeights(rows_.size(), 1, kDefaultRowHeight);
-    rows_.push_back(RowSpan{});
+    rows_.push_back(Row{});
   }
   head_cols_ = 1;
   if (col_count_ == 0) {
@@ -180,10 +269,10 @@ bool Grid::InsertRow(std::optional<int32_t> position) {
   const int32_t height = rows_.empty() ? kDefaultRowHeight : HeightOf(0);
   if (pos < 0) {
     InsertHeights(rows_.size(), 1, height);
-    rows_.push_back(RowSpan{});
+    rows_.push_back(Row{});
   } else {
     InsertHeights(static_cast<size_t>(pos), 1, height);
-    rows_.insert(rows_.begin() + pos, RowSpan{});
+    rows_.insert(rows_.begin() + pos, Row{});
   }
   selection_.reset();
   return true;
@@ -204,24 +293,19 @@ bool Grid::InsertColumn(std::optional<int32_t> position) {
     }
     ++col_count_;
   } else {
-    const auto at = static_cast<uint32_t>(pos);
-    std::vector<CellRef> packed;
-    packed.reserve(cells_.size() - garbage_ + rows_.size());
-    for (RowSpan& span : rows_) {
-      const auto first = static_cast<uint32_t>(packed.size());
-      const auto begin = cells_.begin() + span.first;
-      if (span.count > at) {
-        packed.insert(packed.end(), begin, begin + at);
-        packed.push_back(CellRef{});
-        packed.insert(packed.end(), begin + at, begin + span.count);
-        ++span.count;
-      } else {
-        packed.insert(packed.end(), begin, begin + span.count);
+    // Runs right of the new column move over; a row with a run it cuts through is rewritten
+    // with an empty cell in between.
+    for (size_t r = 0; r < rows_.size(); ++r) {
+      const std::span<const Run> runs = RunsOf(rows_[r]);
+      if (std::any_of(runs.begin(), runs.end(), [&](const Run& run) { return run.col < pos && pos - run.col < static_cast<int64_t>(run.count); })) {
+        Rewrite(r, pos, pos);
+        continue;
       }
-      span.first = first;
+      for (Run& run : MutableRunsOf(rows_[r])) {
+        if (run.col >= pos) ++run.col;
+      }
     }
-    cells_ = std::move(packed);
-    garbage_ = 0;
+    if (garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) CompactCells();
     if (!col_widths_.empty() || pos == 0 || other_width_ != kInsertedColumnWidth) {
       MaterializeWidths();
       col_widths_.insert(col_widths_.begin() + pos, kInsertedColumnWidth);
@@ -234,7 +318,7 @@ bool Grid::InsertColumn(std::optional<int32_t> position) {
 
 bool Grid::DeleteRow(int32_t row) {
   if (row < 0 || row >= RowCount()) return false;
-  garbage_ += rows_[static_cast<size_t>(row)].count;
+  Release(rows_[static_cast<size_t>(row)]);
   rows_.erase(rows_.begin() + row);
   if (!row_heights_.empty()) row_heights_.erase(row_heights_.begin() + row);
   if (row < head_rows_) --head_rows_;
@@ -249,13 +333,23 @@ bool Grid::DeleteRow(int32_t row) {
 
 bool Grid::DeleteColumn(int32_t col) {
   if (col < 0 || col >= ColCount()) return false;
-  const auto at = static_cast<uint32_t>(col);
-  for (RowSpan& span : rows_) {
-    if (span.count <= at) continue;
-    const auto begin = cells_.begin() + span.first;
-    std::copy(begin + at + 1, begin + span.count, begin + at);
-    --span.count;
-    ++garbage_;
+  // Runs right of the column move back. A row of one run of own cells that holds it closes the
+  // gap in place; any other row that holds it is rewritten without the cell.
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    Row& row = rows_[r];
+    const std::span<const Run> runs = RunsOf(row);
+    if (std::none_of(runs.begin(), runs.end(), [&](const Run& run) { return run.col <= col && col - run.col < static_cast<int64_t>(run.count); })) {
+      for (Run& run : MutableRunsOf(row)) {
+        if (run.col > col) --run.col;
+      }
+    } else if (row.col != kRunList && row.first < kSharedBase) {
+      const auto begin = cells_.begin() + row.first;
+      std::copy(begin + (col - row.col) + 1, begin + row.count, begin + (col - row.col));
+      --row.count;
+      ++garbage_;
+    } else {
+      Rewrite(r, col, -1, col);
+    }
   }
   if (!col_widths_.empty()) {
     col_widths_.erase(col_widths_.begin() + col);
@@ -320,11 +414,8 @@ void Grid::ResetContent() {
   const int32_t rows = RowCount();
   const int32_t cols = ColCount();
   RestoreDesign();
-  texts_.Clear();
-  cells_.clear();
-  cells_.shrink_to_fit();
-  garbage_ = 0;
-  rows_.assign(static_cast<size_t>(rows), RowSpan{});
+  ClearCells();
+  rows_.assign(static_cast<size_t>(rows), Row{});
   ResetHeights(row_height_);
   SetWidths(cols, col_width_, true);
   first_width_ = other_width_ = col_width_;
@@ -337,11 +428,8 @@ bool Grid::ResizeAndClear(int32_t rows, int32_t cols, int32_t width, bool apply_
   const int32_t c = std::max(cols, 1);
   if (r > kMaxRows || c > kMaxCols) return false;
   RestoreDesign();
-  texts_.Clear();
-  cells_.clear();
-  cells_.shrink_to_fit();
-  garbage_ = 0;
-  rows_.assign(static_cast<size_t>(r), RowSpan{});
+  ClearCells();
+  rows_.assign(static_cast<size_t>(r), Row{});
   rows_.shrink_to_fit();
   ResetHeights(row_height_);
   // The width goes to the columns asked for: none when zero columns were asked for.
@@ -418,8 +506,8 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
     for (size_t k = 0; k < pieces; ++k) {
       CellRef cell = table.cells[line_begin + k];
       cell.offset += base;
-      // An empty piece clears its cell; a cell past the row's stored ones is empty already.
-      if (cell.empty() && static_cast<uint32_t>(target_cols[k]) >= rows_[static_cast<size_t>(row)].count) continue;
+      // An empty piece clears its cell; one that holds nothing is empty already.
+      if (cell.empty() && CellAt(row, target_cols[k]).empty()) continue;
       *MutableCell(row, target_cols[k]) = cell;
     }
     line_begin = line_end;
@@ -435,10 +523,15 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
   return true;
 }
 
-std::span<const CellRef> Grid::RowCells(int32_t row) const {
-  if (row < 0 || row >= RowCount()) return {};
-  const RowSpan& span = rows_[static_cast<size_t>(row)];
-  return {cells_.data() + span.first, span.count};
+void Grid::ClearCells() {
+  texts_.Clear();
+  cells_.clear();
+  cells_.shrink_to_fit();
+  garbage_ = 0;
+  shared_.clear();
+  shared_live_ = 0;
+  runs_.clear();
+  runs_.shrink_to_fit();
 }
 
 bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
@@ -452,25 +545,26 @@ bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
   if (!texts.Adopt(table.bytes, &base)) return false;
   assert(base == 0);
   RestoreDesign();
+  ClearCells();
   texts_ = std::move(texts);
   texts_after_compaction_ = texts_.used();
-  // A row keeps its cells up to its last non-empty one; the rest are moved up over the gaps.
-  cells_ = std::move(table.cells);
-  garbage_ = 0;
-  rows_.assign(rows, RowSpan{});
-  uint32_t read = 0;
-  uint32_t write = 0;
+  // The table's cells become shared cells as they lie; a row refers to its line's cells up to
+  // the last non-empty one.
+  if (table.cells.capacity() > table.cells.size() + table.cells.size() / 4) table.cells.shrink_to_fit();
+  const CellRef* cells = table.cells.data();
+  rows_.resize(rows);
+  uint32_t begin = 0;
   for (size_t r = 0; r < table.row_ends.size(); ++r) {
     uint32_t end = table.row_ends[r];
     const uint32_t line_end = end;
-    while (end > read && cells_[end - 1].empty()) --end;
-    std::copy(cells_.begin() + read, cells_.begin() + end, cells_.begin() + write);
-    rows_[r] = RowSpan{write, end - read};
-    write += end - read;
-    read = line_end;
+    while (end > begin && cells[end - 1].empty()) --end;
+    rows_[r] = Row{kSharedBase + begin, end - begin, 0};
+    shared_live_ += end - begin;
+    begin = line_end;
   }
-  cells_.resize(write);
-  if (cells_.capacity() > cells_.size() + cells_.size() / 4) cells_.shrink_to_fit();
+  if (!table.cells.empty()) {
+    shared_.push_back(SharedCells{kSharedBase, std::make_shared<const std::vector<CellRef>>(std::move(table.cells))});
+  }
   ResetHeights(row_height_);
   SetWidths(std::max(table.cols, 1), width, apply_width);
   return true;
@@ -478,35 +572,53 @@ bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
 
 void Grid::StartSharing(const Grid& other, int32_t cols, int32_t width, bool apply_width) {
   RestoreDesign();
-  texts_.Clear();
+  ClearCells();
   texts_.ShareAll(other.texts_);
   texts_after_compaction_ = texts_.used();
-  cells_.clear();
-  garbage_ = 0;
+  shared_ = other.shared_;
   rows_.clear();
   ResetHeights(row_height_);
   SetWidths(cols, width, apply_width);
 }
 
-void Grid::AppendRow(std::span<const CellRef> cells) {
-  assert(cells.size() <= static_cast<size_t>(ColCount()));
-  size_t count = cells.size();
-  while (count > 0 && cells[count - 1].empty()) --count;
-  const auto first = static_cast<uint32_t>(cells_.size());
-  cells_.insert(cells_.end(), cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(count));
-  InsertHeights(rows_.size(), 1, row_height_);
-  rows_.push_back(RowSpan{count == 0 ? 0 : first, static_cast<uint32_t>(count)});
+void Grid::AppendCellsOf(const Grid& other, int32_t row, int32_t at) {
+  assert(!rows_.empty() && row >= 0 && row < other.RowCount());
+  for (const Run& run : other.RunsOf(other.rows_[static_cast<size_t>(row)])) {
+    Run moved{run.first, run.count, run.col + at};
+    assert(int64_t{moved.col} + moved.count <= col_count_);
+    if (run.first >= kSharedBase) {
+      shared_live_ += run.count;
+    } else {
+      // The other grid's own cells may change under it: this grid takes a copy.
+      moved.first = static_cast<uint32_t>(cells_.size());
+      cells_.insert(cells_.end(), other.cells_.begin() + run.first, other.cells_.begin() + run.first + run.count);
+    }
+    Row& last = rows_.back();
+    if (last.col != kRunList && last.count == 0) {
+      last = moved;
+    } else if (last.col != kRunList) {
+      // A second run: the row's runs go to runs_, where the runs of the last row are the last.
+      const auto first = static_cast<uint32_t>(runs_.size());
+      runs_.push_back(last);
+      runs_.push_back(moved);
+      last = Row{first, 2, kRunList};
+    } else {
+      assert(last.first + last.count == runs_.size());
+      runs_.push_back(moved);
+      ++last.count;
+    }
+  }
 }
 
-void Grid::Reserve(int64_t rows, int64_t cells) {
+void Grid::Reserve(int64_t rows, int64_t runs) {
   rows_.reserve(rows_.size() + static_cast<size_t>(rows));
-  cells_.reserve(cells_.size() + static_cast<size_t>(cells));
+  runs_.reserve(runs_.size() + static_cast<size_t>(runs));
 }
 
 void Grid::AppendEmptyRows(int32_t count) {
   if (count <= 0) return;
   InsertHeights(rows_.size(), static_cast<size_t>(count), row_height_);
-  rows_.resize(rows_.size() + static_cast<size_t>(count), RowSpan{});
+  rows_.resize(rows_.size() + static_cast<size_t>(count), Row{});
 }
 
 }  // namespace parvex

@@ -5,6 +5,7 @@
 #define PARVEX_GRID_GRID_H_
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -98,6 +99,8 @@ class Grid {
   bool SetRowHeight(int32_t row, int32_t height);
   // True when some column is hidden (width 0).
   bool HasHiddenColumns() const;
+  // True when some row is hidden (height 0).
+  bool HasHiddenRows() const;
 
   // Empties every cell and restores the design values, keeping the row and column counts.
   void ResetContent();
@@ -135,15 +138,24 @@ class Grid {
 
   // ---- Bulk access for the import, the layout and the export. ----
 
-  // The stored cells of a row: at most ColCount, cells past the end are empty.
-  std::span<const CellRef> RowCells(int32_t row) const;
+  // A run of stored cells of a row: columns `col` .. `col + cells.size() - 1`.
+  struct CellRun {
+    int32_t col = 0;
+    std::span<const CellRef> cells;
+  };
+  // Calls `visit(const CellRun&)` for the stored cells of `row`, left to right; every column no
+  // run covers is empty. Nothing for a row outside the grid.
+  template <typename Visit>
+  void ForEachRun(int32_t row, Visit&& visit) const;
+  // The cell at (row, col); the empty cell when nothing is stored there or it lies outside.
+  CellRef CellAt(int32_t row, int32_t col) const;
   std::string_view Text(CellRef cell) const { return texts_.View(cell); }
   const TextStore& texts() const { return texts_; }
 
   // Replaces the content by the table's lines (row-major cells, one per piece of the line) over
   // `bytes`, which the cells index from offset 0, with `cols` columns. Design values restored, every row
   // RowHeight high, widths as ResizeAndClear gives them. False, and no change, beyond the
-  // limits.
+  // limits. The grid keeps the bytes and the cells as they are: it copies neither.
   struct Table {
     TextBuffer bytes;
     std::vector<CellRef> cells;
@@ -153,25 +165,58 @@ class Grid {
   bool AdoptTable(Table&& table, int32_t width, bool apply_width);
 
   // Clears the grid to design values, no rows and `cols` columns (widths as ResizeAndClear
-  // gives them), with `other`'s texts readable under their offsets there, so that rows built
-  // from `other`'s cells can be appended with AppendRow without copying a byte.
+  // gives them), sharing `other`'s texts and imported cells, so that rows built from `other`'s
+  // rows with AppendCellsOf refer to them instead of copying them.
   void StartSharing(const Grid& other, int32_t cols, int32_t width, bool apply_width);
-  // Appends a row of RowHeight whose cells are `cells` (refs valid in this grid's store), the
-  // rest empty. `cells` must not be longer than ColCount.
-  void AppendRow(std::span<const CellRef> cells);
-  // Makes room for `rows` more rows holding `cells` more stored cells, so that appending them
-  // moves nothing.
-  void Reserve(int64_t rows, int64_t cells);
   // Appends `count` empty rows of RowHeight.
   void AppendEmptyRows(int32_t count);
-  // Cells stored so far (the measure kMaxCells bounds).
-  int64_t StoredCells() const { return static_cast<int64_t>(cells_.size() - garbage_); }
+  // Puts the stored cells of `other`'s row `row`, moved `at` columns to the right, into this
+  // grid's last row, right of what it holds. `other` is the grid this one started sharing; the
+  // last row must have room for them.
+  void AppendCellsOf(const Grid& other, int32_t row, int32_t at);
+  // Makes room for `rows` more rows made of `runs` runs of cells, so that appending them moves
+  // nothing.
+  void Reserve(int64_t rows, int64_t runs);
+  // Cells stored so far, shared ones counted for every row that refers to them (the measure
+  // kMaxCells bounds).
+  int64_t StoredCells() const { return static_cast<int64_t>(cells_.size() - garbage_) + shared_live_; }
 
  private:
-  struct RowSpan {
+  // Cells are addressed by 32 bits: this grid's own cells, which edits write to, below
+  // kSharedBase; cells shared read-only with other grids (an imported table's, which its layout
+  // refers to) from kSharedBase on.
+  static constexpr uint32_t kSharedBase = 0x80000000u;
+  // A run: columns `col` .. `col + count - 1` hold the cells at `first` .. `first + count - 1`.
+  struct Run {
     uint32_t first = 0;
     uint32_t count = 0;
+    int32_t col = 0;
   };
+  // A row is one run (no stored cell: count 0) or, when `col` is kRunList, the runs
+  // runs_[first .. first + count), ascending and apart.
+  using Row = Run;
+  static constexpr int32_t kRunList = -1;
+  struct SharedCells {
+    uint32_t base = 0;
+    std::shared_ptr<const std::vector<CellRef>> cells;
+  };
+
+  std::span<const Run> RunsOf(const Row& row) const {
+    if (row.col == kRunList) return {runs_.data() + row.first, row.count};
+    return {&row, row.count == 0 ? 0u : 1u};
+  }
+  std::span<Run> MutableRunsOf(Row& row) {
+    if (row.col == kRunList) return {runs_.data() + row.first, row.count};
+    return {&row, row.count == 0 ? 0u : 1u};
+  }
+  const CellRef* CellsAt(uint32_t address) const;
+  // Forgets the row's cells: own ones become garbage, shared ones are no longer counted.
+  void Release(const Row& row);
+  // Rewrites `row` as one run of own cells from its first stored column (or `col`) to its last
+  // (or `col`), with an empty cell put in before column `insert_at` or the cell at column
+  // `erase_at` taken out when those are not negative.
+  void Rewrite(size_t row, int32_t col, int32_t insert_at = -1, int32_t erase_at = -1);
+  void ClearCells();
 
   void RestoreDesign();
   int32_t HeightOf(size_t row) const { return row_heights_.empty() ? uniform_height_ : row_heights_[row]; }
@@ -185,7 +230,7 @@ class Grid {
   // Every row `height` high.
   void ResetHeights(int32_t height);
   void SetWidths(int32_t cols, int32_t width, bool apply_width);
-  CellRef* MutableCell(int32_t row, int32_t col);  // grows the row's storage to reach `col`
+  CellRef* MutableCell(int32_t row, int32_t col);  // makes the cell an own, writable one
   void CompactCells();
   void CompactTexts();
   void MakeNonEmptyForInsert();
@@ -200,9 +245,12 @@ class Grid {
 
   TextStore texts_;
   uint64_t texts_after_compaction_ = 0;  // texts_.used() after the last clean-up or new table
-  std::vector<CellRef> cells_;  // every row's cells, each row contiguous
-  size_t garbage_ = 0;          // cells_ entries no row refers to any more
-  std::vector<RowSpan> rows_;
+  std::vector<CellRef> cells_;        // own cells
+  size_t garbage_ = 0;                // own cells no row refers to any more
+  std::vector<SharedCells> shared_;   // ascending base
+  int64_t shared_live_ = 0;           // shared cells that rows refer to, once per row
+  std::vector<Run> runs_;             // the runs of rows that have several
+  std::vector<Row> rows_;
   // Rows are nearly always one height: then `row_heights_` is empty and every row is
   // `uniform_height_` high, which saves a number per row of a million-row table.
   int32_t uniform_height_ = kDefaultRowHeight;
@@ -218,6 +266,14 @@ class Grid {
   std::optional<CellRect> selection_;
   CellPos cursor_;
 };
+
+template <typename Visit>
+void Grid::ForEachRun(int32_t row, Visit&& visit) const {
+  if (row < 0 || row >= RowCount()) return;
+  for (const Run& run : RunsOf(rows_[static_cast<size_t>(row)])) {
+    visit(CellRun{run.col, std::span<const CellRef>(CellsAt(run.first), run.count)});
+  }
+}
 
 }  // namespace parvex
 

@@ -324,39 +324,45 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   const int32_t last_col = std::min(rect.last_col, grid.ColCount() - 1);
   if (first_row > last_row || first_col > last_col) return;
 
-  // With every column of the rectangle shown, a row is its stored cells and then the TABs of
-  // the empty ones after them; otherwise the shown columns are listed.
+  // With every column of the rectangle shown, a row is its stored runs with the TABs of the empty
+  // columns between and after them; otherwise the shown columns are listed.
   std::vector<int32_t> cols;
   const bool contiguous = !grid.HasHiddenColumns();
-  const auto shown = static_cast<size_t>(last_col - first_col + 1);
   if (!contiguous) {
     for (int32_t c = first_col; c <= last_col; ++c) {
       if (grid.GetColumnWidth(c).value_or(0) != 0) cols.push_back(c);
     }
   }
+  const bool all_rows_shown = !grid.HasHiddenRows();
   BlockWriter out(sink);
   bool first_line = true;
   for (int32_t r = first_row; r <= last_row; ++r) {
-    if (grid.GetRowHeight(r).value_or(0) == 0) continue;
+    if (!all_rows_shown && grid.GetRowHeight(r).value_or(0) == 0) continue;
     if (!first_line) out.Put('\n');
     first_line = false;
-    const std::span<const CellRef> cells = grid.RowCells(r);
-    if (contiguous) {
-      const size_t begin = static_cast<size_t>(first_col);
-      const size_t end = std::min(cells.size(), static_cast<size_t>(last_col) + 1);
-      for (size_t c = begin; c < end; ++c) {
-        if (c > begin) out.Put('\t');
-        out.PutCell(grid, cells[c]);
+    if (!contiguous) {
+      for (size_t k = 0; k < cols.size(); ++k) {
+        if (k > 0) out.Put('\t');
+        out.PutCell(grid, grid.CellAt(r, cols[k]));
       }
-      const size_t written = end > begin ? end - begin : 0;
-      out.Repeat('\t', shown - std::max<size_t>(written, 1));
       continue;
     }
-    for (size_t k = 0; k < cols.size(); ++k) {
-      if (k > 0) out.Put('\t');
-      const auto c = static_cast<size_t>(cols[k]);
-      if (c < cells.size()) out.PutCell(grid, cells[c]);
-    }
+    // `at` is the column written last (or, before any, the first): the next cell, at column c,
+    // needs c - at TABs before it.
+    int64_t at = first_col;
+    grid.ForEachRun(r, [&](const Grid::CellRun& run) {
+      const int64_t begin = std::max<int64_t>(run.col, first_col);
+      const int64_t end = std::min<int64_t>(int64_t{run.col} + static_cast<int64_t>(run.cells.size()), int64_t{last_col} + 1);
+      if (begin >= end) return;
+      out.Repeat('\t', static_cast<size_t>(begin - at));
+      out.PutCell(grid, run.cells[static_cast<size_t>(begin - run.col)]);
+      for (int64_t c = begin + 1; c < end; ++c) {
+        out.Put('\t');
+        out.PutCell(grid, run.cells[static_cast<size_t>(c - run.col)]);
+      }
+      at = end - 1;
+    });
+    out.Repeat('\t', static_cast<size_t>(last_col - at));
   }
   out.Flush();
 }

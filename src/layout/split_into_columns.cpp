@@ -23,7 +23,8 @@ struct Plan {
   std::vector<Segment> segments;
   std::vector<Page> pages;
   int64_t rows = 0;          // result rows, title row included
-  int64_t stored_cells = 0;  // cells the result stores (up to each row's last non-empty one)
+  int64_t stored_cells = 0;  // cells the result stores (refers to)
+  int64_t placements = 0;    // source rows placed into a group, title rows included
 };
 
 }  // namespace
@@ -116,7 +117,9 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
   const int64_t separators = plan.rows * (result_cols - 1) + std::max<int64_t>(plan.rows - 1, 0);
   int64_t title_bytes = 0;
   if (options.source_has_title) {
-    for (const CellRef cell : source.RowCells(0)) title_bytes += cell.size();
+    source.ForEachRun(0, [&](const Grid::CellRun& run) {
+      for (const CellRef cell : run.cells) title_bytes += cell.size();
+    });
   }
   const auto text_bytes = separators + title_bytes * groups + static_cast<int64_t>(source.texts().used());
   if (text_bytes > kMaxTextBytes) {
@@ -127,22 +130,17 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
 
   // Count the cells the result will store before building it: a refusal costs nothing.
   auto stored = [&](int64_t source_row) {
-    return static_cast<int64_t>(source.RowCells(static_cast<int32_t>(source_row)).size());
+    int64_t n = 0;
+    source.ForEachRun(static_cast<int32_t>(source_row), [&](const Grid::CellRun& run) { n += static_cast<int64_t>(run.cells.size()); });
+    return n;
   };
-  if (options.source_has_title && source.RowCount() > 0 && stored(0) > 0) {
-    plan.stored_cells += (groups - 1) * stride + stored(0);
+  if (options.source_has_title && source.RowCount() > 0) {
+    plan.stored_cells += groups * stored(0);
+    plan.placements += groups;
   }
-  std::vector<int64_t> row_cells;
-  for (const Page& page : plan.pages) {
-    row_cells.assign(static_cast<size_t>(page.height), 0);
-    for (size_t g = 0; g < page.groups; ++g) {
-      const Segment& segment = plan.segments[page.first_segment + g];
-      for (int64_t i = 0; i < segment.count; ++i) {
-        const int64_t n = stored(first_data + segment.first + i);
-        if (n > 0) row_cells[static_cast<size_t>(i)] = static_cast<int64_t>(g) * stride + n;
-      }
-    }
-    for (int64_t n : row_cells) plan.stored_cells += n;
+  for (const Segment& segment : plan.segments) {
+    for (int64_t i = 0; i < segment.count; ++i) plan.stored_cells += stored(first_data + segment.first + i);
+    plan.placements += segment.count;
   }
   if (plan.stored_cells > kMaxCells) {
     *error = "layout refused: " + std::to_string(plan.stored_cells) + " result cells exceed the limit of " +
@@ -150,33 +148,26 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
     return false;
   }
 
-  // Build row by row into a grid of our own that shares the source's text bytes, and put it in
-  // place only when it is complete.
+  // Build row by row into a grid of our own that refers to the source's texts and cells, and put
+  // it in place only when it is complete.
   Grid out(result.design());
   out.StartSharing(source, static_cast<int32_t>(result_cols), options.column_width, true);
-  out.Reserve(plan.rows, plan.stored_cells);
-  std::vector<CellRef> line;
-  auto place = [&](int64_t group, std::span<const CellRef> cells) {
-    if (cells.empty()) return;
-    line.resize(static_cast<size_t>(group * stride));
-    line.insert(line.end(), cells.begin(), cells.end());
-  };
+  out.Reserve(plan.rows, plan.placements);
   if (options.source_has_title) {
-    line.clear();
-    const std::span<const CellRef> title = source.RowCells(0);
-    for (int32_t g = 0; g < groups && !title.empty(); ++g) place(g, title);
-    out.AppendRow(line);
+    out.AppendEmptyRows(1);
+    for (int32_t g = 0; g < groups && source.RowCount() > 0; ++g) {
+      out.AppendCellsOf(source, 0, static_cast<int32_t>(g * stride));
+    }
   }
   for (const Page& page : plan.pages) {
     for (int64_t i = 0; i < page.height; ++i) {
-      line.clear();
+      out.AppendEmptyRows(1);
       for (size_t g = 0; g < page.groups; ++g) {
         const Segment& segment = plan.segments[page.first_segment + g];
         if (i < segment.count) {
-          place(static_cast<int64_t>(g), source.RowCells(static_cast<int32_t>(first_data + segment.first + i)));
+          out.AppendCellsOf(source, static_cast<int32_t>(first_data + segment.first + i), static_cast<int32_t>(g * stride));
         }
       }
-      out.AppendRow(line);
     }
   }
   result = std::move(out);

@@ -307,5 +307,52 @@ TEST(GridTest, CopiesShareTextsWithoutInterfering) {
   EXPECT_EQ(CellsOf(b), (Cells{{"one", "other"}}));
 }
 
+// A grid built from another's rows refers to their cells; an edit on either side, through any
+// operation, must leave the other as it was.
+TEST(GridTest, GridsSharingCellsDoNotInterfere) {
+  const Cells table = {{"t1", "t2"}, {"a", ""}, {"", "d"}};
+  // Two side-by-side copies of each row, an empty column between, as a layout builds them.
+  const Cells doubled = {{"t1", "t2", "", "t1", "t2"}, {"a", "", "", "a", ""}, {"", "d", "", "", "d"}};
+  struct Case {
+    const char* name;
+    void (*edit)(Grid&);
+    Cells edited;
+  };
+  const Case cases[] = {
+      {"set a cell", [](Grid& g) { g.SetCellText(2, 3, std::string_view("x")); },
+       {{"t1", "t2", "", "t1", "t2"}, {"a", "", "", "a", ""}, {"", "d", "", "x", "d"}}},
+      {"insert a column", [](Grid& g) { g.InsertColumn(1); },
+       {{"t1", "", "t2", "", "t1", "t2"}, {"a", "", "", "", "a", ""}, {"", "", "d", "", "", "d"}}},
+      {"delete a column", [](Grid& g) { g.DeleteColumn(3); },
+       {{"t1", "t2", "", "t2"}, {"a", "", "", ""}, {"", "d", "", "d"}}},
+      {"delete a row", [](Grid& g) { g.DeleteRow(0); }, {{"a", "", "", "a", ""}, {"", "d", "", "", "d"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Grid source;
+    Grid::Table parsed;
+    std::string error;
+    ASSERT_TRUE(ParseTableText(std::string("t1\tt2\na\n\td"), &parsed, &error)) << error;
+    ASSERT_TRUE(source.AdoptTable(std::move(parsed), 0, false));
+    Grid built;
+    built.StartSharing(source, 5, 0, false);
+    for (int32_t r = 0; r < source.RowCount(); ++r) {
+      built.AppendEmptyRows(1);
+      built.AppendCellsOf(source, r, 0);
+      built.AppendCellsOf(source, r, 3);
+    }
+    ASSERT_EQ(CellsOf(built), doubled);
+    EXPECT_EQ(TableText(built, {0, 0, 2, 4}), "t1\tt2\t\tt1\tt2\na\t\t\ta\t\n\td\t\t\td");
+
+    Grid other = built;
+    c.edit(built);
+    EXPECT_EQ(CellsOf(built), c.edited);
+    EXPECT_EQ(CellsOf(source), table);
+    EXPECT_EQ(CellsOf(other), doubled);
+    c.edit(source);
+    EXPECT_EQ(CellsOf(other), doubled);
+  }
+}
+
 }  // namespace
 }  // namespace parvex
