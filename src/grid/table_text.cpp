@@ -60,11 +60,22 @@ class Parser {
   // Adds the cell text[begin, end), trimmed. `first_cr` is the position of the first CR in it, or
   // kNone, for an unquoted field.
   bool Emit(size_t begin, size_t end, bool quoted, size_t first_cr = kNone);
+  // Reads the field at `i`, quoted or not, and moves `i` to its end.
+  bool Field(size_t& i);
+  // Reads the fields from `i` on that FastFields can, with their TABs and line ends; returns
+  // where it stopped, or kNone on an error.
+  size_t FastFields(size_t i);
+  // Moves `i` over the TAB or LF that ends a field; true when that ended the line.
+  bool Separator(size_t& i);
+  // Closes the line whose cells were added since the last one.
+  bool EndLine();
 
   char* const text_;
   const size_t n_;
   Grid::Table* table_;
   std::string error_;
+  int64_t cols_ = 1;
+  size_t line_first_cell_ = 0;
 
   // NextClosingRun's answer for every start in [cache_from_, cache_run_start_]: the closing quote
   // found there, or kNone. Fields are read left to right, so each byte is searched once and an
@@ -141,6 +152,137 @@ bool Parser::Emit(size_t begin, size_t end, bool quoted, size_t first_cr) {
   return true;
 }
 
+// Masks of the TABs and LFs, and of the CRs, among the 64 bytes at `bytes`: bit k for byte k.
+void Scan64(const unsigned char* bytes, uint64_t* separators, uint64_t* crs) {
+#if defined(__SSE2__)
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  uint64_t seps = 0;
+  uint64_t returns = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k));
+    const auto s = static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, lf))));
+    const auto c = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)));
+    seps |= uint64_t{s} << (16 * k);
+    returns |= uint64_t{c} << (16 * k);
+  }
+  *separators = seps;
+  *crs = returns;
+#else
+  uint64_t seps = 0;
+  uint64_t returns = 0;
+  for (int k = 0; k < 64; ++k) {
+    if (bytes[k] == '\t' || bytes[k] == '\n') seps |= uint64_t{1} << k;
+    if (bytes[k] == '\r') returns |= uint64_t{1} << k;
+  }
+  *separators = seps;
+  *crs = returns;
+#endif
+}
+
+bool Parser::Field(size_t& i) {
+  if (text_[i] == '"') {
+    const size_t close = FindClosingQuote(i);
+    if (close != kNone) {
+      // Unquote in place: the text only shrinks, so writing never overtakes reading.
+      size_t write = i + 1;
+      for (size_t read = i + 1; read < close; ++read) {
+        text_[write++] = text_[read];
+        if (text_[read] == '"' && read + 1 < close && text_[read + 1] == '"') ++read;
+      }
+      if (!Emit(i + 1, write, /*quoted=*/true)) return false;
+      i = close + 1;
+      if (i < n_ && text_[i] == '\r') ++i;  // the CR of a CR LF after the closing quote
+      return true;
+    }
+  }
+  // An ordinary field runs to the next TAB or LF.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text_);
+  size_t end = i;
+  size_t first_cr = kNone;
+  while (true) {
+    end = FindStop(bytes, end, n_);
+    if (end < n_ && bytes[end] == '\r') {
+      if (first_cr == kNone) first_cr = end;
+      ++end;
+      continue;
+    }
+    break;
+  }
+  if (!Emit(i, end, /*quoted=*/false, first_cr)) return false;
+  i = end;
+  return true;
+}
+
+bool Parser::Separator(size_t& i) {
+  if (i >= n_) return true;
+  if (text_[i] == '\n') {
+    ++i;
+    return true;
+  }
+  ++i;  // the TAB
+  // A TAB that is the last byte of its line opens no further cell.
+  if (i >= n_) return true;
+  if (text_[i] == '\n') {
+    ++i;
+    return true;
+  }
+  return false;
+}
+
+bool Parser::EndLine() {
+  auto& cells = table_->cells;
+  cols_ = std::max<int64_t>(cols_, static_cast<int64_t>(cells.size() - line_first_cell_));
+  if (table_->row_ends.size() >= static_cast<size_t>(kMaxRows)) {
+    error_ = "more than " + std::to_string(kMaxRows) + " rows";
+    return false;
+  }
+  table_->row_ends.push_back(static_cast<uint32_t>(cells.size()));
+  line_first_cell_ = cells.size();
+  return true;
+}
+
+size_t Parser::FastFields(size_t i) {
+  // Unquoted fields that end, with their TAB or LF, within 64 bytes are cut from masks of those
+  // 64 bytes; a field that begins with '"', runs longer, or holds a CR other than one just
+  // before its end is left to Field.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text_);
+  auto& cells = table_->cells;
+  while (n_ - i > 64 && cells.size() + 64 <= static_cast<size_t>(kMaxCells)) {
+    const size_t base = i;
+    uint64_t seps = 0;
+    uint64_t crs = 0;
+    Scan64(bytes + base, &seps, &crs);
+    if (seps == 0) return i;
+    while (seps != 0) {
+      const size_t e = base + static_cast<size_t>(__builtin_ctzll(seps));
+      if (bytes[i] == '"') return i;
+      size_t end = e;
+      const uint64_t field_crs = crs & (~uint64_t{0} << (i - base)) & ~(~uint64_t{0} << (e - base));
+      if (field_crs != 0) {
+        // A CR right before the TAB or LF is trimmed; one further in is for Field.
+        if (field_crs != uint64_t{1} << (e - 1 - base)) return i;
+        --end;
+      }
+      size_t begin = i;
+      while (begin < end && IsTrimmed(bytes[begin])) ++begin;
+      while (end > begin && IsTrimmed(bytes[end - 1])) --end;
+      if (end > begin) {
+        cells.push_back(CellRef{static_cast<uint32_t>(begin),
+                                static_cast<uint32_t>(end - begin) | (bytes[begin] == '"' ? CellRef::kQuoteFlag : 0)});
+      } else {
+        cells.push_back(CellRef{});
+      }
+      i = e;
+      if (Separator(i) && !EndLine()) return kNone;
+      if (i - base >= 64) break;
+      seps &= ~uint64_t{0} << (i - base);
+    }
+  }
+  return i;
+}
+
 bool Parser::Run(std::string* error) {
   // Reserve for the common shape, judged from the first lines: the rest look alike.
   const size_t sample = std::min<size_t>(n_, 1 << 20);
@@ -152,73 +294,21 @@ bool Parser::Run(std::string* error) {
   const size_t room = cells + cells / 16 + 16;
   table_->row_ends.reserve(std::min(lines + lines / 16 + 16, static_cast<size_t>(kMaxRows)));
   table_->cells.reserve(std::min(room, static_cast<size_t>(kMaxCells)));
-  int64_t cols = 1;
   size_t i = 0;
-  while (i < n_) {
-    const size_t line_first_cell = table_->cells.size();
-    while (true) {
-      bool quoted = false;
-      if (text_[i] == '"') {
-        const size_t close = FindClosingQuote(i);
-        if (close != kNone) {
-          // Unquote in place: the text only shrinks, so writing never overtakes reading.
-          size_t write = i + 1;
-          for (size_t read = i + 1; read < close; ++read) {
-            text_[write++] = text_[read];
-            if (text_[read] == '"' && read + 1 < close && text_[read + 1] == '"') ++read;
-          }
-          if (!Emit(i + 1, write, /*quoted=*/true)) break;
-          i = close + 1;
-          if (i < n_ && text_[i] == '\r') ++i;  // the CR of a CR LF after the closing quote
-          quoted = true;
-        }
-      }
-      if (!quoted) {
-        // An ordinary field runs to the next TAB or LF.
-        const auto* bytes = reinterpret_cast<const unsigned char*>(text_);
-        size_t end = i;
-        size_t first_cr = kNone;
-        while (true) {
-          end = FindStop(bytes, end, n_);
-          if (end < n_ && bytes[end] == '\r') {
-            if (first_cr == kNone) first_cr = end;
-            ++end;
-            continue;
-          }
-          break;
-        }
-        if (!Emit(i, end, /*quoted=*/false, first_cr)) break;
-        i = end;
-      }
-      if (i >= n_) break;
-      if (text_[i] == '\n') {
-        ++i;
-        break;
-      }
-      ++i;  // the TAB
-      // A TAB that is the last byte of its line opens no further cell.
-      if (i >= n_) break;
-      if (text_[i] == '\n') {
-        ++i;
-        break;
-      }
-    }
-    if (!error_.empty()) break;
-    cols = std::max<int64_t>(cols, static_cast<int64_t>(table_->cells.size() - line_first_cell));
-    if (table_->row_ends.size() >= static_cast<size_t>(kMaxRows)) {
-      error_ = "more than " + std::to_string(kMaxRows) + " rows";
-      break;
-    }
-    table_->row_ends.push_back(static_cast<uint32_t>(table_->cells.size()));
+  while (i < n_ && error_.empty()) {
+    i = FastFields(i);
+    if (i == kNone || i >= n_) break;
+    if (!Field(i)) break;
+    if (Separator(i) && !EndLine()) break;
   }
-  if (error_.empty() && cols > kMaxCols) {
-    error_ = std::to_string(cols) + " columns exceed the limit of " + std::to_string(kMaxCols);
+  if (error_.empty() && cols_ > kMaxCols) {
+    error_ = std::to_string(cols_) + " columns exceed the limit of " + std::to_string(kMaxCols);
   }
   if (!error_.empty()) {
     *error = error_;
     return false;
   }
-  table_->cols = static_cast<int32_t>(cols);
+  table_->cols = static_cast<int32_t>(cols_);
   return true;
 }
 
