@@ -205,16 +205,15 @@ struct Model {
       if (widths[static_cast<size_t>(c)] != 0) target_cols.push_back(c);
     }
     int32_t r = start.row;
-    uint32_t begin = 0;
-    for (uint32_t end : table.row_ends) {
+    std::vector<parvex::CellRef> scratch;
+    for (size_t line = 0; line < table.lines.size(); ++line) {
       while (r < rows() && heights[static_cast<size_t>(r)] == 0) ++r;
       if (r >= rows()) break;
-      for (uint32_t k = 0; k < end - begin && k < target_cols.size(); ++k) {
-        const parvex::CellRef cell = table.cells[begin + k];
+      const auto pieces = table.LineCells(line, &scratch);
+      for (size_t k = 0; k < pieces.size() && k < target_cols.size(); ++k) {
         cells[static_cast<size_t>(r)][static_cast<size_t>(target_cols[k])] =
-            std::string(table.bytes.data() + cell.offset, cell.size());
+            std::string(table.bytes.data() + pieces[k].offset, pieces[k].size());
       }
-      begin = end;
       ++r;
     }
     selection.reset();
@@ -397,12 +396,12 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
           Grid::Table table;
           std::string bytes;
           for (const auto& row : model.cells) {
+            table.lines.push_back(Grid::Table::Line{static_cast<uint32_t>(table.cells.size()), static_cast<uint32_t>(row.size()), 0, 0});
             for (const std::string& text : row) {
               const uint32_t flag = parvex::TextNeedsQuotes(text) ? parvex::CellRef::kQuoteFlag : 0;
               table.cells.push_back(parvex::CellRef{static_cast<uint32_t>(bytes.size()), static_cast<uint32_t>(text.size()) | flag});
               bytes += text;
             }
-            table.row_ends.push_back(static_cast<uint32_t>(table.cells.size()));
           }
           table.bytes = parvex::TextBuffer(std::move(bytes));
           table.cols = cols;

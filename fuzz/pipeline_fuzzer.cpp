@@ -59,8 +59,11 @@ bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 // Calls visit(column, cell) for every cell the grid stores in the row.
 template <typename Visit>
 void ForEachStoredCell(const parvex::Grid& grid, int32_t row, Visit&& visit) {
+  std::vector<parvex::CellRef> cells;
   grid.ForEachRun(row, [&](const parvex::Grid::CellRun& run) {
-    for (size_t k = 0; k < run.cells.size(); ++k) visit(static_cast<size_t>(run.col) + k, run.cells[k]);
+    cells.clear();
+    parvex::Grid::AppendRunCells(run, &cells);
+    for (size_t k = 0; k < cells.size(); ++k) visit(static_cast<size_t>(run.col) + k, cells[k]);
   });
 }
 

@@ -89,8 +89,39 @@ CellRef Grid::CellAt(int32_t row, int32_t col) const {
   auto it = std::upper_bound(runs.begin(), runs.end(), col, [](int32_t c, const Run& run) { return c < run.col; });
   if (it == runs.begin()) return {};
   --it;
-  if (static_cast<uint32_t>(col - it->col) >= it->count) return {};
-  return CellsAt(it->first)[col - it->col];
+  const auto k = static_cast<uint32_t>(col - it->col);
+  if (k >= it->count) return {};
+  if (!it->is_line()) return CellsAt(it->first)[k];
+  // The k-th TAB-separated piece of the line.
+  const std::string_view line = texts_.View(CellRef{it->first, it->bytes});
+  size_t begin = 0;
+  for (uint32_t skip = 0; skip < k; ++skip) begin = line.find('\t', begin) + 1;
+  const size_t end = std::min(line.find('\t', begin), line.size());
+  if (end == begin) return {};
+  return CellRef{it->first + static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin)};
+}
+
+void Grid::AppendRunCells(const CellRun& run, std::vector<CellRef>* cells) {
+  if (run.line.empty()) {
+    cells->insert(cells->end(), run.cells.begin(), run.cells.end());
+    return;
+  }
+  size_t begin = 0;
+  while (true) {
+    const size_t tab = run.line.find('\t', begin);
+    const size_t end = std::min(tab, run.line.size());
+    cells->push_back(end == begin ? CellRef{} : CellRef{run.line_offset + static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin)});
+    if (tab == std::string_view::npos) break;
+    begin = tab + 1;
+  }
+}
+
+std::span<const CellRef> Grid::Table::LineCells(size_t r, std::vector<CellRef>* scratch) const {
+  const Line& line = lines[r];
+  if (line.bytes == 0) return {cells.data() + line.first, line.count};
+  scratch->clear();
+  AppendRunCells(CellRun{0, line.count, {}, std::string_view(bytes.data() + line.first, line.bytes), line.first}, scratch);
+  return *scratch;
 }
 
 std::string_view Grid::CellView(int32_t row, int32_t col) const { return texts_.View(CellAt(row, col)); }
@@ -116,7 +147,7 @@ bool Grid::SetCellText(int32_t row, int32_t col, std::string_view value) {
   // Unless it lands on an own cell, writing may turn the row into one run of own cells from its
   // first stored column to its last.
   const Row& current = rows_[static_cast<size_t>(row)];
-  const bool own_cell = current.col != kRunList && current.first < kSharedBase && col >= current.col &&
+  const bool own_cell = current.col != kRunList && current.is_own() && col >= current.col &&
                         static_cast<uint32_t>(col - current.col) < current.count;
   const std::span<const Run> runs = RunsOf(current);
   if (!own_cell) {
@@ -135,7 +166,7 @@ bool Grid::SetCellText(int32_t row, int32_t col, std::string_view value) {
 CellRef* Grid::MutableCell(int32_t row, int32_t col) {
   if (garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) CompactCells();
   Row& r = rows_[static_cast<size_t>(row)];
-  const bool own_run = r.col != kRunList && r.count > 0 && r.first < kSharedBase && col >= r.col;
+  const bool own_run = r.col != kRunList && r.count > 0 && r.is_own() && col >= r.col;
   if (own_run) {
     const auto offset = static_cast<uint32_t>(col - r.col);
     if (offset < r.count) return &cells_[r.first + offset];
@@ -153,7 +184,7 @@ CellRef* Grid::MutableCell(int32_t row, int32_t col) {
 
 void Grid::Release(const Row& row) {
   for (const Run& run : RunsOf(row)) {
-    if (run.first < kSharedBase) {
+    if (run.is_own()) {
       garbage_ += run.count;
     } else {
       shared_live_ -= run.count;
@@ -174,14 +205,17 @@ void Grid::Rewrite(size_t row, int32_t col, int32_t insert_at, int32_t erase_at)
   if (erase_at >= 0 && erase_at < hi) --hi;
   const auto first = static_cast<uint32_t>(cells_.size());
   cells_.resize(cells_.size() + static_cast<size_t>(hi - lo));
+  std::vector<CellRef> piece;
   for (const Run& run : runs) {
-    // cells_ may have moved, and a run may lie in it: read through the address each time.
+    // cells_ has grown, and a run may lie in it: read through its address only now.
+    piece.clear();
+    AppendRunCells(ToCellRun(run), &piece);
     for (uint32_t k = 0; k < run.count; ++k) {
       int64_t c = int64_t{run.col} + k;
       if (c == erase_at) continue;
       if (erase_at >= 0 && c > erase_at) --c;
       if (insert_at >= 0 && c >= insert_at) ++c;
-      cells_[first + static_cast<uint32_t>(c - lo)] = CellsAt(run.first)[k];
+      cells_[first + static_cast<uint32_t>(c - lo)] = piece[k];
     }
   }
   Release(old);
@@ -193,7 +227,7 @@ void Grid::CompactCells() {
   packed.reserve(cells_.size() - garbage_);
   std::vector<Run> runs;
   auto pack = [&](Run& run) {
-    if (run.first >= kSharedBase) return;
+    if (!run.is_own()) return;
     const auto first = static_cast<uint32_t>(packed.size());
     packed.insert(packed.end(), cells_.begin() + run.first, cells_.begin() + run.first + run.count);
     run.first = first;
@@ -220,15 +254,19 @@ void Grid::CompactTexts() {
   uint64_t live = 0;
   for (const Row& row : rows_) {
     for (const Run& run : RunsOf(row)) {
+      if (run.is_line()) {
+        live += run.bytes;
+        continue;
+      }
       const CellRef* cells = CellsAt(run.first);
       for (uint32_t k = 0; k < run.count; ++k) live += cells[k].size();
     }
   }
   if (live + (uint64_t{1} << 20) >= texts_.used()) return;
-  // Shared cells cannot be rewritten: every row takes its own copy first.
+  // Shared cells and lines cannot be rewritten: every row takes its own copy first.
   for (size_t r = 0; r < rows_.size(); ++r) {
     const std::span<const Run> runs = RunsOf(rows_[r]);
-    if (std::any_of(runs.begin(), runs.end(), [](const Run& run) { return run.first >= kSharedBase; })) {
+    if (std::any_of(runs.begin(), runs.end(), [](const Run& run) { return !run.is_own(); })) {
       Rewrite(r, runs.front().col);
     }
   }
@@ -342,7 +380,7 @@ bool Grid::DeleteColumn(int32_t col) {
       for (Run& run : MutableRunsOf(row)) {
         if (run.col > col) --run.col;
       }
-    } else if (row.col != kRunList && row.first < kSharedBase) {
+    } else if (row.col != kRunList && row.is_own()) {
       const auto begin = cells_.begin() + row.first;
       std::copy(begin + (col - row.col) + 1, begin + row.count, begin + (col - row.col));
       --row.count;
@@ -498,19 +536,19 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
     if (WidthOf(static_cast<size_t>(c)) != 0) target_cols.push_back(c);
   }
   int32_t row = start.row;
-  uint32_t line_begin = 0;
-  for (uint32_t line_end : table.row_ends) {
+  std::vector<CellRef> scratch;
+  for (size_t line = 0; line < table.lines.size(); ++line) {
     while (row < RowCount() && HeightOf(static_cast<size_t>(row)) == 0) ++row;
     if (row >= RowCount()) break;
-    const size_t pieces = std::min<size_t>(line_end - line_begin, target_cols.size());
+    const std::span<const CellRef> cells = table.LineCells(line, &scratch);
+    const size_t pieces = std::min<size_t>(cells.size(), target_cols.size());
     for (size_t k = 0; k < pieces; ++k) {
-      CellRef cell = table.cells[line_begin + k];
+      CellRef cell = cells[k];
       cell.offset += base;
       // An empty piece clears its cell; one that holds nothing is empty already.
       if (cell.empty() && CellAt(row, target_cols[k]).empty()) continue;
       *MutableCell(row, target_cols[k]) = cell;
     }
-    line_begin = line_end;
     ++row;
   }
   selection_.reset();
@@ -535,7 +573,7 @@ void Grid::ClearCells() {
 }
 
 bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
-  const size_t rows = std::max<size_t>(table.row_ends.size(), 1);
+  const size_t rows = std::max<size_t>(table.lines.size(), 1);
   if (rows > static_cast<size_t>(kMaxRows) || table.cols > kMaxCols ||
       static_cast<int64_t>(table.cells.size()) > kMaxCells) {
     return false;
@@ -548,19 +586,18 @@ bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
   ClearCells();
   texts_ = std::move(texts);
   texts_after_compaction_ = texts_.used();
-  // The table's cells become shared cells as they lie; a row refers to its line's cells up to
-  // the last non-empty one.
+  // A plain line stays a line of the text; the other lines' cells become shared cells as they
+  // lie, each row referring to its line's cells up to the last non-empty one.
   if (table.cells.capacity() > table.cells.size() + table.cells.size() / 4) table.cells.shrink_to_fit();
   const CellRef* cells = table.cells.data();
+  rows_ = std::move(table.lines);
   rows_.resize(rows);
-  uint32_t begin = 0;
-  for (size_t r = 0; r < table.row_ends.size(); ++r) {
-    uint32_t end = table.row_ends[r];
-    const uint32_t line_end = end;
-    while (end > begin && cells[end - 1].empty()) --end;
-    rows_[r] = Row{kSharedBase + begin, end - begin, 0};
-    shared_live_ += end - begin;
-    begin = line_end;
+  for (Row& row : rows_) {
+    if (!row.is_line()) {
+      while (row.count > 0 && cells[row.first + row.count - 1].empty()) --row.count;
+      row.first += kSharedBase;
+    }
+    shared_live_ += row.count;
   }
   if (!table.cells.empty()) {
     shared_.push_back(SharedCells{kSharedBase, std::make_shared<const std::vector<CellRef>>(std::move(table.cells))});
@@ -584,9 +621,9 @@ void Grid::StartSharing(const Grid& other, int32_t cols, int32_t width, bool app
 void Grid::AppendCellsOf(const Grid& other, int32_t row, int32_t at) {
   assert(!rows_.empty() && row >= 0 && row < other.RowCount());
   for (const Run& run : other.RunsOf(other.rows_[static_cast<size_t>(row)])) {
-    Run moved{run.first, run.count, run.col + at};
+    Run moved{run.first, run.count, run.col + at, run.bytes};
     assert(int64_t{moved.col} + moved.count <= col_count_);
-    if (run.first >= kSharedBase) {
+    if (!run.is_own()) {
       shared_live_ += run.count;
     } else {
       // The other grid's own cells may change under it: this grid takes a copy.

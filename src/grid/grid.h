@@ -138,15 +138,23 @@ class Grid {
 
   // ---- Bulk access for the import, the layout and the export. ----
 
-  // A run of stored cells of a row: columns `col` .. `col + cells.size() - 1`.
+  // A run of stored cells of a row: columns `col` .. `col + count - 1`. Either `cells` holds
+  // them, or they are the TAB-separated pieces of `line`, a line of table text that needs no
+  // trimming or quoting and does not end in an empty piece, whose first byte is at
+  // `line_offset` in the grid's texts.
   struct CellRun {
     int32_t col = 0;
+    uint32_t count = 0;
     std::span<const CellRef> cells;
+    std::string_view line;
+    uint32_t line_offset = 0;
   };
   // Calls `visit(const CellRun&)` for the stored cells of `row`, left to right; every column no
   // run covers is empty. Nothing for a row outside the grid.
   template <typename Visit>
   void ForEachRun(int32_t row, Visit&& visit) const;
+  // Appends the run's cells to `cells`, cutting its line when it has one.
+  static void AppendRunCells(const CellRun& run, std::vector<CellRef>* cells);
   // The cell at (row, col); the empty cell when nothing is stored there or it lies outside.
   CellRef CellAt(int32_t row, int32_t col) const;
   std::string_view Text(CellRef cell) const { return texts_.View(cell); }
@@ -156,11 +164,29 @@ class Grid {
   // `bytes`, which the cells index from offset 0, with `cols` columns. Design values restored, every row
   // RowHeight high, widths as ResizeAndClear gives them. False, and no change, beyond the
   // limits. The grid keeps the bytes and the cells as they are: it copies neither.
+  // How a row keeps its cells. A run: columns `col` .. `col + count - 1` hold the cells at `first` .. `first + count - 1`,
+  // or, when `bytes` is not 0, the pieces of the plain line of `bytes` bytes at text offset
+  // `first` (see CellRun).
+  struct Run {
+    uint32_t first = 0;
+    uint32_t count = 0;
+    int32_t col = 0;
+    uint32_t bytes = 0;
+    bool is_line() const { return bytes != 0; }
+    bool is_own() const { return bytes == 0 && first < kSharedBase; }
+  };
   struct Table {
+    // Line r: when `bytes` is not 0, the plain line of `bytes` bytes from offset `first` on,
+    // whose `count` TAB-separated pieces are its cells as they stand (a CellRun's line);
+    // otherwise the cells cells[first .. first + count). `col` is 0. A grid adopting the table
+    // takes these as its rows.
+    using Line = Run;
     TextBuffer bytes;
     std::vector<CellRef> cells;
-    std::vector<uint32_t> row_ends;  // row r holds cells[row_ends[r-1] .. row_ends[r])
+    std::vector<Line> lines;
     int32_t cols = 1;
+    // Line r's cells, cut into `scratch` for a plain line.
+    std::span<const CellRef> LineCells(size_t r, std::vector<CellRef>* scratch) const;
   };
   bool AdoptTable(Table&& table, int32_t width, bool apply_width);
 
@@ -186,12 +212,6 @@ class Grid {
   // kSharedBase; cells shared read-only with other grids (an imported table's, which its layout
   // refers to) from kSharedBase on.
   static constexpr uint32_t kSharedBase = 0x80000000u;
-  // A run: columns `col` .. `col + count - 1` hold the cells at `first` .. `first + count - 1`.
-  struct Run {
-    uint32_t first = 0;
-    uint32_t count = 0;
-    int32_t col = 0;
-  };
   // A row is one run (no stored cell: count 0) or, when `col` is kRunList, the runs
   // runs_[first .. first + count), ascending and apart.
   using Row = Run;
@@ -210,6 +230,16 @@ class Grid {
     return {&row, row.count == 0 ? 0u : 1u};
   }
   const CellRef* CellsAt(uint32_t address) const;
+  CellRun ToCellRun(const Run& run) const {
+    CellRun out{run.col, run.count, {}, {}, 0};
+    if (run.is_line()) {
+      out.line = texts_.View(CellRef{run.first, run.bytes});
+      out.line_offset = run.first;
+    } else {
+      out.cells = std::span<const CellRef>(CellsAt(run.first), run.count);
+    }
+    return out;
+  }
   // Forgets the row's cells: own ones become garbage, shared ones are no longer counted.
   void Release(const Row& row);
   // Rewrites `row` as one run of own cells from its first stored column (or `col`) to its last
@@ -270,9 +300,7 @@ class Grid {
 template <typename Visit>
 void Grid::ForEachRun(int32_t row, Visit&& visit) const {
   if (row < 0 || row >= RowCount()) return;
-  for (const Run& run : RunsOf(rows_[static_cast<size_t>(row)])) {
-    visit(CellRun{run.col, std::span<const CellRef>(CellsAt(run.first), run.count)});
-  }
+  for (const Run& run : RunsOf(rows_[static_cast<size_t>(row)])) visit(ToCellRun(run));
 }
 
 }  // namespace parvex

@@ -62,9 +62,11 @@ class Parser {
   bool Emit(size_t begin, size_t end, bool quoted, size_t first_cr = kNone);
   // Reads the field at `i`, quoted or not, and moves `i` to its end.
   bool Field(size_t& i);
-  // Reads the fields from `i` on that FastFields can, with their TABs and line ends; returns
-  // where it stopped, or kNone on an error.
-  size_t FastFields(size_t i);
+  // Reads the fields from `i` on that FastFields can, with their TABs, up to the end of the
+  // line (setting `line_ended`); returns where it stopped, or kNone on an error.
+  size_t FastFields(size_t i, bool* line_ended);
+  // Takes the line at `i` whole when it is plain (see Grid::CellRun) and moves `i` past it.
+  bool PlainLine(size_t& i);
   // Moves `i` over the TAB or LF that ends a field; true when that ended the line.
   bool Separator(size_t& i);
   // Closes the line whose cells were added since the last one.
@@ -76,6 +78,7 @@ class Parser {
   std::string error_;
   int64_t cols_ = 1;
   size_t line_first_cell_ = 0;
+  uint64_t line_cells_ = 0;  // cells of the plain lines, which take no room in the table's cells
 
   // NextClosingRun's answer for every start in [cache_from_, cache_run_start_]: the closing quote
   // found there, or kNone. Fields are read left to right, so each byte is searched once and an
@@ -144,7 +147,7 @@ bool Parser::Emit(size_t begin, size_t end, bool quoted, size_t first_cr) {
     }
     cell = CellRef{static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin) | (needs_quotes ? CellRef::kQuoteFlag : 0)};
   }
-  if (static_cast<int64_t>(table_->cells.size()) >= kMaxCells) {
+  if (static_cast<int64_t>(table_->cells.size() + line_cells_) >= kMaxCells) {
     error_ = "more than " + std::to_string(kMaxCells) + " cells";
     return false;
   }
@@ -233,23 +236,123 @@ bool Parser::Separator(size_t& i) {
 
 bool Parser::EndLine() {
   auto& cells = table_->cells;
-  cols_ = std::max<int64_t>(cols_, static_cast<int64_t>(cells.size() - line_first_cell_));
-  if (table_->row_ends.size() >= static_cast<size_t>(kMaxRows)) {
+  const size_t count = cells.size() - line_first_cell_;
+  cols_ = std::max<int64_t>(cols_, static_cast<int64_t>(count));
+  if (table_->lines.size() >= static_cast<size_t>(kMaxRows)) {
     error_ = "more than " + std::to_string(kMaxRows) + " rows";
     return false;
   }
-  table_->row_ends.push_back(static_cast<uint32_t>(cells.size()));
+  table_->lines.push_back(Grid::Table::Line{static_cast<uint32_t>(line_first_cell_), static_cast<uint32_t>(count), 0, 0});
   line_first_cell_ = cells.size();
   return true;
 }
 
-size_t Parser::FastFields(size_t i) {
+// Masks of the TABs, the LFs, and the bytes that may keep a line from being plain ('"', CR, space,
+// VT, FF) among the 64 bytes at `bytes`.
+void ScanPlain64(const unsigned char* bytes, uint64_t* tabs, uint64_t* lfs, uint64_t* specials) {
+  uint64_t t = 0;
+  uint64_t l = 0;
+  uint64_t x = 0;
+#if defined(__SSE2__)
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i vt = _mm_set1_epi8('\v');
+  const __m128i two = _mm_set1_epi8(2);
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k));
+    const __m128i from_vt = _mm_sub_epi8(v, vt);  // VT, FF, CR become 0, 1, 2
+    const __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(from_vt, two), from_vt);
+    const __m128i special = _mm_or_si128(controls, _mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, quote)));
+    t |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)))} << (16 * k);
+    l |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)))} << (16 * k);
+    x |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(special))} << (16 * k);
+  }
+#else
+  for (int k = 0; k < 64; ++k) {
+    const unsigned char c = bytes[k];
+    if (c == '\t') t |= uint64_t{1} << k;
+    if (c == '\n') l |= uint64_t{1} << k;
+    if (c == '"' || c == ' ' || (c >= '\v' && c <= '\r')) x |= uint64_t{1} << k;
+  }
+#endif
+  *tabs = t;
+  *lfs = l;
+  *specials = x;
+}
+
+// The number of set bits, without a call into the runtime library where the target has no
+// instruction for it.
+uint64_t CountBits(uint64_t x) {
+  x = x - ((x >> 1) & 0x5555555555555555u);
+  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+  x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0fu;
+  return (x * 0x0101010101010101u) >> 56;
+}
+
+bool Parser::PlainLine(size_t& i) {
+  // A plain line ends in LF (CR LF) within the text, before its last 64 bytes; its pieces are
+  // its cells exactly as they stand: no '"', no CR but the one before the LF, no white space at
+  // either end of a piece, and no empty piece at the end (an empty line is one empty cell).
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text_);
+  size_t pos = i;
+  uint64_t tab_count = 0;
+  while (true) {
+    if (n_ - pos <= 64 || pos - i > CellRef::kMaxSize) return false;
+    uint64_t tabs = 0;
+    uint64_t lfs = 0;
+    uint64_t specials = 0;
+    ScanPlain64(bytes + pos, &tabs, &lfs, &specials);
+    if (lfs != 0) {
+      const int at = __builtin_ctzll(lfs);
+      const uint64_t before = at == 0 ? 0 : ~uint64_t{0} >> (64 - at);
+      tabs &= before;
+      specials &= before;
+    }
+    tab_count += CountBits(tabs);
+    for (; specials != 0; specials &= specials - 1) {
+      const size_t p = pos + static_cast<size_t>(__builtin_ctzll(specials));
+      const unsigned char c = bytes[p];
+      if (c == '"' || p == i || bytes[p - 1] == '\t') return false;
+      const unsigned char next = bytes[p + 1];
+      if (c == '\r') {
+        if (next != '\n') return false;
+      } else if (next == '\t' || next == '\n' || next == '\r') {
+        return false;
+      }
+    }
+    if (lfs == 0) {
+      pos += 64;
+      continue;
+    }
+    const size_t lf = pos + static_cast<size_t>(__builtin_ctzll(lfs));
+    const size_t end = bytes[lf - 1] == '\r' && lf - 1 > i ? lf - 1 : lf;
+    if (end == i || bytes[end - 1] == '\t' || end - i > CellRef::kMaxSize) return false;
+    const uint64_t count = tab_count + 1;
+    if (static_cast<uint64_t>(table_->cells.size()) + line_cells_ + count > static_cast<uint64_t>(kMaxCells)) {
+      error_ = "more than " + std::to_string(kMaxCells) + " cells";
+      return false;
+    }
+    if (table_->lines.size() >= static_cast<size_t>(kMaxRows)) {
+      error_ = "more than " + std::to_string(kMaxRows) + " rows";
+      return false;
+    }
+    line_cells_ += count;
+    cols_ = std::max<int64_t>(cols_, static_cast<int64_t>(count));
+    table_->lines.push_back(Grid::Table::Line{static_cast<uint32_t>(i), static_cast<uint32_t>(count), 0, static_cast<uint32_t>(end - i)});
+    i = lf + 1;
+    return true;
+  }
+}
+
+size_t Parser::FastFields(size_t i, bool* line_ended) {
   // Unquoted fields that end, with their TAB or LF, within 64 bytes are cut from masks of those
   // 64 bytes; a field that begins with '"', runs longer, or holds a CR other than one just
   // before its end is left to Field.
   const auto* bytes = reinterpret_cast<const unsigned char*>(text_);
   auto& cells = table_->cells;
-  while (n_ - i > 64 && cells.size() + 64 <= static_cast<size_t>(kMaxCells)) {
+  while (n_ - i > 64 && cells.size() + line_cells_ + 64 <= static_cast<size_t>(kMaxCells)) {
     const size_t base = i;
     uint64_t seps = 0;
     uint64_t crs = 0;
@@ -275,7 +378,10 @@ size_t Parser::FastFields(size_t i) {
         cells.push_back(CellRef{});
       }
       i = e;
-      if (Separator(i) && !EndLine()) return kNone;
+      if (Separator(i)) {
+        *line_ended = true;
+        return EndLine() ? i : kNone;
+      }
       if (i - base >= 64) break;
       seps &= ~uint64_t{0} << (i - base);
     }
@@ -292,14 +398,21 @@ bool Parser::Run(std::string* error) {
   const auto lines = static_cast<size_t>(static_cast<double>(sample_lines + 1) * scale) + 1;
   const size_t cells = lines + static_cast<size_t>(static_cast<double>(sample_tabs) * scale);
   const size_t room = cells + cells / 16 + 16;
-  table_->row_ends.reserve(std::min(lines + lines / 16 + 16, static_cast<size_t>(kMaxRows)));
+  table_->lines.reserve(std::min(lines + lines / 16 + 16, static_cast<size_t>(kMaxRows)));
   table_->cells.reserve(std::min(room, static_cast<size_t>(kMaxCells)));
   size_t i = 0;
   while (i < n_ && error_.empty()) {
-    i = FastFields(i);
-    if (i == kNone || i >= n_) break;
-    if (!Field(i)) break;
-    if (Separator(i) && !EndLine()) break;
+    if (PlainLine(i) || !error_.empty()) continue;
+    // The line field by field.
+    bool line_ended = false;
+    while (!line_ended) {
+      i = FastFields(i, &line_ended);
+      if (i == kNone || line_ended) break;
+      if (!Field(i)) break;
+      line_ended = Separator(i);
+      if (line_ended && !EndLine()) break;
+    }
+    if (i == kNone || !error_.empty()) break;
   }
   if (error_.empty() && cols_ > kMaxCols) {
     error_ = std::to_string(cols_) + " columns exceed the limit of " + std::to_string(kMaxCols);
@@ -425,6 +538,7 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   }
   const bool all_rows_shown = !grid.HasHiddenRows();
   BlockWriter out(sink);
+  std::vector<CellRef> line_cells;
   bool first_line = true;
   for (int32_t r = first_row; r <= last_row; ++r) {
     if (!all_rows_shown && grid.GetRowHeight(r).value_or(0) == 0) continue;
@@ -442,15 +556,26 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
     int64_t at = first_col;
     grid.ForEachRun(r, [&](const Grid::CellRun& run) {
       const int64_t begin = std::max<int64_t>(run.col, first_col);
-      const int64_t end = std::min<int64_t>(int64_t{run.col} + static_cast<int64_t>(run.cells.size()), int64_t{last_col} + 1);
+      const int64_t end = std::min<int64_t>(int64_t{run.col} + run.count, int64_t{last_col} + 1);
       if (begin >= end) return;
       out.Repeat('\t', static_cast<size_t>(begin - at));
-      out.PutCell(grid, run.cells[static_cast<size_t>(begin - run.col)]);
+      at = end - 1;
+      std::span<const CellRef> cells = run.cells;
+      if (!run.line.empty()) {
+        // A plain line is its cells joined by TABs, as written here.
+        if (begin == run.col && end == int64_t{run.col} + run.count) {
+          out.Put(run.line);
+          return;
+        }
+        line_cells.clear();
+        Grid::AppendRunCells(run, &line_cells);
+        cells = line_cells;
+      }
+      out.PutCell(grid, cells[static_cast<size_t>(begin - run.col)]);
       for (int64_t c = begin + 1; c < end; ++c) {
         out.Put('\t');
-        out.PutCell(grid, run.cells[static_cast<size_t>(c - run.col)]);
+        out.PutCell(grid, cells[static_cast<size_t>(c - run.col)]);
       }
-      at = end - 1;
     });
     out.Repeat('\t', static_cast<size_t>(last_col - at));
   }

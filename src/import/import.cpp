@@ -19,7 +19,7 @@ TableSize MeasureClipboardTable(Clipboard& clipboard) {
   Grid::Table table;
   std::string error;
   if (!ParseTableText(std::move(*text), &table, &error)) return {};
-  return {static_cast<int32_t>(table.row_ends.size()), table.cols};
+  return {static_cast<int32_t>(table.lines.size()), table.cols};
 }
 
 bool ResizeAndClearGrid(Grid& grid, int32_t rows, int32_t cols, int32_t width, bool apply_width) {

@@ -118,6 +118,7 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
   int64_t title_bytes = 0;
   if (options.source_has_title) {
     source.ForEachRun(0, [&](const Grid::CellRun& run) {
+      if (!run.line.empty()) title_bytes += static_cast<int64_t>(run.line.size() - (run.count - 1));  // without its TABs
       for (const CellRef cell : run.cells) title_bytes += cell.size();
     });
   }
@@ -131,7 +132,7 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
   // Count the cells the result will store before building it: a refusal costs nothing.
   auto stored = [&](int64_t source_row) {
     int64_t n = 0;
-    source.ForEachRun(static_cast<int32_t>(source_row), [&](const Grid::CellRun& run) { n += static_cast<int64_t>(run.cells.size()); });
+    source.ForEachRun(static_cast<int32_t>(source_row), [&](const Grid::CellRun& run) { n += run.count; });
     return n;
   };
   if (options.source_has_title && source.RowCount() > 0) {

@@ -17,16 +17,12 @@ Cells Parse(const std::string& text) {
   std::string error;
   EXPECT_TRUE(ParseTableText(text, &table, &error)) << error;
   Cells cells;
-  uint32_t begin = 0;
-  for (uint32_t end : table.row_ends) {
+  std::vector<CellRef> scratch;
+  for (size_t line = 0; line < table.lines.size(); ++line) {
     std::vector<std::string> row;
-    for (uint32_t k = begin; k < end; ++k) {
-      const CellRef cell = table.cells[k];
-      row.emplace_back(table.bytes.data() + cell.offset, cell.size());
-    }
+    for (const CellRef cell : table.LineCells(line, &scratch)) row.emplace_back(table.bytes.data() + cell.offset, cell.size());
     row.resize(static_cast<size_t>(table.cols));
     cells.push_back(row);
-    begin = end;
   }
   return cells;
 }
