@@ -4,6 +4,9 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <span>
+#include <thread>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -67,6 +70,12 @@ class Parser {
   size_t FastFields(size_t i, bool* line_ended);
   // Takes the line at `i` whole when it is plain (see Grid::CellRun) and moves `i` past it.
   bool PlainLine(size_t& i);
+  // Adds plain lines holding `cells` cells, the most `cols` in one; false, and nothing added,
+  // past a limit.
+  bool AddPlainLines(std::span<const Grid::Table::Line> lines, uint64_t cells, int64_t cols);
+  void StartPrescan();
+  // Waits for the prescan's thread, if one runs.
+  void FinishPrescan();
   // Moves `i` over the TAB or LF that ends a field; true when that ended the line.
   bool Separator(size_t& i);
   // Closes the line whose cells were added since the last one.
@@ -79,6 +88,22 @@ class Parser {
   int64_t cols_ = 1;
   size_t line_first_cell_ = 0;
   uint64_t line_cells_ = 0;  // cells of the plain lines, which take no room in the table's cells
+
+  // Texts from this size on are read on two threads.
+  static constexpr size_t kPrescanBytes = size_t{8} << 20;
+  struct Prescan {
+    size_t start = kNone;  // the line start it began at; kNone when there is none (any more)
+    size_t end = 0;        // where its plain lines end
+    std::vector<Grid::Table::Line> lines;
+    uint64_t cells = 0;
+    int64_t cols = 1;
+    // Joined by FinishPrescan on every way out of Run, the destructor included.
+    std::thread thread;
+    ~Prescan() {
+      if (thread.joinable()) thread.join();
+    }
+  };
+  Prescan prescan_;
 
   // NextClosingRun's answer for every start in [cache_from_, cache_run_start_]: the closing quote
   // found there, or kNone. Fields are read left to right, so each byte is searched once and an
@@ -188,7 +213,9 @@ bool Parser::Field(size_t& i) {
   if (text_[i] == '"') {
     const size_t close = FindClosingQuote(i);
     if (close != kNone) {
-      // Unquote in place: the text only shrinks, so writing never overtakes reading.
+      // Unquote in place: the text only shrinks, so writing never overtakes reading. The
+      // prescan must be done reading before anything it reads is written.
+      if (close >= prescan_.start) FinishPrescan();
       size_t write = i + 1;
       for (size_t read = i + 1; read < close; ++read) {
         text_[write++] = text_[read];
@@ -291,15 +318,15 @@ uint64_t CountBits(uint64_t x) {
   return (x * 0x0101010101010101u) >> 56;
 }
 
-bool Parser::PlainLine(size_t& i) {
-  // A plain line ends in LF (CR LF) within the text, before its last 64 bytes; its pieces are
-  // its cells exactly as they stand: no '"', no CR but the one before the LF, no white space at
-  // either end of a piece, and no empty piece at the end (an empty line is one empty cell).
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text_);
+// The line at `i` as a table line when it is plain (see Grid::CellRun), and where the next line
+// begins. A plain line ends in LF (CR LF) before the last 64 bytes of the text; its pieces are its
+// cells exactly as they stand: no '"', no CR but the one before the LF, no white space at either
+// end of a piece, and no empty piece at the end (an empty line is one empty cell). Only reads.
+bool CutPlainLine(const unsigned char* bytes, size_t n, size_t i, Grid::Table::Line* line, size_t* next) {
   size_t pos = i;
   uint64_t tab_count = 0;
   while (true) {
-    if (n_ - pos <= 64 || pos - i > CellRef::kMaxSize) return false;
+    if (n - pos <= 64 || pos - i > CellRef::kMaxSize) return false;
     uint64_t tabs = 0;
     uint64_t lfs = 0;
     uint64_t specials = 0;
@@ -315,10 +342,10 @@ bool Parser::PlainLine(size_t& i) {
       const size_t p = pos + static_cast<size_t>(__builtin_ctzll(specials));
       const unsigned char c = bytes[p];
       if (c == '"' || p == i || bytes[p - 1] == '\t') return false;
-      const unsigned char next = bytes[p + 1];
+      const unsigned char after = bytes[p + 1];
       if (c == '\r') {
-        if (next != '\n') return false;
-      } else if (next == '\t' || next == '\n' || next == '\r') {
+        if (after != '\n') return false;
+      } else if (after == '\t' || after == '\n' || after == '\r') {
         return false;
       }
     }
@@ -327,24 +354,73 @@ bool Parser::PlainLine(size_t& i) {
       continue;
     }
     const size_t lf = pos + static_cast<size_t>(__builtin_ctzll(lfs));
-    const size_t end = bytes[lf - 1] == '\r' && lf - 1 > i ? lf - 1 : lf;
+    const size_t end = lf > i + 1 && bytes[lf - 1] == '\r' ? lf - 1 : lf;
     if (end == i || bytes[end - 1] == '\t' || end - i > CellRef::kMaxSize) return false;
-    const uint64_t count = tab_count + 1;
-    if (static_cast<uint64_t>(table_->cells.size()) + line_cells_ + count > static_cast<uint64_t>(kMaxCells)) {
-      error_ = "more than " + std::to_string(kMaxCells) + " cells";
-      return false;
-    }
-    if (table_->lines.size() >= static_cast<size_t>(kMaxRows)) {
-      error_ = "more than " + std::to_string(kMaxRows) + " rows";
-      return false;
-    }
-    line_cells_ += count;
-    cols_ = std::max<int64_t>(cols_, static_cast<int64_t>(count));
-    table_->lines.push_back(Grid::Table::Line{static_cast<uint32_t>(i), static_cast<uint32_t>(count), 0, static_cast<uint32_t>(end - i)});
-    i = lf + 1;
+    *line = Grid::Table::Line{static_cast<uint32_t>(i), static_cast<uint32_t>(tab_count + 1), 0, static_cast<uint32_t>(end - i)};
+    *next = lf + 1;
     return true;
   }
 }
+
+bool Parser::AddPlainLines(std::span<const Grid::Table::Line> lines, uint64_t cells, int64_t cols) {
+  if (static_cast<uint64_t>(table_->cells.size()) + line_cells_ + cells > static_cast<uint64_t>(kMaxCells) ||
+      table_->lines.size() + lines.size() > static_cast<size_t>(kMaxRows)) {
+    return false;
+  }
+  table_->lines.insert(table_->lines.end(), lines.begin(), lines.end());
+  line_cells_ += cells;
+  cols_ = std::max(cols_, cols);
+  return true;
+}
+
+bool Parser::PlainLine(size_t& i) {
+  Grid::Table::Line line;
+  size_t next = 0;
+  if (!CutPlainLine(reinterpret_cast<const unsigned char*>(text_), n_, i, &line, &next)) return false;
+  if (!AddPlainLines({&line, 1}, line.count, line.count)) {
+    // Past a limit: the reading field by field reports which.
+    return false;
+  }
+  i = next;
+  return true;
+}
+
+void Parser::StartPrescan() {
+  // The second half of a large text is cut into plain lines on another thread, from the first
+  // line start after the middle on, up to its first line that is not plain. The reading here
+  // takes those lines when it arrives at that line start; a quoted field running across it
+  // means it never does, and they are dropped.
+  if (n_ < kPrescanBytes) return;
+  const void* lf = std::memchr(text_ + n_ / 2, '\n', n_ - n_ / 2);
+  if (lf == nullptr) return;
+  prescan_.start = static_cast<size_t>(static_cast<const char*>(lf) - text_) + 1;
+  prescan_.lines.reserve(table_->lines.capacity() / 2 + 16);
+  try {
+    prescan_.thread = std::thread([this] {
+      try {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text_);
+        size_t pos = prescan_.start;
+        Grid::Table::Line line;
+        while (CutPlainLine(bytes, n_, pos, &line, &pos)) {
+          prescan_.lines.push_back(line);
+          prescan_.cells += line.count;
+          prescan_.cols = std::max<int64_t>(prescan_.cols, line.count);
+        }
+        prescan_.end = pos;
+      } catch (...) {
+        prescan_.lines.clear();  // out of memory: read this half here after all
+        prescan_.end = prescan_.start;
+      }
+    });
+  } catch (...) {
+    prescan_.start = kNone;  // no thread to be had: read it all here
+  }
+}
+
+void Parser::FinishPrescan() {
+  if (prescan_.thread.joinable()) prescan_.thread.join();
+}
+
 
 size_t Parser::FastFields(size_t i, bool* line_ended) {
   // Unquoted fields that end, with their TAB or LF, within 64 bytes are cut from masks of those
@@ -400,8 +476,16 @@ bool Parser::Run(std::string* error) {
   const size_t room = cells + cells / 16 + 16;
   table_->lines.reserve(std::min(lines + lines / 16 + 16, static_cast<size_t>(kMaxRows)));
   table_->cells.reserve(std::min(room, static_cast<size_t>(kMaxCells)));
+  StartPrescan();
   size_t i = 0;
   while (i < n_ && error_.empty()) {
+    if (i == prescan_.start) {
+      FinishPrescan();
+      if (prescan_.end > i && AddPlainLines(prescan_.lines, prescan_.cells, prescan_.cols)) i = prescan_.end;
+      prescan_.start = kNone;
+      std::vector<Grid::Table::Line>().swap(prescan_.lines);
+      continue;
+    }
     if (PlainLine(i) || !error_.empty()) continue;
     // The line field by field.
     bool line_ended = false;
@@ -414,6 +498,7 @@ bool Parser::Run(std::string* error) {
     }
     if (i == kNone || !error_.empty()) break;
   }
+  FinishPrescan();
   if (error_.empty() && cols_ > kMaxCols) {
     error_ = std::to_string(cols_) + " columns exceed the limit of " + std::to_string(kMaxCols);
   }

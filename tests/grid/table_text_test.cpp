@@ -82,6 +82,46 @@ TEST(TableTextTest, ManyUnclosedQuotesStayLinear) {
   EXPECT_EQ(cells.back(), (std::vector<std::string>{"\"x", "\"y"}));
 }
 
+// A large text is read on two threads, the second half from the first line start after the
+// middle on; whatever lies across the middle, the cells must be those of one reading.
+TEST(TableTextTest, LargeTextsReadAsOneReading) {
+  struct Case {
+    const char* name;
+    std::string middle;           // text put at the middle, as read
+    std::string middle_exported;  // and as written back
+    int32_t middle_rows;
+  };
+  std::string lines_in_quotes;
+  for (int k = 0; k < 100000; ++k) lines_in_quotes += "q\n";
+  const Case cases[] = {
+      {"plain lines only", "m\tn\r\n", "m\tn", 1},
+      {"a quoted cell across the middle", "\"" + lines_in_quotes + "q\"\"\"\tz\r\n",
+       "\"" + lines_in_quotes + "q\"\"\"\tz", 1},
+      {"lines that are not plain", "\" pad \t\r\n\t\"x\r\n", "\"\"\" pad\"\t\n\t\"\"\"x\"", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string half;
+    std::string half_exported;
+    for (int r = 0; half.size() < (size_t{9} << 19); ++r) {
+      const std::string line = "r" + std::to_string(r) + "\t\xe5\xa7\x93" + std::to_string(r % 7);
+      half += line + "\r\n";
+      half_exported += line + "\n";
+    }
+    Grid grid;
+    Grid::Table table;
+    std::string error;
+    ASSERT_TRUE(ParseTableText(half + c.middle + half, &table, &error)) << error;
+    ASSERT_TRUE(grid.AdoptTable(std::move(table), 0, false));
+    const auto half_rows = static_cast<int32_t>(std::count(half.begin(), half.end(), '\n'));
+    EXPECT_EQ(grid.RowCount(), 2 * half_rows + c.middle_rows);
+    const std::string got = TableText(grid, {0, 0, grid.RowCount() - 1, 1});
+    const std::string want = half_exported + c.middle_exported + "\n" + half_exported.substr(0, half_exported.size() - 1);
+    const size_t differ = static_cast<size_t>(std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin());
+    EXPECT_EQ(differ, want.size()) << "from: " << got.substr(differ, 40) << " instead of: " << want.substr(std::min(differ, want.size()), 40);
+  }
+}
+
 TEST(TableTextTest, WritesClipboardText) {
   struct Case { const char* name; Cells cells; std::string text; };
   const Case cases[] = {
