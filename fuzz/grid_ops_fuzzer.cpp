@@ -228,6 +228,11 @@ void Compare(const Grid& grid, const Model& model, size_t step) {
   if (grid.CursorCell() != model.cursor) Fail("cursor", step);
   if (grid.Selection() != model.selection) Fail("selection", step);
   if (parvex::testing::CellsOf(grid) != model.cells) Fail("cells", step);
+  int64_t stored = 0;
+  for (int32_t r = 0; r < grid.RowCount(); ++r) {
+    grid.ForEachRun(r, [&](const Grid::CellRun& run) { stored += run.count; });
+  }
+  if (stored != grid.StoredCells()) Fail("stored cells", step);
   for (int32_t r = 0; r < model.rows(); ++r) {
     if (grid.GetRowHeight(r) != model.heights[static_cast<size_t>(r)]) Fail("row height", step);
   }

@@ -147,6 +147,11 @@ bool MapFile(const std::string& path, TextBuffer* text, std::string* error) {
       // survives; a table text being edited while it is laid out is not a case worth a copy.
       void* address = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd.get(), 0);
       if (address != MAP_FAILED) {
+#ifdef MADV_POPULATE_READ
+        // Map every page now, in one call, rather than fault on each group of pages while the
+        // import's threads read them. Only a hint: older kernels refuse it.
+        ::madvise(address, size, MADV_POPULATE_READ);
+#endif
         std::shared_ptr<void> owner(address, [size](void* p) { ::munmap(p, size); });
         *text = TextBuffer(static_cast<char*>(address), size, std::move(owner));
         return true;

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <condition_variable>
+#include <mutex>
 #include <span>
 #include <thread>
 #include <vector>
@@ -16,6 +18,8 @@ namespace parvex {
 namespace {
 
 constexpr size_t kNone = std::string::npos;
+// Text written in one piece by a thread of the export.
+constexpr int64_t kChunkBytes = int64_t{1} << 20;
 
 bool IsTrimmed(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -398,14 +402,22 @@ void Parser::StartPrescan() {
   try {
     prescan_.thread = std::thread([this] {
       try {
+        // Counted in locals and stored once at the end: the fields of the reading next to
+        // them change on every line, and sharing their cache line would slow both threads.
         const auto* bytes = reinterpret_cast<const unsigned char*>(text_);
+        std::vector<Grid::Table::Line> lines = std::move(prescan_.lines);
         size_t pos = prescan_.start;
+        uint64_t cells = 0;
+        int64_t cols = 1;
         Grid::Table::Line line;
         while (CutPlainLine(bytes, n_, pos, &line, &pos)) {
-          prescan_.lines.push_back(line);
-          prescan_.cells += line.count;
-          prescan_.cols = std::max<int64_t>(prescan_.cols, line.count);
+          lines.push_back(line);
+          cells += line.count;
+          cols = std::max<int64_t>(cols, line.count);
         }
+        prescan_.lines = std::move(lines);
+        prescan_.cells = cells;
+        prescan_.cols = cols;
         prescan_.end = pos;
       } catch (...) {
         prescan_.lines.clear();  // out of memory: read this half here after all
@@ -510,38 +522,38 @@ bool Parser::Run(std::string* error) {
   return true;
 }
 
-// Collects the clipboard text in a block of its own and hands it on when the block is full.
+// Collects the clipboard text in a block and hands it on when the block is full; without a
+// sink it gathers everything in the block.
 class BlockWriter {
  public:
   // Whoever writes calls Flush at the end: a destructor must not write, since the sink may throw
   // (a clipboard out of memory) and the exception would then end the program.
-  explicit BlockWriter(TextSink& sink) : sink_(sink), block_(new char[kBlock]) {}
+  explicit BlockWriter(TextSink& sink) : sink_(&sink), block_(own_) { own_.reserve(kBlock); }
+  explicit BlockWriter(std::string& gathered) : sink_(nullptr), block_(gathered) {}
   BlockWriter(const BlockWriter&) = delete;
   BlockWriter& operator=(const BlockWriter&) = delete;
 
   void Put(char c) {
-    if (used_ == kBlock) Flush();
-    block_[used_++] = c;
+    if (sink_ != nullptr && block_.size() >= kBlock) Flush();
+    block_.push_back(c);
   }
   void Repeat(char c, size_t count) {
     while (count > 0) {
-      if (used_ == kBlock) Flush();
-      const size_t n = std::min(count, kBlock - used_);
-      std::memset(block_.get() + used_, c, n);
-      used_ += n;
+      if (sink_ != nullptr && block_.size() >= kBlock) Flush();
+      const size_t n = sink_ == nullptr ? count : std::min(count, kBlock - block_.size());
+      block_.append(n, c);
       count -= n;
     }
   }
   void Put(std::string_view text) {
-    if (text.size() > kBlock - used_) {
+    if (sink_ != nullptr && text.size() > kBlock - std::min(block_.size(), kBlock)) {
       Flush();
       if (text.size() >= kBlock) {
-        sink_.Append(text);
+        sink_->Append(text);
         return;
       }
     }
-    std::memcpy(block_.get() + used_, text.data(), text.size());
-    used_ += text.size();
+    block_.append(text);
   }
   void PutQuoted(std::string_view text) {
     Put('"');
@@ -563,16 +575,206 @@ class BlockWriter {
     }
   }
   void Flush() {
-    if (used_ == 0) return;
-    sink_.Append(std::string_view(block_.get(), used_));
-    used_ = 0;
+    if (sink_ == nullptr || block_.empty()) return;
+    sink_->Append(block_);
+    block_.clear();
   }
 
  private:
   static constexpr size_t kBlock = 1 << 20;
+  TextSink* sink_;
+  std::string own_;
+  std::string& block_;
+};
+
+// Writes the lines of a rectangle's rows, each after a LF (the caller drops the very first).
+class RowWriter {
+ public:
+  RowWriter(const Grid& grid, int32_t first_col, int32_t last_col)
+      : grid_(grid), first_col_(first_col), last_col_(last_col), all_rows_shown_(!grid.HasHiddenRows()) {
+    // With every column of the rectangle shown, a row is its stored runs with the TABs of the
+    // empty columns between and after them; otherwise the shown columns are listed.
+    if (grid.HasHiddenColumns()) {
+      for (int32_t c = first_col; c <= last_col; ++c) {
+        if (grid.GetColumnWidth(c).value_or(0) != 0) cols_.push_back(c);
+      }
+      contiguous_ = false;
+    }
+  }
+
+  void Write(int32_t first_row, int32_t last_row, BlockWriter& out) {
+    for (int32_t r = first_row; r <= last_row; ++r) {
+      if (!all_rows_shown_ && grid_.GetRowHeight(r).value_or(0) == 0) continue;
+      out.Put('\n');
+      if (contiguous_) {
+        WriteRuns(r, out);
+        continue;
+      }
+      for (size_t k = 0; k < cols_.size(); ++k) {
+        if (k > 0) out.Put('\t');
+        out.PutCell(grid_, grid_.CellAt(r, cols_[k]));
+      }
+    }
+  }
+
+ private:
+  void WriteRuns(int32_t r, BlockWriter& out) {
+    // `at` is the column written last (or, before any, the first): the next cell, at column c,
+    // needs c - at TABs before it.
+    int64_t at = first_col_;
+    grid_.ForEachRun(r, [&](const Grid::CellRun& run) {
+      const int64_t begin = std::max<int64_t>(run.col, first_col_);
+      const int64_t end = std::min<int64_t>(int64_t{run.col} + run.count, int64_t{last_col_} + 1);
+      if (begin >= end) return;
+      out.Repeat('\t', static_cast<size_t>(begin - at));
+      at = end - 1;
+      std::span<const CellRef> cells = run.cells;
+      if (!run.line.empty()) {
+        // A plain line is its cells joined by TABs, as written here.
+        if (begin == run.col && end == int64_t{run.col} + run.count) {
+          out.Put(run.line);
+          return;
+        }
+        line_cells_.clear();
+        Grid::AppendRunCells(run, &line_cells_);
+        cells = line_cells_;
+      }
+      out.PutCell(grid_, cells[static_cast<size_t>(begin - run.col)]);
+      for (int64_t c = begin + 1; c < end; ++c) {
+        out.Put('\t');
+        out.PutCell(grid_, cells[static_cast<size_t>(c - run.col)]);
+      }
+    });
+    out.Repeat('\t', static_cast<size_t>(last_col_ - at));
+  }
+
+  const Grid& grid_;
+  const int32_t first_col_;
+  const int32_t last_col_;
+  const bool all_rows_shown_;
+  bool contiguous_ = true;
+  std::vector<int32_t> cols_;
+  std::vector<CellRef> line_cells_;
+};
+
+// Drops the LF in front of the first line of the text.
+class FirstLineSink : public TextSink {
+ public:
+  explicit FirstLineSink(TextSink& sink) : sink_(sink) {}
+  void Append(std::string_view piece) override {
+    if (first_ && !piece.empty()) {
+      piece.remove_prefix(1);
+      first_ = false;
+    }
+    if (!piece.empty()) sink_.Append(piece);
+  }
+
+ private:
   TextSink& sink_;
-  std::unique_ptr<char[]> block_;
-  size_t used_ = 0;
+  bool first_ = true;
+};
+
+// Writes a large rectangle on two threads: its rows in chunks of about a block's worth of
+// text, the even chunks here, straight to the sink, the odd ones on a helper into one of two
+// buffers that are handed to the sink in turn.
+class TwoThreadWriter {
+ public:
+  TwoThreadWriter(const Grid& grid, int32_t first_col, int32_t last_col, int32_t first_row, int32_t last_row,
+                  int32_t chunk_rows)
+      : grid_(grid), first_col_(first_col), last_col_(last_col), first_row_(first_row), last_row_(last_row),
+        chunk_rows_(chunk_rows) {}
+  ~TwoThreadWriter() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    if (helper_.joinable()) helper_.join();
+  }
+
+  void Write(TextSink& sink) {
+    const int64_t chunks = (int64_t{last_row_} - first_row_ + chunk_rows_) / chunk_rows_;
+    try {
+      helper_ = std::thread([this, chunks] { RenderOddChunks(chunks); });
+    } catch (...) {
+      // No second thread to be had: every chunk is written here.
+    }
+    RowWriter rows(grid_, first_col_, last_col_);
+    BlockWriter out(sink);
+    for (int64_t k = 0; k < chunks; ++k) {
+      if (k % 2 == 0 || !helper_.joinable()) {
+        rows.Write(ChunkFirst(k), ChunkLast(k), out);
+        continue;
+      }
+      out.Flush();
+      Slot& slot = slots_[(k / 2) % 2];
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return slot.ready; });
+      }
+      if (slot.failed) {
+        rows.Write(ChunkFirst(k), ChunkLast(k), out);
+      } else {
+        sink.Append(slot.text);
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slot.ready = false;
+      }
+      changed_.notify_all();
+    }
+    out.Flush();
+  }
+
+ private:
+  struct Slot {
+    std::string text;
+    bool ready = false;   // rendered and not yet handed on
+    bool failed = false;  // the helper could not render it (out of memory)
+  };
+
+  int32_t ChunkFirst(int64_t k) const { return static_cast<int32_t>(first_row_ + k * chunk_rows_); }
+  int32_t ChunkLast(int64_t k) const {
+    return static_cast<int32_t>(std::min<int64_t>(first_row_ + (k + 1) * chunk_rows_ - 1, last_row_));
+  }
+
+  void RenderOddChunks(int64_t chunks) {
+    RowWriter rows(grid_, first_col_, last_col_);
+    for (int64_t k = 1; k < chunks; k += 2) {
+      Slot& slot = slots_[(k / 2) % 2];
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || !slot.ready; });
+        if (stop_) return;
+      }
+      slot.text.clear();
+      slot.failed = false;
+      try {
+        BlockWriter out(slot.text);
+        rows.Write(ChunkFirst(k), ChunkLast(k), out);
+      } catch (...) {
+        slot.failed = true;
+        std::string().swap(slot.text);
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slot.ready = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const Grid& grid_;
+  const int32_t first_col_;
+  const int32_t last_col_;
+  const int32_t first_row_;
+  const int32_t last_row_;
+  const int32_t chunk_rows_;
+  std::thread helper_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Slot slots_[2];
+  bool stop_ = false;
 };
 
 class StringSink : public TextSink {
@@ -612,58 +814,19 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   const int32_t last_col = std::min(rect.last_col, grid.ColCount() - 1);
   if (first_row > last_row || first_col > last_col) return;
 
-  // With every column of the rectangle shown, a row is its stored runs with the TABs of the empty
-  // columns between and after them; otherwise the shown columns are listed.
-  std::vector<int32_t> cols;
-  const bool contiguous = !grid.HasHiddenColumns();
-  if (!contiguous) {
-    for (int32_t c = first_col; c <= last_col; ++c) {
-      if (grid.GetColumnWidth(c).value_or(0) != 0) cols.push_back(c);
-    }
+  FirstLineSink lines(sink);
+  // Chunks of about a block of text, judged from the grid's text and the TABs of a line.
+  const int64_t rows = int64_t{last_row} - first_row + 1;
+  const auto text_per_row = static_cast<int64_t>(grid.texts().used()) / std::max<int64_t>(grid.RowCount(), 1);
+  const int64_t row_bytes = text_per_row + (int64_t{last_col} - first_col) + 1;
+  const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
+  if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
+    TwoThreadWriter(grid, first_col, last_col, first_row, last_row, chunk_rows).Write(lines);
+    return;
   }
-  const bool all_rows_shown = !grid.HasHiddenRows();
-  BlockWriter out(sink);
-  std::vector<CellRef> line_cells;
-  bool first_line = true;
-  for (int32_t r = first_row; r <= last_row; ++r) {
-    if (!all_rows_shown && grid.GetRowHeight(r).value_or(0) == 0) continue;
-    if (!first_line) out.Put('\n');
-    first_line = false;
-    if (!contiguous) {
-      for (size_t k = 0; k < cols.size(); ++k) {
-        if (k > 0) out.Put('\t');
-        out.PutCell(grid, grid.CellAt(r, cols[k]));
-      }
-      continue;
-    }
-    // `at` is the column written last (or, before any, the first): the next cell, at column c,
-    // needs c - at TABs before it.
-    int64_t at = first_col;
-    grid.ForEachRun(r, [&](const Grid::CellRun& run) {
-      const int64_t begin = std::max<int64_t>(run.col, first_col);
-      const int64_t end = std::min<int64_t>(int64_t{run.col} + run.count, int64_t{last_col} + 1);
-      if (begin >= end) return;
-      out.Repeat('\t', static_cast<size_t>(begin - at));
-      at = end - 1;
-      std::span<const CellRef> cells = run.cells;
-      if (!run.line.empty()) {
-        // A plain line is its cells joined by TABs, as written here.
-        if (begin == run.col && end == int64_t{run.col} + run.count) {
-          out.Put(run.line);
-          return;
-        }
-        line_cells.clear();
-        Grid::AppendRunCells(run, &line_cells);
-        cells = line_cells;
-      }
-      out.PutCell(grid, cells[static_cast<size_t>(begin - run.col)]);
-      for (int64_t c = begin + 1; c < end; ++c) {
-        out.Put('\t');
-        out.PutCell(grid, cells[static_cast<size_t>(c - run.col)]);
-      }
-    });
-    out.Repeat('\t', static_cast<size_t>(last_col - at));
-  }
+  RowWriter writer(grid, first_col, last_col);
+  BlockWriter out(lines);
+  writer.Write(first_row, last_row, out);
   out.Flush();
 }
 

@@ -28,7 +28,7 @@ const TextStore::Chunk& TextStore::ChunkOf(uint32_t offset) const {
                              [](uint32_t value, const Chunk& chunk) { return value < chunk.base; });
   assert(it != chunks_.begin());
   --it;
-  last_chunk_ = static_cast<size_t>(it - chunks_.begin());
+  last_chunk_.set(static_cast<size_t>(it - chunks_.begin()));
   return *it;
 }
 
@@ -102,7 +102,7 @@ void TextStore::ShareAll(const TextStore& other) {
   assert(chunks_.empty());
   chunks_ = other.chunks_;
   next_base_ = other.next_base_;
-  last_chunk_ = 0;
+  last_chunk_.set(0);
   // Both stores may append to a shared last chunk; that is safe (see Add), but this store gets a
   // chunk of its own for what it adds, so that the other's growth never eats its room.
   if (!chunks_.empty()) chunks_.back().appendable = false;
@@ -111,7 +111,7 @@ void TextStore::ShareAll(const TextStore& other) {
 void TextStore::Clear() {
   chunks_.clear();
   next_base_ = 0;
-  last_chunk_ = 0;
+  last_chunk_.set(0);
 }
 
 }  // namespace parvex

@@ -5,6 +5,7 @@
 #ifndef PARVEX_GRID_TEXT_STORE_H_
 #define PARVEX_GRID_TEXT_STORE_H_
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -63,7 +64,7 @@ class TextStore {
     const uint32_t size = cell.size();
     if (size == 0) return {};
     // Cells are mostly read in storage order, so the chunk of the last read usually holds it.
-    const Chunk* chunk = &chunks_[last_chunk_];
+    const Chunk* chunk = &chunks_[last_chunk_.get()];
     if (cell.offset < chunk->base || cell.offset - chunk->base >= chunk->capacity) chunk = &ChunkOf(cell.offset);
     return {chunk->data + (cell.offset - chunk->base), size};
   }
@@ -104,7 +105,23 @@ class TextStore {
 
   std::vector<Chunk> chunks_;  // ascending base
   uint64_t next_base_ = 0;
-  mutable size_t last_chunk_ = 0;  // lookup cache: cells are mostly read in storage order
+  // Which chunk the last lookup found: cells are mostly read in storage order. Threads that read
+  // the store at once (the export's) share it; a stale index only costs a search.
+  class ChunkCache {
+   public:
+    ChunkCache() = default;
+    ChunkCache(const ChunkCache&) {}
+    ChunkCache& operator=(const ChunkCache&) {
+      set(0);
+      return *this;
+    }
+    size_t get() const { return index_.load(std::memory_order_relaxed); }
+    void set(size_t index) const { index_.store(index, std::memory_order_relaxed); }
+
+   private:
+    mutable std::atomic<size_t> index_{0};
+  };
+  ChunkCache last_chunk_;
 };
 
 }  // namespace parvex

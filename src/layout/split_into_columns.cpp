@@ -129,20 +129,15 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
     return false;
   }
 
-  // Count the cells the result will store before building it: a refusal costs nothing.
-  auto stored = [&](int64_t source_row) {
-    int64_t n = 0;
-    source.ForEachRun(static_cast<int32_t>(source_row), [&](const Grid::CellRun& run) { n += run.count; });
-    return n;
-  };
+  // Count the cells the result will store before building it: a refusal costs nothing. Every
+  // data row is placed once, and the title row once per group.
+  int64_t title_cells = 0;
   if (options.source_has_title && source.RowCount() > 0) {
-    plan.stored_cells += groups * stored(0);
+    source.ForEachRun(0, [&](const Grid::CellRun& run) { title_cells += run.count; });
     plan.placements += groups;
   }
-  for (const Segment& segment : plan.segments) {
-    for (int64_t i = 0; i < segment.count; ++i) plan.stored_cells += stored(first_data + segment.first + i);
-    plan.placements += segment.count;
-  }
+  plan.stored_cells = source.StoredCells() - title_cells + groups * title_cells;
+  plan.placements += data_rows;
   if (plan.stored_cells > kMaxCells) {
     *error = "layout refused: " + std::to_string(plan.stored_cells) + " result cells exceed the limit of " +
              std::to_string(kMaxCells) + "; use fewer column groups";
