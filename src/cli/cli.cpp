@@ -354,8 +354,7 @@ TextBuffer ReadInput(const Options& options, std::istream& in) {
   } else if (!MapFile(options.input, &text, &error)) {
     throw Failure{error};
   }
-  if (const void* nul = std::memchr(text.data(), '\0', text.size()); nul != nullptr) {
-    const auto offset = static_cast<const char*>(nul) - text.data();
+  if (const size_t offset = FindNul({text.data(), text.size()}); offset != std::string_view::npos) {
     throw Failure{"input holds a NUL byte at offset " + std::to_string(offset) + ": not a table text"};
   }
   return text;

@@ -5,6 +5,7 @@
 
 #include <istream>
 #include <string>
+#include <string_view>
 
 #include "grid/text_store.h"
 
@@ -22,6 +23,10 @@ bool ReadFile(const std::string& path, std::string* text, std::string* error);
 // The same, but a regular file is mapped copy-on-write instead of read: its pages come straight
 // from the page cache, and only those the import writes to (to unquote a cell) are copied.
 bool MapFile(const std::string& path, TextBuffer* text, std::string* error);
+
+// The offset of the first NUL byte of `text`, or std::string_view::npos. A large text is
+// searched on two threads.
+size_t FindNul(std::string_view text);
 
 }  // namespace parvex
 

@@ -510,6 +510,20 @@ TEST(ReadInputTest, WholeTextWhetherSizedOrNot) {
   }
 }
 
+TEST(ReadInputTest, FindsTheFirstNulByteInEitherHalf) {
+  std::string text(size_t{9} << 20, 'x');
+  const size_t half = text.size() / 2;
+  EXPECT_EQ(FindNul(text), std::string_view::npos);
+  for (const size_t at : {size_t{0}, half - 1, half, text.size() - 1}) {
+    SCOPED_TRACE(at);
+    text[at] = '\0';
+    text[text.size() - 1] = '\0';  // a later one must not win
+    EXPECT_EQ(FindNul(text), at);
+    text.assign(text.size(), 'x');
+  }
+  EXPECT_EQ(FindNul(std::string_view("a\0b", 3)), 1u);
+}
+
 // A mapped input is unquoted in place; the file on disk must not see it.
 TEST(ReadInputTest, MappedFileIsNotWrittenTo) {
   ScratchDir dir;
