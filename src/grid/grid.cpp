@@ -101,6 +101,14 @@ CellRef Grid::CellAt(int32_t row, int32_t col) const {
   return CellRef{it->first + static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin)};
 }
 
+void Grid::GetRowCells(int32_t row, std::vector<CellRef>* cells) const {
+  cells->clear();
+  ForEachRun(row, [&](const CellRun& run) {
+    cells->resize(static_cast<size_t>(run.col));
+    AppendRunCells(run, cells);
+  });
+}
+
 void Grid::AppendRunCells(const CellRun& run, std::vector<CellRef>* cells) {
   if (run.line.empty()) {
     cells->insert(cells->end(), run.cells.begin(), run.cells.end());

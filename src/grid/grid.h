@@ -157,16 +157,15 @@ class Grid {
   static void AppendRunCells(const CellRun& run, std::vector<CellRef>* cells);
   // The cell at (row, col); the empty cell when nothing is stored there or it lies outside.
   CellRef CellAt(int32_t row, int32_t col) const;
+  // The row's cells from column 0 to its last stored one, for reading a whole row: cheaper than
+  // CellAt column by column.
+  void GetRowCells(int32_t row, std::vector<CellRef>* cells) const;
   std::string_view Text(CellRef cell) const { return texts_.View(cell); }
   const TextStore& texts() const { return texts_; }
 
-  // Replaces the content by the table's lines (row-major cells, one per piece of the line) over
-  // `bytes`, which the cells index from offset 0, with `cols` columns. Design values restored, every row
-  // RowHeight high, widths as ResizeAndClear gives them. False, and no change, beyond the
-  // limits. The grid keeps the bytes and the cells as they are: it copies neither.
-  // How a row keeps its cells. A run: columns `col` .. `col + count - 1` hold the cells at `first` .. `first + count - 1`,
-  // or, when `bytes` is not 0, the pieces of the plain line of `bytes` bytes at text offset
-  // `first` (see CellRun).
+  // How a row keeps its cells. A run: columns `col` .. `col + count - 1` hold the cells at
+  // `first` .. `first + count - 1`, or, when `bytes` is not 0, the pieces of the plain line of
+  // `bytes` bytes at text offset `first` (see CellRun).
   struct Run {
     uint32_t first = 0;
     uint32_t count = 0;
@@ -175,6 +174,8 @@ class Grid {
     bool is_line() const { return bytes != 0; }
     bool is_own() const { return bytes == 0 && first < kSharedBase; }
   };
+  // A table read from text (table_text.h): its lines over `bytes`, which the cells and plain
+  // lines index from offset 0, and its width in columns.
   struct Table {
     // Line r: when `bytes` is not 0, the plain line of `bytes` bytes from offset `first` on,
     // whose `count` TAB-separated pieces are its cells as they stand (a CellRun's line);
@@ -188,6 +189,9 @@ class Grid {
     // Line r's cells, cut into `scratch` for a plain line.
     std::span<const CellRef> LineCells(size_t r, std::vector<CellRef>* scratch) const;
   };
+  // Replaces the content by the table's lines, `cols` columns wide. Design values restored,
+  // every row RowHeight high, widths as ResizeAndClear gives them. False, and no change, beyond
+  // the limits. The grid keeps the bytes, the cells and the lines as they are: it copies none.
   bool AdoptTable(Table&& table, int32_t width, bool apply_width);
 
   // Clears the grid to design values, no rows and `cols` columns (widths as ResizeAndClear

@@ -18,6 +18,9 @@ namespace parvex {
 namespace {
 
 constexpr size_t kNone = std::string::npos;
+// The longest line kept whole: finding one cell of a plain line reads the line up to it, so a
+// longer line is cut into cells instead.
+constexpr size_t kMaxPlainLineBytes = size_t{64} << 10;
 // Text written in one piece by a thread of the export.
 constexpr int64_t kChunkBytes = int64_t{1} << 20;
 
@@ -330,7 +333,7 @@ bool CutPlainLine(const unsigned char* bytes, size_t n, size_t i, Grid::Table::L
   size_t pos = i;
   uint64_t tab_count = 0;
   while (true) {
-    if (n - pos <= 64 || pos - i > CellRef::kMaxSize) return false;
+    if (n - pos <= 64 || pos - i > kMaxPlainLineBytes) return false;
     uint64_t tabs = 0;
     uint64_t lfs = 0;
     uint64_t specials = 0;
@@ -359,7 +362,7 @@ bool CutPlainLine(const unsigned char* bytes, size_t n, size_t i, Grid::Table::L
     }
     const size_t lf = pos + static_cast<size_t>(__builtin_ctzll(lfs));
     const size_t end = lf > i + 1 && bytes[lf - 1] == '\r' ? lf - 1 : lf;
-    if (end == i || bytes[end - 1] == '\t' || end - i > CellRef::kMaxSize) return false;
+    if (end == i || bytes[end - 1] == '\t' || end - i > kMaxPlainLineBytes) return false;
     *line = Grid::Table::Line{static_cast<uint32_t>(i), static_cast<uint32_t>(tab_count + 1), 0, static_cast<uint32_t>(end - i)};
     *next = lf + 1;
     return true;

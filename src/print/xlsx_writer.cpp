@@ -97,6 +97,7 @@ bool WriteXlsx(const std::string& path, const Grid& result, const PrintLayout& l
   const int64_t total_rows = result.RowCount();
   int64_t rows_done = 0;
   std::string text;
+  std::vector<CellRef> row_cells;
   const size_t blocks_per_sheet = static_cast<size_t>(XlsxBlocksPerSheet(layout));
   std::vector<bool> is_data_column(static_cast<size_t>(cols));
   for (int32_t c = 0; c < cols; ++c) is_data_column[static_cast<size_t>(c)] = !layout.columns[static_cast<size_t>(c)].separator;
@@ -104,9 +105,11 @@ bool WriteXlsx(const std::string& path, const Grid& result, const PrintLayout& l
   // Writes grid row `row` as worksheet row `sheet_row`.
   auto write_row = [&](lxw_worksheet* sheet, lxw_row_t sheet_row, int32_t row, lxw_format* format) -> bool {
     worksheet_set_row(sheet, sheet_row, geometry.row_height_pt, nullptr);
+    result.GetRowCells(row, &row_cells);
     for (int32_t c = 0; c < cols; ++c) {
       if (!is_data_column[static_cast<size_t>(c)]) continue;
-      const std::string_view cell = result.CellView(row, c);
+      const auto ci = static_cast<size_t>(c);
+      const std::string_view cell = ci < row_cells.size() ? result.Text(row_cells[ci]) : std::string_view();
       const auto col = static_cast<lxw_col_t>(c);
       if (cell.empty()) {
         worksheet_write_blank(sheet, sheet_row, col, format);
