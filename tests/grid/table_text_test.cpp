@@ -155,5 +155,25 @@ TEST(TableTextTest, HiddenRowsAreLeftOut) {
   EXPECT_EQ(TableText(grid, CellRect{0, 0, 2, 0}), "a\nc");
 }
 
+// A large rectangle is written on two threads in chunks of rows; hidden rows at the start of a
+// chunk, a hidden first row and hidden columns must come out as in one pass.
+TEST(TableTextTest, LargeRectangleWithHiddenRowsAndColumns) {
+  const int32_t rows = 300000;
+  Grid grid;
+  grid.ResizeAndClear(rows, 3, 0, false);
+  std::string want;
+  for (int32_t r = 0; r < rows; ++r) {
+    const std::string a = std::to_string(r);
+    grid.SetCellText(r, 0, std::string_view(a));
+    grid.SetCellText(r, 2, std::string_view("\"" + a));
+    const bool hidden = r == 0 || r % 1000 < 3;
+    if (hidden) grid.SetRowHeight(r, 0);
+    if (!hidden) want += (want.empty() ? "" : "\n") + a + "\t\"\"\"" + a + "\"";
+  }
+  grid.SetColumnWidth(1, 0);
+  const std::string got = TableText(grid, {0, 0, rows - 1, 2});
+  EXPECT_TRUE(got == want) << "lengths " << got.size() << " and " << want.size();
+}
+
 }  // namespace
 }  // namespace parvex
