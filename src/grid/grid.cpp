@@ -213,7 +213,7 @@ void Grid::Rewrite(size_t row, int32_t col, int32_t insert_at, int32_t erase_at)
   if (erase_at >= 0 && erase_at < hi) --hi;
   const auto first = static_cast<uint32_t>(cells_.size());
   cells_.resize(cells_.size() + static_cast<size_t>(hi - lo));
-  std::vector<CellRef> piece;
+  std::vector<CellRef>& piece = rewrite_scratch_;
   for (const Run& run : runs) {
     // cells_ has grown, and a run may lie in it: read through its address only now.
     piece.clear();

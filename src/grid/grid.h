@@ -284,6 +284,7 @@ class Grid {
   std::vector<SharedCells> shared_;   // ascending base
   int64_t shared_live_ = 0;           // shared cells that rows refer to, once per row
   std::vector<Run> runs_;             // the runs of rows that have several
+  std::vector<CellRef> rewrite_scratch_;  // a run's cells while Rewrite copies them
   std::vector<Row> rows_;
   // Rows are nearly always one height: then `row_heights_` is empty and every row is
   // `uniform_height_` high, which saves a number per row of a million-row table.
