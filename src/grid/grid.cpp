@@ -660,6 +660,18 @@ void Grid::Reserve(int64_t rows, int64_t runs) {
   runs_.reserve(runs_.size() + static_cast<size_t>(runs));
 }
 
+namespace {
+
+template <typename T>
+std::span<std::byte> Unused(std::vector<T>& v) {
+  return {reinterpret_cast<std::byte*>(v.data() + v.size()), (v.capacity() - v.size()) * sizeof(T)};
+}
+
+}  // namespace
+
+std::span<std::byte> Grid::ReservedRows() { return Unused(rows_); }
+std::span<std::byte> Grid::ReservedRuns() { return Unused(runs_); }
+
 void Grid::AppendEmptyRows(int32_t count) {
   if (count <= 0) return;
   InsertHeights(rows_.size(), static_cast<size_t>(count), row_height_);

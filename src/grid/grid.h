@@ -207,6 +207,9 @@ class Grid {
   // Makes room for `rows` more rows made of `runs` runs of cells, so that appending them moves
   // nothing.
   void Reserve(int64_t rows, int64_t runs);
+  // The room Reserve made, for Prefault: fresh memory the appending is about to fill.
+  std::span<std::byte> ReservedRows();
+  std::span<std::byte> ReservedRuns();
   // Cells stored so far, shared ones counted for every row that refers to them (the measure
   // kMaxCells bounds).
   int64_t StoredCells() const { return static_cast<int64_t>(cells_.size() - garbage_) + shared_live_; }

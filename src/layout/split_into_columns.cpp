@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "grid/prefault.h"
+
 namespace parvex {
 namespace {
 
@@ -149,6 +151,7 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
   Grid out(result.design());
   out.StartSharing(source, static_cast<int32_t>(result_cols), options.column_width, true);
   out.Reserve(plan.rows, plan.placements);
+  const Prefault prefault({out.ReservedRows(), out.ReservedRuns()});
   if (options.source_has_title) {
     out.AppendEmptyRows(1);
     for (int32_t g = 0; g < groups && source.RowCount() > 0; ++g) {
