@@ -525,38 +525,38 @@ bool Parser::Run(std::string* error) {
   return true;
 }
 
-// Collects the clipboard text in a block and hands it on when the block is full; without a
-// sink it gathers everything in the block.
+// Collects the clipboard text in a block of its own and hands it on when the block is full.
 class BlockWriter {
  public:
   // Whoever writes calls Flush at the end: a destructor must not write, since the sink may throw
   // (a clipboard out of memory) and the exception would then end the program.
-  explicit BlockWriter(TextSink& sink) : sink_(&sink), block_(own_) { own_.reserve(kBlock); }
-  explicit BlockWriter(std::string& gathered) : sink_(nullptr), block_(gathered) {}
+  explicit BlockWriter(TextSink& sink) : sink_(sink), block_(new char[kBlock]) {}
   BlockWriter(const BlockWriter&) = delete;
   BlockWriter& operator=(const BlockWriter&) = delete;
 
   void Put(char c) {
-    if (sink_ != nullptr && block_.size() >= kBlock) Flush();
-    block_.push_back(c);
+    if (used_ == kBlock) Flush();
+    block_[used_++] = c;
   }
   void Repeat(char c, size_t count) {
     while (count > 0) {
-      if (sink_ != nullptr && block_.size() >= kBlock) Flush();
-      const size_t n = sink_ == nullptr ? count : std::min(count, kBlock - block_.size());
-      block_.append(n, c);
+      if (used_ == kBlock) Flush();
+      const size_t n = std::min(count, kBlock - used_);
+      std::memset(block_.get() + used_, c, n);
+      used_ += n;
       count -= n;
     }
   }
   void Put(std::string_view text) {
-    if (sink_ != nullptr && text.size() > kBlock - std::min(block_.size(), kBlock)) {
+    if (text.size() > kBlock - used_) {
       Flush();
       if (text.size() >= kBlock) {
-        sink_->Append(text);
+        sink_.Append(text);
         return;
       }
     }
-    block_.append(text);
+    std::memcpy(block_.get() + used_, text.data(), text.size());
+    used_ += text.size();
   }
   void PutQuoted(std::string_view text) {
     Put('"');
@@ -578,16 +578,25 @@ class BlockWriter {
     }
   }
   void Flush() {
-    if (sink_ == nullptr || block_.empty()) return;
-    sink_->Append(block_);
-    block_.clear();
+    if (used_ == 0) return;
+    sink_.Append(std::string_view(block_.get(), used_));
+    used_ = 0;
   }
 
  private:
   static constexpr size_t kBlock = 1 << 20;
-  TextSink* sink_;
-  std::string own_;
-  std::string& block_;
+  TextSink& sink_;
+  std::unique_ptr<char[]> block_;
+  size_t used_ = 0;
+};
+
+class StringSink : public TextSink {
+ public:
+  explicit StringSink(std::string& out) : out_(out) {}
+  void Append(std::string_view piece) override { out_.append(piece); }
+
+ private:
+  std::string& out_;
 };
 
 // Writes the lines of a rectangle's rows, each after a LF (the caller drops the very first).
@@ -704,8 +713,9 @@ class TwoThreadWriter {
     }
     RowWriter rows(grid_, first_col_, last_col_);
     BlockWriter out(sink);
+    bool alone = !helper_.joinable();
     for (int64_t k = 0; k < chunks; ++k) {
-      if (k % 2 == 0 || !helper_.joinable()) {
+      if (k % 2 == 0 || alone) {
         rows.Write(ChunkFirst(k), ChunkLast(k), out);
         continue;
       }
@@ -713,13 +723,14 @@ class TwoThreadWriter {
       Slot& slot = slots_[(k / 2) % 2];
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return slot.ready; });
+        changed_.wait(lock, [&] { return slot.ready || failed_; });
+        alone = !slot.ready;
       }
-      if (slot.failed) {
+      if (alone) {
         rows.Write(ChunkFirst(k), ChunkLast(k), out);
-      } else {
-        sink.Append(slot.text);
+        continue;
       }
+      sink.Append(slot.text);
       {
         std::lock_guard<std::mutex> lock(mutex_);
         slot.ready = false;
@@ -732,8 +743,7 @@ class TwoThreadWriter {
  private:
   struct Slot {
     std::string text;
-    bool ready = false;   // rendered and not yet handed on
-    bool failed = false;  // the helper could not render it (out of memory)
+    bool ready = false;  // rendered and not yet handed on
   };
 
   int32_t ChunkFirst(int64_t k) const { return static_cast<int32_t>(first_row_ + k * chunk_rows_); }
@@ -741,31 +751,45 @@ class TwoThreadWriter {
     return static_cast<int32_t>(std::min<int64_t>(first_row_ + (k + 1) * chunk_rows_ - 1, last_row_));
   }
 
+  // Appends to the string it is pointed at.
+  class SlotSink : public TextSink {
+   public:
+    void Append(std::string_view piece) override { target->append(piece); }
+    std::string* target = nullptr;
+  };
+
   void RenderOddChunks(int64_t chunks) {
-    RowWriter rows(grid_, first_col_, last_col_);
-    for (int64_t k = 1; k < chunks; k += 2) {
-      Slot& slot = slots_[(k / 2) % 2];
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stop_ || !slot.ready; });
-        if (stop_) return;
-      }
-      slot.text.clear();
-      slot.failed = false;
-      try {
-        BlockWriter out(slot.text);
+    try {
+      RowWriter rows(grid_, first_col_, last_col_);
+      SlotSink gathered;
+      BlockWriter out(gathered);
+      for (int64_t k = 1; k < chunks; k += 2) {
+        Slot& slot = slots_[(k / 2) % 2];
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          changed_.wait(lock, [&] { return stop_ || !slot.ready; });
+          if (stop_) return;
+        }
+        slot.text.clear();
+        gathered.target = &slot.text;
         rows.Write(ChunkFirst(k), ChunkLast(k), out);
-      } catch (...) {
-        slot.failed = true;
-        std::string().swap(slot.text);
+        out.Flush();
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          slot.ready = true;
+        }
+        changed_.notify_all();
       }
+    } catch (...) {
+      // Out of memory: the chunk in hand and all after it are written by the calling thread.
       {
         std::lock_guard<std::mutex> lock(mutex_);
-        slot.ready = true;
+        failed_ = true;
       }
       changed_.notify_all();
     }
   }
+
 
   const Grid& grid_;
   const int32_t first_col_;
@@ -778,16 +802,9 @@ class TwoThreadWriter {
   std::condition_variable changed_;
   Slot slots_[2];
   bool stop_ = false;
+  bool failed_ = false;  // the helper ran out of memory and stopped
 };
 
-class StringSink : public TextSink {
- public:
-  explicit StringSink(std::string& out) : out_(out) {}
-  void Append(std::string_view piece) override { out_.append(piece); }
-
- private:
-  std::string& out_;
-};
 
 }  // namespace
 
