@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <new>
 
 #include "grid/table_text.h"
 
@@ -95,7 +96,11 @@ CellRef Grid::CellAt(int32_t row, int32_t col) const {
   // The k-th TAB-separated piece of the line.
   const std::string_view line = texts_.View(CellRef{it->first, it->bytes});
   size_t begin = 0;
-  for (uint32_t skip = 0; skip < k; ++skip) begin = line.find('\t', begin) + 1;
+  for (uint32_t skip = 0; skip < k; ++skip) {
+    const size_t tab = line.find('\t', begin);
+    if (tab == std::string_view::npos) return {};  // the bytes changed under a mapped file
+    begin = tab + 1;
+  }
   const size_t end = std::min(line.find('\t', begin), line.size());
   if (end == begin) return {};
   return CellRef{it->first + static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin)};
@@ -114,13 +119,13 @@ void Grid::AppendRunCells(const CellRun& run, std::vector<CellRef>* cells) {
     cells->insert(cells->end(), run.cells.begin(), run.cells.end());
     return;
   }
+  // Exactly `count` pieces, even should the bytes have changed under a mapped file.
   size_t begin = 0;
-  while (true) {
-    const size_t tab = run.line.find('\t', begin);
-    const size_t end = std::min(tab, run.line.size());
-    cells->push_back(end == begin ? CellRef{} : CellRef{run.line_offset + static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin)});
-    if (tab == std::string_view::npos) break;
-    begin = tab + 1;
+  for (uint32_t k = 0; k < run.count; ++k) {
+    const size_t tab = begin > run.line.size() ? std::string_view::npos : run.line.find('\t', begin);
+    const size_t end = k + 1 == run.count || tab == std::string_view::npos ? run.line.size() : tab;
+    cells->push_back(end <= begin ? CellRef{} : CellRef{run.line_offset + static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin)});
+    begin = end + 1;
   }
 }
 
@@ -211,11 +216,14 @@ void Grid::Rewrite(size_t row, int32_t col, int32_t insert_at, int32_t erase_at)
   }
   if (insert_at >= 0 && insert_at < hi) ++hi;
   if (erase_at >= 0 && erase_at < hi) --hi;
-  const auto first = static_cast<uint32_t>(cells_.size());
-  cells_.resize(cells_.size() + static_cast<size_t>(hi - lo));
-  std::vector<CellRef>& piece = rewrite_scratch_;
+  // Own cells are addressed below kSharedBase; edits that would pass it (far beyond kMaxCells)
+  // fail as running out of memory does, before anything changes.
+  if (cells_.size() + static_cast<size_t>(hi - lo) >= kSharedBase) throw std::bad_alloc();
+  // Gathered apart first, so that running out of memory changes nothing.
+  std::vector<CellRef>& dense = rewrite_scratch_;
+  dense.assign(static_cast<size_t>(hi - lo), CellRef{});
+  std::vector<CellRef>& piece = run_scratch_;
   for (const Run& run : runs) {
-    // cells_ has grown, and a run may lie in it: read through its address only now.
     piece.clear();
     AppendRunCells(ToCellRun(run), &piece);
     for (uint32_t k = 0; k < run.count; ++k) {
@@ -223,9 +231,11 @@ void Grid::Rewrite(size_t row, int32_t col, int32_t insert_at, int32_t erase_at)
       if (c == erase_at) continue;
       if (erase_at >= 0 && c > erase_at) --c;
       if (insert_at >= 0 && c >= insert_at) ++c;
-      cells_[first + static_cast<uint32_t>(c - lo)] = piece[k];
+      dense[static_cast<size_t>(c - lo)] = piece[k];
     }
   }
+  const auto first = static_cast<uint32_t>(cells_.size());
+  cells_.insert(cells_.end(), dense.begin(), dense.end());
   Release(old);
   rows_[row] = Row{first, static_cast<uint32_t>(hi - lo), lo};
 }
@@ -545,16 +555,19 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
   }
   int32_t row = start.row;
   std::vector<CellRef> scratch;
+  std::vector<CellRef> before;  // the row's cells before the paste: pieces land in distinct columns
   for (size_t line = 0; line < table.lines.size(); ++line) {
     while (row < RowCount() && HeightOf(static_cast<size_t>(row)) == 0) ++row;
     if (row >= RowCount()) break;
     const std::span<const CellRef> cells = table.LineCells(line, &scratch);
     const size_t pieces = std::min<size_t>(cells.size(), target_cols.size());
+    GetRowCells(row, &before);
     for (size_t k = 0; k < pieces; ++k) {
       CellRef cell = cells[k];
       cell.offset += base;
       // An empty piece clears its cell; one that holds nothing is empty already.
-      if (cell.empty() && CellAt(row, target_cols[k]).empty()) continue;
+      const auto target = static_cast<size_t>(target_cols[k]);
+      if (cell.empty() && (target >= before.size() || before[target].empty())) continue;
       *MutableCell(row, target_cols[k]) = cell;
     }
     ++row;
@@ -600,6 +613,7 @@ bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
   const CellRef* cells = table.cells.data();
   rows_ = std::move(table.lines);
   rows_.resize(rows);
+  if (rows_.capacity() > rows_.size() + rows_.size() / 4) rows_.shrink_to_fit();
   for (Row& row : rows_) {
     if (!row.is_line()) {
       while (row.count > 0 && cells[row.first + row.count - 1].empty()) --row.count;

@@ -204,9 +204,12 @@ class Grid {
   // grid's last row, right of what it holds. `other` is the grid this one started sharing; the
   // last row must have room for them.
   void AppendCellsOf(const Grid& other, int32_t row, int32_t at);
-  // Makes room for `rows` more rows made of `runs` runs of cells, so that appending them moves
-  // nothing.
+  // Makes room for `rows` more rows and `runs` more runs in the lists of rows made of several,
+  // so that appending them moves nothing.
   void Reserve(int64_t rows, int64_t runs);
+  // How many runs rows keep in lists, over one per row: at most what appending all rows of this
+  // grid elsewhere takes beyond a run each.
+  int64_t ListedRuns() const { return static_cast<int64_t>(runs_.size()); }
   // The room Reserve made, for Prefault: fresh memory the appending is about to fill.
   std::span<std::byte> ReservedRows();
   std::span<std::byte> ReservedRuns();
@@ -287,7 +290,9 @@ class Grid {
   std::vector<SharedCells> shared_;   // ascending base
   int64_t shared_live_ = 0;           // shared cells that rows refer to, once per row
   std::vector<Run> runs_;             // the runs of rows that have several
-  std::vector<CellRef> rewrite_scratch_;  // a run's cells while Rewrite copies them
+  // Rewrite's buffers: the row's cells, and one run's.
+  std::vector<CellRef> rewrite_scratch_;
+  std::vector<CellRef> run_scratch_;
   std::vector<Row> rows_;
   // Rows are nearly always one height: then `row_heights_` is empty and every row is
   // `uniform_height_` high, which saves a number per row of a million-row table.

@@ -622,9 +622,11 @@ class RowWriter {
         WriteRuns(r, out);
         continue;
       }
+      grid_.GetRowCells(r, &row_cells_);
       for (size_t k = 0; k < cols_.size(); ++k) {
         if (k > 0) out.Put('\t');
-        out.PutCell(grid_, grid_.CellAt(r, cols_[k]));
+        const auto c = static_cast<size_t>(cols_[k]);
+        if (c < row_cells_.size()) out.PutCell(grid_, row_cells_[c]);
       }
     }
   }
@@ -667,6 +669,7 @@ class RowWriter {
   bool contiguous_ = true;
   std::vector<int32_t> cols_;
   std::vector<CellRef> line_cells_;
+  std::vector<CellRef> row_cells_;
 };
 
 // Drops the LF in front of the first line of the text.

@@ -26,7 +26,7 @@ struct Plan {
   std::vector<Page> pages;
   int64_t rows = 0;          // result rows, title row included
   int64_t stored_cells = 0;  // cells the result stores (refers to)
-  int64_t placements = 0;    // source rows placed into a group, title rows included
+  int64_t runs = 0;          // runs the result's rows list, at most
 };
 
 }  // namespace
@@ -134,12 +134,33 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
   // Count the cells the result will store before building it: a refusal costs nothing. Every
   // data row is placed once, and the title row once per group.
   int64_t title_cells = 0;
+  int64_t title_runs = 0;
   if (options.source_has_title && source.RowCount() > 0) {
-    source.ForEachRun(0, [&](const Grid::CellRun& run) { title_cells += run.count; });
-    plan.placements += groups;
+    source.ForEachRun(0, [&](const Grid::CellRun& run) {
+      title_cells += run.count;
+      ++title_runs;
+    });
   }
   plan.stored_cells = source.StoredCells() - title_cells + groups * title_cells;
-  plan.placements += data_rows;
+  // A row made of one run keeps it in place; one made of several lists them. A page's row i
+  // places a source row in every group longer than i, so the rows with two or more are those
+  // above the second longest group's end. Source rows made of several runs (a layout of a
+  // layout) may add up to their own listed runs.
+  plan.runs = source.ListedRuns() + (groups * title_runs >= 2 ? groups * title_runs : 0);
+  for (const Page& page : plan.pages) {
+    int64_t longest = 0;
+    int64_t second = 0;
+    for (size_t g = 0; g < page.groups; ++g) {
+      const int64_t count = plan.segments[page.first_segment + g].count;
+      if (count > longest) {
+        second = longest;
+        longest = count;
+      } else if (count > second) {
+        second = count;
+      }
+    }
+    for (size_t g = 0; g < page.groups; ++g) plan.runs += std::min(plan.segments[page.first_segment + g].count, second);
+  }
   if (plan.stored_cells > kMaxCells) {
     *error = "layout refused: " + std::to_string(plan.stored_cells) + " result cells exceed the limit of " +
              std::to_string(kMaxCells) + "; use fewer column groups";
@@ -150,7 +171,7 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
   // it in place only when it is complete.
   Grid out(result.design());
   out.StartSharing(source, static_cast<int32_t>(result_cols), options.column_width, true);
-  out.Reserve(plan.rows, plan.placements);
+  out.Reserve(plan.rows, plan.runs);
   const Prefault prefault({out.ReservedRows(), out.ReservedRuns()});
   if (options.source_has_title) {
     out.AppendEmptyRows(1);
