@@ -177,7 +177,7 @@ bool Grid::SetCellText(int32_t row, int32_t col, std::string_view value) {
 }
 
 CellRef* Grid::MutableCell(int32_t row, int32_t col) {
-  if (garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) CompactCells();
+  CompactCellsIfWasteful();
   Row& r = rows_[static_cast<size_t>(row)];
   const bool own_run = r.col != kRunList && r.count > 0 && r.is_own() && col >= r.col;
   if (own_run) {
@@ -238,6 +238,10 @@ void Grid::Rewrite(size_t row, int32_t col, int32_t insert_at, int32_t erase_at)
   cells_.insert(cells_.end(), dense.begin(), dense.end());
   Release(old);
   rows_[row] = Row{first, static_cast<uint32_t>(hi - lo), lo};
+}
+
+void Grid::CompactCellsIfWasteful() {
+  if (garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) CompactCells();
 }
 
 void Grid::CompactCells() {
@@ -361,7 +365,7 @@ bool Grid::InsertColumn(std::optional<int32_t> position) {
         if (run.col >= pos) ++run.col;
       }
     }
-    if (garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) CompactCells();
+    CompactCellsIfWasteful();
     if (!col_widths_.empty() || pos == 0 || other_width_ != kInsertedColumnWidth) {
       MaterializeWidths();
       col_widths_.insert(col_widths_.begin() + pos, kInsertedColumnWidth);
@@ -383,7 +387,7 @@ bool Grid::DeleteRow(int32_t row) {
     if (cursor_.row == RowCount()) --cursor_.row;  // it was on the last row
     if (cursor_.row < head_rows_ || cursor_.row < 0) cursor_ = CellPos{};
   }
-  if (garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) CompactCells();
+  CompactCellsIfWasteful();
   return true;
 }
 
@@ -419,7 +423,7 @@ bool Grid::DeleteColumn(int32_t col) {
     if (cursor_.col == ColCount()) --cursor_.col;  // it was on the last column
     if (cursor_.col < head_cols_ || cursor_.col < 0) cursor_ = CellPos{};
   }
-  if (garbage_ > kCompactAtGarbage && garbage_ > cells_.size() / 2) CompactCells();
+  CompactCellsIfWasteful();
   return true;
 }
 

@@ -272,6 +272,8 @@ class Grid {
   void SetWidths(int32_t cols, int32_t width, bool apply_width);
   CellRef* MutableCell(int32_t row, int32_t col);  // makes the cell an own, writable one
   void CompactCells();
+  // Compacts once dropped cells outnumber the live ones (and are many).
+  void CompactCellsIfWasteful();
   void CompactTexts();
   void MakeNonEmptyForInsert();
 

@@ -590,13 +590,15 @@ class BlockWriter {
   size_t used_ = 0;
 };
 
+// Appends to a string, which may change from one piece of text to the next.
 class StringSink : public TextSink {
  public:
-  explicit StringSink(std::string& out) : out_(out) {}
-  void Append(std::string_view piece) override { out_.append(piece); }
+  explicit StringSink(std::string* out = nullptr) : out_(out) {}
+  void Append(std::string_view piece) override { out_->append(piece); }
+  void set_out(std::string* out) { out_ = out; }
 
  private:
-  std::string& out_;
+  std::string* out_;
 };
 
 // Writes the lines of a rectangle's rows, each after a LF (the caller drops the very first).
@@ -754,17 +756,10 @@ class TwoThreadWriter {
     return static_cast<int32_t>(std::min<int64_t>(first_row_ + (k + 1) * chunk_rows_ - 1, last_row_));
   }
 
-  // Appends to the string it is pointed at.
-  class SlotSink : public TextSink {
-   public:
-    void Append(std::string_view piece) override { target->append(piece); }
-    std::string* target = nullptr;
-  };
-
   void RenderOddChunks(int64_t chunks) {
     try {
       RowWriter rows(grid_, first_col_, last_col_);
-      SlotSink gathered;
+      StringSink gathered;
       BlockWriter out(gathered);
       for (int64_t k = 1; k < chunks; k += 2) {
         Slot& slot = slots_[(k / 2) % 2];
@@ -774,7 +769,7 @@ class TwoThreadWriter {
           if (stop_) return;
         }
         slot.text.clear();
-        gathered.target = &slot.text;
+        gathered.set_out(&slot.text);
         rows.Write(ChunkFirst(k), ChunkLast(k), out);
         out.Flush();
         {
@@ -855,7 +850,7 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
 
 std::string TableText(const Grid& grid, const CellRect& rect) {
   std::string text;
-  StringSink sink(text);
+  StringSink sink(&text);
   WriteTableText(grid, rect, sink);
   return text;
 }

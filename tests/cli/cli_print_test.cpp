@@ -23,12 +23,7 @@ using testing::CliRun;
 using testing::RunCli;
 using testing::CommandOutput;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
+using testing::ReadBytes;
 
 int PdfPages(const fs::path& pdf) {
   std::smatch match;

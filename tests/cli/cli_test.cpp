@@ -15,6 +15,7 @@
 #include "cli/stream_clipboard.h"
 #include "layout/commands.h"
 #include "support/cli_run.h"
+#include "support/temp_dir_test.h"
 
 namespace parvex {
 namespace {
@@ -23,17 +24,8 @@ namespace fs = std::filesystem;
 using testing::CliRun;
 using testing::RunCli;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << bytes;
-}
+using testing::ReadBytes;
+using testing::WriteBytes;
 
 fs::path DataFile(const std::string& name) { return fs::path(PARVEX_TEST_DATA_DIR) / name; }
 

@@ -195,10 +195,7 @@ TEST_F(PdfTest, FailuresLeaveTheTargetAsItWas) {
   EXPECT_EQ(error, kCancelledMessage);
   EXPECT_FALSE(WritePdf(target.string(), result, layout, {.margins = {200, 0, 200, 0}}, &error));
   EXPECT_NE(error.find("margins leave too little"), std::string::npos) << error;
-  std::ifstream in(target, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  EXPECT_EQ(bytes.str(), "old bytes");
+  EXPECT_EQ(testing::ReadBytes(target), "old bytes");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 

@@ -192,12 +192,7 @@ TEST_F(XlsxTest, ControlCharactersAndGbkBecomeWellFormedXml) {
 TEST_F(XlsxTest, FailuresLeaveTheTargetAsItWas) {
   const fs::path target = dir_ / "kept.xlsx";
   const auto reset = [&] { std::ofstream(target, std::ios::binary | std::ios::trunc) << "old bytes"; };
-  const auto kept = [&] {
-    std::ifstream in(target, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str() == "old bytes";
-  };
+  const auto kept = [&] { return testing::ReadBytes(target) == "old bytes"; };
   const auto files_in_dir = [&] { return std::distance(fs::directory_iterator(dir_), fs::directory_iterator()); };
 
   const Grid source = GridOf(Roster());

@@ -2,6 +2,7 @@
 // tests/data/regress/, each input that once crashed, hung or broke an invariant, named
 // <target>-<what>. A broken check aborts the test's process, so each input is a test of its own.
 #include <gtest/gtest.h>
+#include "support/temp_dir_test.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -72,11 +73,8 @@ void PrintTo(const KeptInput& input, std::ostream* os) { *os << input.path.strin
 class FuzzReplayTest : public ::testing::TestWithParam<KeptInput> {};
 
 TEST_P(FuzzReplayTest, PassesTheFuzzersChecks) {
-  std::ifstream file(GetParam().path, std::ios::binary);
-  ASSERT_TRUE(file) << GetParam().path;
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  const std::string data = bytes.str();
+  ASSERT_TRUE(std::filesystem::is_regular_file(GetParam().path)) << GetParam().path;
+  const std::string data = parvex::testing::ReadBytes(GetParam().path);
   EXPECT_EQ(GetParam().target->entry(reinterpret_cast<const uint8_t*>(data.data()), data.size()), 0);
 }
 

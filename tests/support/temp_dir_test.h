@@ -1,10 +1,13 @@
-// A test fixture with a fresh, empty directory of its own for each test.
+// A test fixture with a fresh, empty directory of its own for each test, and reading and writing
+// a file's bytes.
 #ifndef PARVEX_TESTS_SUPPORT_TEMP_DIR_TEST_H_
 #define PARVEX_TESTS_SUPPORT_TEMP_DIR_TEST_H_
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace parvex::testing {
@@ -22,6 +25,19 @@ class TempDirTest : public ::testing::Test {
 
   std::filesystem::path dir_;
 };
+
+// The file's bytes; empty when it cannot be read.
+inline std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << bytes;
+}
 
 }  // namespace parvex::testing
 
