@@ -197,7 +197,7 @@ struct Model {
     CellPos start = cursor;
     if (!Inside(start.row, start.col)) start = CellPos{head_rows, head_cols};
     if (!Inside(start.row, start.col) || !text || text->empty()) return false;
-    Grid::Table table;
+    parvex::ParsedTable table;
     std::string error;
     if (!parvex::ParseTableText(*text, &table, &error)) return false;
     std::vector<int32_t> target_cols;
@@ -400,7 +400,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
         if (rows == 0 || cols == 0 || 2 * cols + 1 > kMaxSide) break;
         Grid source;
         if ((in.Byte() & 1) != 0) {
-          Grid::Table table;
+          parvex::ParsedTable table;
           std::string bytes;
           for (const auto& row : model.cells) {
             // A row that can be a plain line of the text is one, as the reader makes it.
@@ -411,10 +411,10 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
             if (!row.empty() && !row.back().empty() && std::all_of(row.begin(), row.end(), plain_piece)) {
               const auto first = static_cast<uint32_t>(bytes.size());
               for (size_t c = 0; c < row.size(); ++c) bytes += (c > 0 ? "\t" : "") + row[c];
-              table.lines.push_back(Grid::Table::Line{first, static_cast<uint32_t>(row.size()), 0, static_cast<uint32_t>(bytes.size() - first)});
+              table.lines.push_back(parvex::TableLine{first, static_cast<uint32_t>(row.size()), static_cast<uint32_t>(bytes.size() - first)});
               continue;
             }
-            table.lines.push_back(Grid::Table::Line{static_cast<uint32_t>(table.cells.size()), static_cast<uint32_t>(row.size()), 0, 0});
+            table.lines.push_back(parvex::TableLine{static_cast<uint32_t>(table.cells.size()), static_cast<uint32_t>(row.size()), 0});
             for (const std::string& text : row) {
               const uint32_t flag = parvex::TextNeedsQuotes(text) ? parvex::CellRef::kQuoteFlag : 0;
               table.cells.push_back(parvex::CellRef{static_cast<uint32_t>(bytes.size()), static_cast<uint32_t>(text.size()) | flag});

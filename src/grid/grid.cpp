@@ -119,22 +119,7 @@ void Grid::AppendRunCells(const CellRun& run, std::vector<CellRef>* cells) {
     cells->insert(cells->end(), run.cells.begin(), run.cells.end());
     return;
   }
-  // Exactly `count` pieces, even should the bytes have changed under a mapped file.
-  size_t begin = 0;
-  for (uint32_t k = 0; k < run.count; ++k) {
-    const size_t tab = begin > run.line.size() ? std::string_view::npos : run.line.find('\t', begin);
-    const size_t end = k + 1 == run.count || tab == std::string_view::npos ? run.line.size() : tab;
-    cells->push_back(end <= begin ? CellRef{} : CellRef{run.line_offset + static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin)});
-    begin = end + 1;
-  }
-}
-
-std::span<const CellRef> Grid::Table::LineCells(size_t r, std::vector<CellRef>* scratch) const {
-  const Line& line = lines[r];
-  if (line.bytes == 0) return {cells.data() + line.first, line.count};
-  scratch->clear();
-  AppendRunCells(CellRun{0, line.count, {}, std::string_view(bytes.data() + line.first, line.bytes), line.first}, scratch);
-  return *scratch;
+  AppendLineCells(run.line, run.line_offset, run.count, cells);
 }
 
 std::string_view Grid::CellView(int32_t row, int32_t col) const { return texts_.View(CellAt(row, col)); }
@@ -543,7 +528,7 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
   if (!IsInside(start.row, start.col)) return false;
   std::optional<std::string> text = clipboard.ReadText();
   if (!text || text->empty()) return false;
-  Table table;
+  ParsedTable table;
   std::string error;
   if (!ParseTableText(std::move(*text), &table, &error)) return false;
 
@@ -597,7 +582,7 @@ void Grid::ClearCells() {
   runs_.shrink_to_fit();
 }
 
-bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
+bool Grid::AdoptTable(ParsedTable&& table, int32_t width, bool apply_width) {
   const size_t rows = std::max<size_t>(table.lines.size(), 1);
   if (rows > static_cast<size_t>(kMaxRows) || table.cols > kMaxCols ||
       static_cast<int64_t>(table.cells.size()) > kMaxCells) {
@@ -615,16 +600,18 @@ bool Grid::AdoptTable(Table&& table, int32_t width, bool apply_width) {
   // lie, each row referring to its line's cells up to the last non-empty one.
   if (table.cells.capacity() > table.cells.size() + table.cells.size() / 4) table.cells.shrink_to_fit();
   const CellRef* cells = table.cells.data();
-  rows_ = std::move(table.lines);
-  rows_.resize(rows);
-  if (rows_.capacity() > rows_.size() + rows_.size() / 4) rows_.shrink_to_fit();
-  for (Row& row : rows_) {
+  rows_ = std::vector<Row>(rows);
+  for (size_t r = 0; r < table.lines.size(); ++r) {
+    const TableLine& line = table.lines[r];
+    Row& row = rows_[r];
+    row = Row{line.first, line.count, 0, line.bytes};
     if (!row.is_line()) {
       while (row.count > 0 && cells[row.first + row.count - 1].empty()) --row.count;
       row.first += kSharedBase;
     }
     shared_live_ += row.count;
   }
+  std::vector<TableLine>().swap(table.lines);
   if (!table.cells.empty()) {
     shared_.push_back(SharedCells{kSharedBase, std::make_shared<const std::vector<CellRef>>(std::move(table.cells))});
   }

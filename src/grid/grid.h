@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "grid/clipboard.h"
+#include "grid/parsed_table.h"
 #include "grid/text_store.h"
 
 namespace parvex {
@@ -174,25 +175,10 @@ class Grid {
     bool is_line() const { return bytes != 0; }
     bool is_own() const { return bytes == 0 && first < kSharedBase; }
   };
-  // A table read from text (table_text.h): its lines over `bytes`, which the cells and plain
-  // lines index from offset 0, and its width in columns.
-  struct Table {
-    // Line r: when `bytes` is not 0, the plain line of `bytes` bytes from offset `first` on,
-    // whose `count` TAB-separated pieces are its cells as they stand (a CellRun's line);
-    // otherwise the cells cells[first .. first + count). `col` is 0. A grid adopting the table
-    // takes these as its rows.
-    using Line = Run;
-    TextBuffer bytes;
-    std::vector<CellRef> cells;
-    std::vector<Line> lines;
-    int32_t cols = 1;
-    // Line r's cells, cut into `scratch` for a plain line.
-    std::span<const CellRef> LineCells(size_t r, std::vector<CellRef>* scratch) const;
-  };
   // Replaces the content by the table's lines, `cols` columns wide. Design values restored,
   // every row RowHeight high, widths as ResizeAndClear gives them. False, and no change, beyond
-  // the limits. The grid keeps the bytes, the cells and the lines as they are: it copies none.
-  bool AdoptTable(Table&& table, int32_t width, bool apply_width);
+  // the limits. The grid keeps the bytes and the cells as they are: it copies none.
+  bool AdoptTable(ParsedTable&& table, int32_t width, bool apply_width);
 
   // Clears the grid to design values, no rows and `cols` columns (widths as ResizeAndClear
   // gives them), sharing `other`'s texts and imported cells, so that rows built from `other`'s

@@ -56,7 +56,7 @@ size_t FindStop(const unsigned char* bytes, size_t pos, size_t n) {
 
 class Parser {
  public:
-  Parser(char* text, size_t size, Grid::Table* table) : text_(text), n_(size), table_(table) {}
+  Parser(char* text, size_t size, ParsedTable* table) : text_(text), n_(size), table_(table) {}
 
   bool Run(std::string* error);
 
@@ -79,7 +79,7 @@ class Parser {
   bool PlainLine(size_t& i);
   // Adds plain lines holding `cells` cells, the most `cols` in one; false, and nothing added,
   // past a limit.
-  bool AddPlainLines(std::span<const Grid::Table::Line> lines, uint64_t cells, int64_t cols);
+  bool AddPlainLines(std::span<const TableLine> lines, uint64_t cells, int64_t cols);
   void StartPrescan();
   // Waits for the prescan's thread, if one runs.
   void FinishPrescan();
@@ -90,7 +90,7 @@ class Parser {
 
   char* const text_;
   const size_t n_;
-  Grid::Table* table_;
+  ParsedTable* table_;
   std::string error_;
   int64_t cols_ = 1;
   size_t line_first_cell_ = 0;
@@ -101,7 +101,7 @@ class Parser {
   struct Prescan {
     size_t start = kNone;  // the line start it began at; kNone when there is none (any more)
     size_t end = 0;        // where its plain lines end
-    std::vector<Grid::Table::Line> lines;
+    std::vector<TableLine> lines;
     uint64_t cells = 0;
     int64_t cols = 1;
     // Joined by FinishPrescan on every way out of Run, the destructor included.
@@ -276,7 +276,7 @@ bool Parser::EndLine() {
     error_ = "more than " + std::to_string(kMaxRows) + " rows";
     return false;
   }
-  table_->lines.push_back(Grid::Table::Line{static_cast<uint32_t>(line_first_cell_), static_cast<uint32_t>(count), 0, 0});
+  table_->lines.push_back(TableLine{static_cast<uint32_t>(line_first_cell_), static_cast<uint32_t>(count), 0});
   line_first_cell_ = cells.size();
   return true;
 }
@@ -329,7 +329,7 @@ uint64_t CountBits(uint64_t x) {
 // begins. A plain line ends in LF (CR LF) before the last 64 bytes of the text; its pieces are its
 // cells exactly as they stand: no '"', no CR but the one before the LF, no white space at either
 // end of a piece, and no empty piece at the end (an empty line is one empty cell). Only reads.
-bool CutPlainLine(const unsigned char* bytes, size_t n, size_t i, Grid::Table::Line* line, size_t* next) {
+bool CutPlainLine(const unsigned char* bytes, size_t n, size_t i, TableLine* line, size_t* next) {
   size_t pos = i;
   uint64_t tab_count = 0;
   while (true) {
@@ -363,13 +363,13 @@ bool CutPlainLine(const unsigned char* bytes, size_t n, size_t i, Grid::Table::L
     const size_t lf = pos + static_cast<size_t>(__builtin_ctzll(lfs));
     const size_t end = lf > i + 1 && bytes[lf - 1] == '\r' ? lf - 1 : lf;
     if (end == i || bytes[end - 1] == '\t' || end - i > kMaxPlainLineBytes) return false;
-    *line = Grid::Table::Line{static_cast<uint32_t>(i), static_cast<uint32_t>(tab_count + 1), 0, static_cast<uint32_t>(end - i)};
+    *line = TableLine{static_cast<uint32_t>(i), static_cast<uint32_t>(tab_count + 1), static_cast<uint32_t>(end - i)};
     *next = lf + 1;
     return true;
   }
 }
 
-bool Parser::AddPlainLines(std::span<const Grid::Table::Line> lines, uint64_t cells, int64_t cols) {
+bool Parser::AddPlainLines(std::span<const TableLine> lines, uint64_t cells, int64_t cols) {
   if (static_cast<uint64_t>(table_->cells.size()) + line_cells_ + cells > static_cast<uint64_t>(kMaxCells) ||
       table_->lines.size() + lines.size() > static_cast<size_t>(kMaxRows)) {
     return false;
@@ -381,7 +381,7 @@ bool Parser::AddPlainLines(std::span<const Grid::Table::Line> lines, uint64_t ce
 }
 
 bool Parser::PlainLine(size_t& i) {
-  Grid::Table::Line line;
+  TableLine line;
   size_t next = 0;
   if (!CutPlainLine(reinterpret_cast<const unsigned char*>(text_), n_, i, &line, &next)) return false;
   if (!AddPlainLines({&line, 1}, line.count, line.count)) {
@@ -408,11 +408,11 @@ void Parser::StartPrescan() {
         // Counted in locals and stored once at the end: the fields of the reading next to
         // them change on every line, and sharing their cache line would slow both threads.
         const auto* bytes = reinterpret_cast<const unsigned char*>(text_);
-        std::vector<Grid::Table::Line> lines = std::move(prescan_.lines);
+        std::vector<TableLine> lines = std::move(prescan_.lines);
         size_t pos = prescan_.start;
         uint64_t cells = 0;
         int64_t cols = 1;
-        Grid::Table::Line line;
+        TableLine line;
         while (CutPlainLine(bytes, n_, pos, &line, &pos)) {
           lines.push_back(line);
           cells += line.count;
@@ -498,7 +498,7 @@ bool Parser::Run(std::string* error) {
       FinishPrescan();
       if (prescan_.end > i && AddPlainLines(prescan_.lines, prescan_.cells, prescan_.cols)) i = prescan_.end;
       prescan_.start = kNone;
-      std::vector<Grid::Table::Line>().swap(prescan_.lines);
+      std::vector<TableLine>().swap(prescan_.lines);
       continue;
     }
     if (PlainLine(i) || !error_.empty()) continue;
@@ -806,12 +806,12 @@ class TwoThreadWriter {
 
 }  // namespace
 
-bool ParseTableText(std::string text, Grid::Table* table, std::string* error) {
+bool ParseTableText(std::string text, ParsedTable* table, std::string* error) {
   return ParseTableText(TextBuffer(std::move(text)), table, error);
 }
 
-bool ParseTableText(TextBuffer text, Grid::Table* table, std::string* error) {
-  *table = Grid::Table{};
+bool ParseTableText(TextBuffer text, ParsedTable* table, std::string* error) {
+  *table = ParsedTable{};
   if (text.size() > static_cast<size_t>(kMaxTextBytes)) {
     *error = "a text of " + std::to_string(text.size()) + " bytes exceeds the limit of " + std::to_string(kMaxTextBytes) + " bytes";
     return false;
@@ -819,7 +819,7 @@ bool ParseTableText(TextBuffer text, Grid::Table* table, std::string* error) {
   table->bytes = std::move(text);
   Parser parser(table->bytes.data(), table->bytes.size(), table);
   if (!parser.Run(error)) {
-    *table = Grid::Table{};
+    *table = ParsedTable{};
     return false;
   }
   return true;

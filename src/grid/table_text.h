@@ -21,6 +21,7 @@
 
 #include "grid/clipboard.h"
 #include "grid/grid.h"
+#include "grid/parsed_table.h"
 
 namespace parvex {
 
@@ -28,8 +29,8 @@ namespace parvex {
 // place). The result has at least one row unless the text is empty, and `cols` is the most
 // cells of any line (1 for empty text). False, with `error` set, when the table would pass
 // kMaxRows, kMaxCols or kMaxCells or a cell would be longer than CellRef::kMaxSize.
-bool ParseTableText(std::string text, Grid::Table* table, std::string* error);
-bool ParseTableText(TextBuffer text, Grid::Table* table, std::string* error);
+bool ParseTableText(std::string text, ParsedTable* table, std::string* error);
+bool ParseTableText(TextBuffer text, ParsedTable* table, std::string* error);
 
 // Writes the cells of `rect` (clamped to the grid) of `grid` to `sink` in the clipboard format.
 void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink);

@@ -16,7 +16,7 @@ int32_t CountFields(std::string_view text, char separator) {
 TableSize MeasureClipboardTable(Clipboard& clipboard) {
   std::optional<std::string> text = clipboard.ReadText();
   if (!text || text->empty()) return {};
-  Grid::Table table;
+  ParsedTable table;
   std::string error;
   if (!ParseTableText(std::move(*text), &table, &error)) return {};
   return {static_cast<int32_t>(table.lines.size()), table.cols};
@@ -37,7 +37,7 @@ CommandResult ImportText(Grid& source, const Settings& settings, TextBuffer text
     ResizeAndClearGrid(source, 0, 0, width, true);
     return {};
   }
-  Grid::Table table;
+  ParsedTable table;
   std::string error;
   if (!ParseTableText(std::move(text), &table, &error) || !source.AdoptTable(std::move(table), width, true)) {
     if (error.empty()) error = "the table does not fit in a grid";

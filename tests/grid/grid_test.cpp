@@ -330,7 +330,7 @@ TEST(GridTest, GridsSharingCellsDoNotInterfere) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Grid source;
-    Grid::Table parsed;
+    ParsedTable parsed;
     std::string error;
     ASSERT_TRUE(ParseTableText(std::string("t1\tt2\na\n\td"), &parsed, &error)) << error;
     ASSERT_TRUE(source.AdoptTable(std::move(parsed), 0, false));

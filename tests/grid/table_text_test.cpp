@@ -13,7 +13,7 @@ using testing::GridOf;
 
 // The table as the import reads it: every line padded to the widest.
 Cells Parse(const std::string& text) {
-  Grid::Table table;
+  ParsedTable table;
   std::string error;
   EXPECT_TRUE(ParseTableText(text, &table, &error)) << error;
   Cells cells;
@@ -109,7 +109,7 @@ TEST(TableTextTest, LargeTextsReadAsOneReading) {
       half_exported += line + "\n";
     }
     Grid grid;
-    Grid::Table table;
+    ParsedTable table;
     std::string error;
     ASSERT_TRUE(ParseTableText(half + c.middle + half, &table, &error)) << error;
     ASSERT_TRUE(grid.AdoptTable(std::move(table), 0, false));
