@@ -41,11 +41,13 @@ bool ExportResultGrid(Grid& result, Clipboard& clipboard) {
 namespace {
 
 CommandResult Process(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard,
-                      const char* message) {
+                      const char* message, std::optional<PagePlan>* plan) {
   std::string error;
-  if (!SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &error)) {
+  PagePlan laid_out;
+  if (!SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &error, &laid_out)) {
     return {false, kRefusedCaption, error};
   }
+  if (plan != nullptr) *plan = std::move(laid_out);
   if (!ExportResultGrid(result, clipboard)) {
     return {false, kRefusedCaption,
             "the clipboard could not be written (another program may hold it); the layout is in the result grid, "
@@ -56,12 +58,14 @@ CommandResult Process(const Grid& source, Grid& result, const Settings& settings
 
 }  // namespace
 
-CommandResult OnPreprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard) {
-  return Process(source, result, settings, clipboard, kPreprocessMessage);
+CommandResult OnPreprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard,
+                           std::optional<PagePlan>* plan) {
+  return Process(source, result, settings, clipboard, kPreprocessMessage, plan);
 }
 
-CommandResult OnReprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard) {
-  return Process(source, result, settings, clipboard, kReprocessMessage);
+CommandResult OnReprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard,
+                          std::optional<PagePlan>* plan) {
+  return Process(source, result, settings, clipboard, kReprocessMessage, plan);
 }
 
 }  // namespace parvex

@@ -2,9 +2,12 @@
 #ifndef PARVEX_LAYOUT_COMMANDS_H_
 #define PARVEX_LAYOUT_COMMANDS_H_
 
+#include <optional>
+
 #include "grid/clipboard.h"
 #include "grid/command.h"
 #include "grid/grid.h"
+#include "layout/page_plan.h"
 #include "layout/split_into_columns.h"
 
 namespace parvex {
@@ -24,9 +27,12 @@ bool ExportResultGrid(Grid& result, Clipboard& clipboard);
 // Lays `source` out into `result` by the settings, exports `result` to the clipboard and
 // returns the closing message. `source` is never changed. A refused layout leaves both grids
 // and the clipboard as they were; a clipboard that refuses the text is reported, the layout
-// stays in `result`.
-CommandResult OnPreprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard);
-CommandResult OnReprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard);
+// stays in `result`. `plan`, when given, receives the page plan whenever `result` was laid out
+// (a clipboard failure too) and is left as it was on a refusal.
+CommandResult OnPreprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard,
+                           std::optional<PagePlan>* plan = nullptr);
+CommandResult OnReprocess(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard,
+                          std::optional<PagePlan>* plan = nullptr);
 
 }  // namespace parvex
 

@@ -4,30 +4,21 @@
 #include <vector>
 
 #include "grid/prefault.h"
+#include "layout/page_plan.h"
 
 namespace parvex {
 namespace {
 
-// One column group's share of a page: `count` data rows from data row `first` on.
-struct Segment {
-  int64_t first = 0;
-  int64_t count = 0;
-};
+using Segment = PlannedSegment;
+using Page = PlannedPage;
 
-// One page block of the result: `height` rows; its groups are segments[first .. first + groups).
-struct Page {
-  int64_t height = 0;
-  size_t first_segment = 0;
-  size_t groups = 0;
-};
-
-struct Plan {
-  std::vector<Segment> segments;
-  std::vector<Page> pages;
-  int64_t rows = 0;          // result rows, title row included
+// The page plan and what building the result from it takes.
+struct Plan : PagePlan {
   int64_t stored_cells = 0;  // cells the result stores (refers to)
   int64_t runs = 0;          // runs the result's rows list, at most
 };
+
+bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options, Plan& plan, std::string* error);
 
 }  // namespace
 
@@ -43,75 +34,24 @@ GridDesign ResultGridDesign() {
   return design;
 }
 
-bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error) {
-  int32_t rows_per_page = options.rows_per_page.value_or(kDefaultRowsPerPage);
-  if (rows_per_page < 2) rows_per_page = kDefaultRowsPerPage;
-  const int32_t key = options.key_column.value_or(0);
-  const int32_t groups = std::max(options.groups.value_or(1), 1);
-
-  const int32_t cols = source.ColCount();
-  const int64_t stride = int64_t{cols} + 1;  // a group's columns and the separator after it
-  const int64_t result_cols = int64_t{groups} * cols + groups - 1;
-  if (result_cols > INT32_MAX) {
-    *error = "layout refused: " + std::to_string(result_cols) + " result columns do not fit in int32; use fewer column groups";
-    return false;
-  }
-  if (result_cols > kMaxCols) {
-    *error = "layout refused: " + std::to_string(result_cols) + " result columns exceed the limit of " +
-             std::to_string(kMaxCols) + "; use fewer column groups";
-    return false;
-  }
-
-  // Data rows are source rows first_data .. first_data + data_rows - 1. Without a title row the
-  // layout runs as if an empty title row stood above them and was removed afterwards.
-  const int32_t first_data = options.source_has_title ? 1 : 0;
-  const int64_t data_rows = std::max<int64_t>(int64_t{source.RowCount()} - first_data, 0);
-  // A key column past the last source column reads as absent in every row: it never breaks.
-  const bool break_by_key = key > 0 && key <= cols;
-  auto key_changes = [&](int64_t d) {
-    const auto row = static_cast<int32_t>(first_data + d);
-    return source.CellView(row, key - 1) != source.CellView(row - 1, key - 1);
-  };
-
-  // Pages are filled down group 0, then down group 1 and so on; group 0 makes the page's rows.
-  // A change of the key value ends the page before the changed row, except at the very first
-  // row of a page; a page cut short in group 0 is padded to full height when asked.
+bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error,
+                      PagePlan* page_plan) {
   Plan plan;
-  int64_t next = 0;
-  while (next < data_rows) {
-    Page page;
-    page.first_segment = plan.segments.size();
-    int64_t placed = 0;  // data rows on this page so far, across its groups
-    bool ended = false;
-    for (int32_t g = 0; g < groups && !ended; ++g) {
-      Segment segment{next, 0};
-      for (int32_t k = 0; k < rows_per_page; ++k) {
-        if (next >= data_rows) {
-          ended = true;
-          break;
-        }
-        if (break_by_key && next > 0 && (g > 0 || placed > 0) && key_changes(next)) {
-          if (g == 0 && options.pad_short_pages) page.height = rows_per_page;
-          ended = true;
-          break;
-        }
-        if (g == 0) ++page.height;
-        ++segment.count;
-        ++next;
-        ++placed;
-      }
-      if (segment.count > 0) plan.segments.push_back(segment);
-    }
-    page.groups = plan.segments.size() - page.first_segment;
-    plan.rows += page.height;
-    plan.pages.push_back(page);
-  }
-  if (options.source_has_title) plan.rows += 1;
-  if (plan.rows > kMaxRows) {
-    *error = "layout refused: " + std::to_string(plan.rows) + " result rows exceed the limit of " +
-             std::to_string(kMaxRows) + "; turn off padding or use fewer rows per page";
-    return false;
-  }
+  if (!PlanLayout(source, options, result.design(), &plan, error)) return false;
+  if (!BuildResult(source, result, options, plan, error)) return false;
+  if (page_plan != nullptr) *page_plan = std::move(plan);
+  return true;
+}
+
+namespace {
+
+// Builds `result` from `plan`, refusing a result whose text or stored cells would pass the
+// grid's limits; `result` is replaced only when it is complete.
+bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options, Plan& plan, std::string* error) {
+  const int32_t groups = plan.groups;
+  const int64_t stride = int64_t{plan.source_columns} + 1;  // a group's columns and the separator after it
+  const int64_t result_cols = plan.ResultColumns();
+  const int32_t first_data = plan.first_data_row;
 
   // The layout's text must stay readable by an import: every row has a TAB between neighbouring
   // columns, empty or not, so a wide layout of many (padded) rows is too long even when it holds
@@ -194,4 +134,5 @@ bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& opt
   return true;
 }
 
+}  // namespace
 }  // namespace parvex

@@ -20,13 +20,18 @@ struct LayoutOptions {
   // When false the source has no title row: every source row is data, and the result has no
   // title row either (as if an empty title row were laid out and then removed).
   bool source_has_title = true;
+  friend bool operator==(const LayoutOptions&, const LayoutOptions&) = default;
 };
+
+struct PagePlan;  // page_plan.h
 
 inline constexpr int32_t kDefaultRowsPerPage = 46;
 
-// Lays out the data rows of `source` into `result`. Returns false with a one-line message in
-// `error`, both grids untouched, when the result would pass the grid's limits.
-bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error);
+// Lays out the data rows of `source` into `result`, and gives the page plan it laid them out by
+// in `*page_plan` when that is not null. Returns false with a one-line message in `error`, both
+// grids and `*page_plan` untouched, when the result would pass the grid's limits.
+bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error,
+                      PagePlan* page_plan = nullptr);
 
 // The design of the result grid (ColWidth 30) and of the source grid (ColWidth 50).
 GridDesign ResultGridDesign();

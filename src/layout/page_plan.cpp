@@ -1,0 +1,109 @@
+#include "layout/page_plan.h"
+
+#include <algorithm>
+
+namespace parvex {
+
+int64_t PagePlan::TallestPage() const {
+  int64_t tallest = 0;
+  for (const PlannedPage& page : pages) tallest = std::max(tallest, page.height);
+  return tallest;
+}
+
+bool PlanColumns(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan,
+                 std::string* error) {
+  int32_t rows_per_page = options.rows_per_page.value_or(kDefaultRowsPerPage);
+  if (rows_per_page < 2) rows_per_page = kDefaultRowsPerPage;
+  const int32_t groups = std::max(options.groups.value_or(1), 1);
+  const int32_t cols = source.ColCount();
+  const int64_t result_cols = int64_t{groups} * cols + groups - 1;
+  if (result_cols > INT32_MAX) {
+    *error = "layout refused: " + std::to_string(result_cols) + " result columns do not fit in int32; use fewer column groups";
+    return false;
+  }
+  if (result_cols > kMaxCols) {
+    *error = "layout refused: " + std::to_string(result_cols) + " result columns exceed the limit of " +
+             std::to_string(kMaxCols) + "; use fewer column groups";
+    return false;
+  }
+  PagePlan columns;
+  columns.groups = groups;
+  columns.source_columns = cols;
+  columns.has_title = options.source_has_title;
+  columns.rows_per_page = rows_per_page;
+  columns.first_data_row = options.source_has_title ? 1 : 0;
+  // The result grid starts out as a fresh grid of its design does, with the width applied to
+  // every column when it is 2 or more.
+  columns.first_column_width = result_design.col_width;
+  columns.other_column_width = kInsertedColumnWidth;
+  if (options.column_width >= 2) columns.first_column_width = columns.other_column_width = options.column_width;
+  *plan = std::move(columns);
+  return true;
+}
+
+bool PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan,
+                std::string* error) {
+  PagePlan p;
+  if (!PlanColumns(source, options, result_design, &p, error)) return false;
+  const int32_t rows_per_page = p.rows_per_page;
+  const int32_t groups = p.groups;
+  const int32_t key = options.key_column.value_or(0);
+
+  // Data rows are source rows first_data .. first_data + data_rows - 1. Without a title row the
+  // layout runs as if an empty title row stood above them and was removed afterwards.
+  const int32_t first_data = p.first_data_row;
+  const int64_t data_rows = std::max<int64_t>(int64_t{source.RowCount()} - first_data, 0);
+  // A key column past the last source column reads as absent in every row: it never breaks.
+  const bool break_by_key = key > 0 && key <= p.source_columns;
+  auto key_changes = [&](int64_t d) {
+    const auto row = static_cast<int32_t>(first_data + d);
+    return source.CellView(row, key - 1) != source.CellView(row - 1, key - 1);
+  };
+
+  // Pages are filled down group 0, then down group 1 and so on; group 0 makes the page's rows.
+  // A change of the key value ends the page before the changed row, except at the very first
+  // row of a page; a page cut short in group 0 is padded to full height when asked.
+  p.rows = p.has_title ? 1 : 0;
+  int64_t next = 0;
+  while (next < data_rows) {
+    PlannedPage page;
+    page.first_row = p.rows;
+    page.first_segment = p.segments.size();
+    int64_t placed = 0;  // data rows on this page so far, across its groups
+    bool ended = false;
+    for (int32_t g = 0; g < groups && !ended; ++g) {
+      PlannedSegment segment{next, 0};
+      for (int32_t k = 0; k < rows_per_page; ++k) {
+        if (next >= data_rows) {
+          ended = true;
+          break;
+        }
+        if (break_by_key && next > 0 && (g > 0 || placed > 0) && key_changes(next)) {
+          if (g == 0 && options.pad_short_pages) {
+            page.padding = rows_per_page - page.height;
+            page.height = rows_per_page;
+          }
+          ended = true;
+          break;
+        }
+        if (g == 0) ++page.height;
+        ++segment.count;
+        ++next;
+        ++placed;
+      }
+      if (segment.count > 0) p.segments.push_back(segment);
+    }
+    page.groups = p.segments.size() - page.first_segment;
+    p.rows += page.height;
+    p.pages.push_back(page);
+  }
+  if (p.rows > kMaxRows) {
+    *error = "layout refused: " + std::to_string(p.rows) + " result rows exceed the limit of " +
+             std::to_string(kMaxRows) + "; turn off padding or use fewer rows per page";
+    return false;
+  }
+  *plan = std::move(p);
+  return true;
+}
+
+}  // namespace parvex
