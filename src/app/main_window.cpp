@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
+#include <cassert>
 #include <new>
 #include <utility>
 
@@ -21,7 +22,6 @@
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
 #include "numeric_edit.h"
-#include "print/print_layout.h"
 #include "print_actions.h"
 #include "system_clipboard.h"
 #include "wrapped_label.h"
@@ -189,7 +189,7 @@ MainWindow::MainWindow(Clipboard* clipboard, QWidget* parent)
   setAutoFillBackground(true);
   CreateControls();
   ConnectCommands();
-  print_actions_ = new PrintActions(this, 高级表格_中间结果);
+  print_actions_ = new PrintActions(this, 高级表格_中间结果, this, [this](const Message& message) { show_message_(message); });
   CentreOnScreen();
 }
 
@@ -262,23 +262,23 @@ void MainWindow::CreateControls() {
 void MainWindow::ConnectCommands() {
   connect(按钮_导入数据, &QPushButton::clicked, this,
           [this] { RunCommand([this] { return OnImportData(source_grid_, ReadSettings(), clipboard_); }); });
-  // The printed outputs need to know how the result grid was laid out.
-  auto remember_layout = [this](const Settings& settings, CommandResult result) {
-    if (result.ok) result_options_ = LayoutOptionsFrom(settings);
-    return result;
+  // The printed outputs read how the result grid was laid out. A layout whose export to the
+  // clipboard failed is in the result grid all the same, so its plan counts too.
+  using Process = CommandResult (*)(const Grid&, Grid&, const Settings&, Clipboard&, std::optional<PagePlan>*);
+  auto lay_out = [this](Process process) {
+    RunCommand([this, process] {
+      const Settings settings = ReadSettings();
+      std::optional<PagePlan> plan;
+      CommandResult result = process(source_grid_, result_grid_, settings, clipboard_, &plan);
+      if (plan.has_value()) {
+        result_plan_ = std::move(plan);
+        result_options_ = LayoutOptionsFrom(settings);
+      }
+      return result;
+    });
   };
-  connect(按钮_数据预处理, &QPushButton::clicked, this, [this, remember_layout] {
-    RunCommand([this, remember_layout] {
-      const Settings settings = ReadSettings();
-      return remember_layout(settings, OnPreprocess(source_grid_, result_grid_, settings, clipboard_));
-    });
-  });
-  connect(按钮_数据再处理, &QPushButton::clicked, this, [this, remember_layout] {
-    RunCommand([this, remember_layout] {
-      const Settings settings = ReadSettings();
-      return remember_layout(settings, OnReprocess(source_grid_, result_grid_, settings, clipboard_));
-    });
-  });
+  connect(按钮_数据预处理, &QPushButton::clicked, this, [lay_out] { lay_out(&OnPreprocess); });
+  connect(按钮_数据再处理, &QPushButton::clicked, this, [lay_out] { lay_out(&OnReprocess); });
   connect(编辑框_excel每页打印行数, &QLineEdit::textEdited, this, [this] { rows_typed_ = true; });
   connect(按钮_打印帮助, &QPushButton::clicked, this, &MainWindow::OnPrintHelp);
 }
@@ -324,33 +324,20 @@ void MainWindow::RunCommand(const std::function<CommandResult()>& command) {
                  FromUtf8(result.message)});
 }
 
-bool MainWindow::PrepareResultForPrinting(const PageSetup& setup, LayoutOptions* options, QString* error) {
-  if (!result_options_.has_value()) {
-    *error = QStringLiteral("还没有排好的结果：请先导入数据并点击“数据预处理”。");
-    return false;
+std::optional<PrintJob> MainWindow::PrintJobFor(const PageSetup& setup) const {
+  if (!result_options_.has_value()) return std::nullopt;
+  return PrintJob(source_grid_, *result_options_, !rows_typed_, setup);
+}
+
+bool MainWindow::ReadyPrintJob(PrintJob& job, std::string* error) {
+  assert(result_options_.has_value() && result_plan_.has_value());
+  if (!job.Ready(&result_grid_, &*result_plan_, result_options_, error)) return false;
+  if (job.relaid_out()) {
+    result_options_ = job.layout_options();
+    高级表格_中间结果->grid_model()->Reload();
+    // Shown, not typed: the box stays automatic.
+    编辑框_excel每页打印行数->setText(QString::number(job.layout_options().rows_per_page.value_or(kDefaultRowsPerPage)));
   }
-  LayoutOptions laid_out = *result_options_;
-  if (!rows_typed_) {
-    std::string why;
-    int32_t rows = 0;
-    if (!AutoRowsPerPage(source_grid_, laid_out, setup, &rows, &why)) {
-      *error = FromUtf8(why);
-      return false;
-    }
-    if (laid_out.rows_per_page != rows) {
-      laid_out.rows_per_page = rows;
-      std::string refused;
-      if (!SplitIntoColumns(source_grid_, result_grid_, laid_out, &refused)) {
-        *error = FromUtf8(refused);
-        return false;
-      }
-      result_options_ = laid_out;
-      高级表格_中间结果->grid_model()->Reload();
-      // Shown, not typed: the box stays automatic.
-      编辑框_excel每页打印行数->setText(QString::number(rows));
-    }
-  }
-  *options = laid_out;
   return true;
 }
 

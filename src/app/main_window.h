@@ -14,8 +14,12 @@
 #include "grid/clipboard.h"
 #include "grid/command.h"
 #include "grid/grid.h"
+#include "layout/page_plan.h"
 #include "layout/split_into_columns.h"
+#include "message.h"
 #include "print/page_setup.h"
+#include "print/print_job.h"
+#include "print_actions.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -27,14 +31,6 @@ class ColourButton;
 class GridView;
 class NumericEdit;
 class PrintActions;
-
-// What the window tells the user in a message box.
-struct Message {
-  QMessageBox::Icon icon = QMessageBox::Information;
-  QString caption;
-  QString text;
-  friend bool operator==(const Message&, const Message&) = default;
-};
 
 // The default way of showing a Message: a box with no owner window, application-modal, one OK
 // button; returns when it is closed.
@@ -54,7 +50,7 @@ inline constexpr QSize kClientSize{709, 506};
 // pixels, so the label blanks sit under the edit boxes and buttons that cover them.
 QFont WindowFont();
 
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, private PrintDocumentSource {
   Q_OBJECT
 
  public:
@@ -78,16 +74,8 @@ class MainWindow : public QWidget {
   // Centres the window's outer rectangle on its screen: ((width - 715) / 2, (height - 535) / 2).
   void CentreOnScreen();
 
-  // ---- The print-ready outputs (print_actions.h). ----
+  // The print-ready outputs (print_actions.h).
   PrintActions* print_actions() const { return print_actions_; }
-  // The options the result grid was last laid out with; none before the first layout.
-  std::optional<LayoutOptions> ResultLayoutOptions() const { return result_options_; }
-  // Readies the result grid for printing with `setup` and gives the options it is laid out with.
-  // While the rows-per-page box has never been typed into, the rows per page are those that fill
-  // one printed page: the layout is redone with them when they differ, and the box shows them.
-  // False with `error` when nothing has been laid out yet or the page leaves no room.
-  bool PrepareResultForPrinting(const PageSetup& setup, LayoutOptions* options, QString* error);
-  void ShowMessage(const Message& message) { show_message_(message); }
 
  protected:
   bool event(QEvent* event) override;
@@ -104,6 +92,11 @@ class MainWindow : public QWidget {
   // allocation inside it is fatal.
   void RunCommand(const std::function<CommandResult()>& command);
   void OnPrintHelp();
+  // What the print actions print: the last layout. While the rows-per-page box has never been
+  // typed into, the rows per page are those that fill one printed page: readying the job lays
+  // the result out again when they differ, and the box shows them.
+  std::optional<PrintJob> PrintJobFor(const PageSetup& setup) const override;
+  bool ReadyPrintJob(PrintJob& job, std::string* error) override;
   void FitToFrame();
   void StartDrag(const QPoint& global_pos);
 
@@ -114,7 +107,9 @@ class MainWindow : public QWidget {
   std::function<void(const Message&)> show_message_;
   std::function<void(const QString&)> fatal_error_;
 
+  // How the result grid was last laid out, both set together; none before the first layout.
   std::optional<LayoutOptions> result_options_;
+  std::optional<PagePlan> result_plan_;
   bool rows_typed_ = false;  // the user typed into the rows-per-page box
   PrintActions* print_actions_ = nullptr;
 

@@ -11,11 +11,8 @@
 #include <string>
 
 #include "grid_view.h"
-#include "main_window.h"
 #include "page_setup_dialog.h"
 #include "print/page_renderer.h"
-#include "print/print_layout.h"
-#include "print/xlsx_writer.h"
 
 namespace parvex {
 namespace {
@@ -51,9 +48,12 @@ class ExportProgress {
 
 }  // namespace
 
-PrintActions::PrintActions(MainWindow* window, GridView* result_view)
+PrintActions::PrintActions(QWidget* window, GridView* result_view, PrintDocumentSource* document,
+                           std::function<void(const Message&)> show_message)
     : QObject(window),
       window_(window),
+      document_(document),
+      show_message_(std::move(show_message)),
       preview_(MakeAction(window, "动作_打印预览", QStringLiteral("打印预览…"), QKeySequence(Qt::CTRL | Qt::Key_P))),
       pdf_(MakeAction(window, "动作_导出PDF", QStringLiteral("导出PDF…"))),
       xlsx_(MakeAction(window, "动作_保存为Excel文件", QStringLiteral("保存为Excel文件…"),
@@ -89,23 +89,34 @@ QString PrintActions::ChooseFile(const QString& caption, const QString& filter, 
   return path;
 }
 
-void PrintActions::Preview() {
-  LayoutOptions options;
-  QString error;
-  if (!window_->PrepareResultForPrinting(setup_, &options, &error)) {
-    window_->ShowMessage({QMessageBox::Warning, QStringLiteral("打印预览"), error});
-    return;
+void PrintActions::Warn(const QString& caption, const std::string& text) const {
+  show_message_({QMessageBox::Warning, caption, QString::fromStdString(text)});
+}
+
+std::optional<PrintJob> PrintActions::ReadyJob(const QString& caption) {
+  std::optional<PrintJob> job = document_->PrintJobFor(setup_);
+  if (!job.has_value()) {
+    show_message_({QMessageBox::Warning, caption, QStringLiteral("还没有排好的结果：请先导入数据并点击“数据预处理”。")});
+    return std::nullopt;
   }
-  const PrintLayout layout = DescribeLayout(window_->result_grid(), options);
+  if (std::string error; !document_->ReadyPrintJob(*job, &error)) {
+    Warn(caption, error);
+    return std::nullopt;
+  }
+  return job;
+}
+
+void PrintActions::Preview() {
+  const QString caption = QStringLiteral("打印预览");
+  const std::optional<PrintJob> job = ReadyJob(caption);
+  if (!job.has_value()) return;
   QPrinter printer(QPrinter::HighResolution);
   printer.setPageLayout(PageLayoutFor(setup_));
   QPrintPreviewDialog dialog(&printer, window_);
-  dialog.setWindowTitle(QStringLiteral("打印预览"));
-  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this, &layout](QPrinter* target) {
-    std::string paint_error;
-    if (!PaintPages(target, window_->result_grid(), layout, setup_, &paint_error)) {
-      window_->ShowMessage({QMessageBox::Warning, QStringLiteral("打印预览"), QString::fromStdString(paint_error)});
-    }
+  dialog.setWindowTitle(caption);
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this, &job, &caption](QPrinter* target) {
+    std::string error;
+    if (job->Paint(target, &error) == WriteOutcome::kFailed) Warn(caption, error);
   });
   if (run_preview_) {
     run_preview_(dialog);
@@ -114,42 +125,26 @@ void PrintActions::Preview() {
   }
 }
 
-void PrintActions::ExportPdf() {
-  LayoutOptions options;
-  QString error;
-  if (!window_->PrepareResultForPrinting(setup_, &options, &error)) {
-    window_->ShowMessage({QMessageBox::Warning, QStringLiteral("导出PDF"), error});
-    return;
-  }
-  const QString path = ChooseFile(QStringLiteral("导出PDF"), QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral(".pdf"));
+void PrintActions::Export(const QString& caption, const QString& filter, const QString& suffix,
+                          const QString& progress_text, WriteFile write) {
+  const std::optional<PrintJob> job = ReadyJob(caption);
+  if (!job.has_value()) return;
+  const QString path = ChooseFile(caption, filter, suffix);
   if (path.isEmpty()) return;
-  const PrintLayout layout = DescribeLayout(window_->result_grid(), options);
-  ExportProgress progress(window_, QStringLiteral("正在导出PDF…"));
-  std::string write_error;
-  if (!WritePdf(path.toStdString(), window_->result_grid(), layout, setup_, &write_error, progress.callback()) &&
-      write_error != kCancelledMessage) {
-    window_->ShowMessage({QMessageBox::Warning, QStringLiteral("导出PDF"), QString::fromStdString(write_error)});
-  }
+  ExportProgress progress(window_, progress_text);
+  std::string error;
+  // A cancel is the user's own choice: nothing to tell.
+  if (((*job).*write)(path.toStdString(), &error, progress.callback()) == WriteOutcome::kFailed) Warn(caption, error);
+}
+
+void PrintActions::ExportPdf() {
+  Export(QStringLiteral("导出PDF"), QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral(".pdf"),
+         QStringLiteral("正在导出PDF…"), &PrintJob::WritePdf);
 }
 
 void PrintActions::ExportXlsx() {
-  LayoutOptions options;
-  QString error;
-  if (!window_->PrepareResultForPrinting(setup_, &options, &error)) {
-    window_->ShowMessage({QMessageBox::Warning, QStringLiteral("保存为Excel文件"), error});
-    return;
-  }
-  const QString path = ChooseFile(QStringLiteral("保存为Excel文件"), QStringLiteral("Excel 工作簿 (*.xlsx)"),
-                                  QStringLiteral(".xlsx"));
-  if (path.isEmpty()) return;
-  const PrintLayout layout = DescribeLayout(window_->result_grid(), options);
-  ExportProgress progress(window_, QStringLiteral("正在保存Excel文件…"));
-  std::string write_error;
-  if (!WriteXlsx(path.toStdString(), window_->result_grid(), layout, setup_, &write_error, progress.callback()) &&
-      write_error != kCancelledMessage) {
-    window_->ShowMessage(
-        {QMessageBox::Warning, QStringLiteral("保存为Excel文件"), QString::fromStdString(write_error)});
-  }
+  Export(QStringLiteral("保存为Excel文件"), QStringLiteral("Excel 工作簿 (*.xlsx)"), QStringLiteral(".xlsx"),
+         QStringLiteral("正在保存Excel文件…"), &PrintJob::WriteXlsx);
 }
 
 void PrintActions::EditPageSetup() {
@@ -159,10 +154,10 @@ void PrintActions::EditPageSetup() {
   } else {
     std::vector<PrintColumn> columns;
     bool has_title = true;
-    if (const std::optional<LayoutOptions> options = window_->ResultLayoutOptions(); options.has_value()) {
+    if (const std::optional<PrintJob> job = document_->PrintJobFor(setup_); job.has_value()) {
       std::string error;
-      has_title = options->source_has_title;
-      if (!LayoutColumns(window_->source_grid(), *options, &columns, &error)) columns.clear();
+      has_title = job->layout_options().source_has_title;
+      if (!job->PrintedColumns(&columns, &error)) columns.clear();
     }
     PageSetupDialog dialog(setup_, std::move(columns), has_title, window_);
     if (dialog.exec() == QDialog::Accepted) edited = dialog.setup();

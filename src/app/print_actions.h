@@ -1,7 +1,7 @@
 // The print-ready outputs of the window: "打印预览…" (Ctrl+P), "导出PDF…", "保存为Excel文件…"
-// (Ctrl+S) and "页面设置…", in the result grid's context menu and as window shortcuts. Each works
-// on the current layout; a long export shows its progress, can be cancelled, and never leaves a
-// half-written file under the chosen name.
+// (Ctrl+S) and "页面设置…", in the result grid's context menu and as window shortcuts. Each runs
+// a print job (print_job.h) on the layout a PrintDocumentSource hands it; a long export shows its
+// progress, can be cancelled, and never leaves a half-written file under the chosen name.
 #ifndef PARVEX_APP_PRINT_ACTIONS_H_
 #define PARVEX_APP_PRINT_ACTIONS_H_
 
@@ -9,8 +9,12 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <string>
 
+#include "message.h"
 #include "print/page_setup.h"
+#include "print/print_job.h"
+#include "print/progress.h"
 
 class QAction;
 class QMenu;
@@ -19,15 +23,28 @@ class QWidget;
 
 namespace parvex {
 
-class MainWindow;
 class GridView;
+
+// The layout the print actions print (the window's result grid and its plan).
+class PrintDocumentSource {
+ public:
+  virtual ~PrintDocumentSource() = default;
+  // A job printing the current layout on `setup`; none before anything has been laid out.
+  virtual std::optional<PrintJob> PrintJobFor(const PageSetup& setup) const = 0;
+  // Readies `job` on the current layout, laying it out again when the job's rows per page
+  // differ. False with a one-line `error` when the page leaves no room or the layout is refused.
+  virtual bool ReadyPrintJob(PrintJob& job, std::string* error) = 0;
+};
 
 class PrintActions : public QObject {
   Q_OBJECT
 
  public:
-  // Adds the actions to `window` (shortcuts) and to `result_view`'s context menu.
-  PrintActions(MainWindow* window, GridView* result_view);
+  // Adds the actions to `window` (shortcuts, and the parent of the dialogs) and to
+  // `result_view`'s context menu. They print what `document` hands them and tell the user
+  // through `show_message`; `document` must outlive the actions.
+  PrintActions(QWidget* window, GridView* result_view, PrintDocumentSource* document,
+               std::function<void(const Message&)> show_message);
 
   QAction* preview_action() const { return preview_; }
   QAction* pdf_action() const { return pdf_; }
@@ -59,8 +76,17 @@ class PrintActions : public QObject {
 
  private:
   QString ChooseFile(const QString& caption, const QString& filter, const QString& suffix);
+  // The job for the current layout, readied; none, with the reason shown, when it cannot be.
+  std::optional<PrintJob> ReadyJob(const QString& caption);
+  using WriteFile = WriteOutcome (PrintJob::*)(const std::string& path, std::string* error,
+                                               const Progress& progress) const;
+  void Export(const QString& caption, const QString& filter, const QString& suffix, const QString& progress_text,
+              WriteFile write);
+  void Warn(const QString& caption, const std::string& text) const;
 
-  MainWindow* window_;
+  QWidget* window_;
+  PrintDocumentSource* document_;
+  std::function<void(const Message&)> show_message_;
   PageSetup setup_;
   QAction* preview_;
   QAction* pdf_;

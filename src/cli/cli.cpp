@@ -23,11 +23,10 @@
 #include "import/import.h"
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
-#include "print/page_renderer.h"
+#include "layout/page_plan.h"
 #include "print/output_path.h"
 #include "print/page_setup.h"
-#include "print/print_layout.h"
-#include "print/xlsx_writer.h"
+#include "print/print_job.h"
 
 #ifndef PARVEX_VERSION
 #error "PARVEX_VERSION comes from parvex_core's compile definitions"
@@ -369,15 +368,12 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   const CommandResult imported = ImportText(source, options.settings, ReadInput(options, in));
   if (!imported.ok) throw Failure{OneLine(imported.message)};
 
+  // The print job works out the rows per page before anything is written, so that the text
+  // output is laid out for the printed page too.
   Settings settings = options.settings;
-  if (options.auto_rows) {
-    std::string error;
-    int32_t rows = 0;
-    if (!AutoRowsPerPage(source, LayoutOptionsFrom(settings), options.page, &rows, &error)) {
-      throw Failure{OneLine(error)};
-    }
-    settings.rows_per_page = std::to_string(rows);
-  }
+  PrintJob job(source, LayoutOptionsFrom(settings), options.auto_rows, options.page);
+  if (std::string error; !job.PlanRows(&error)) throw Failure{OneLine(error)};
+  if (options.auto_rows) settings.rows_per_page = std::to_string(job.layout_options().rows_per_page.value_or(0));
 
   ReplacementFile file;
   if (options.output.has_value()) {
@@ -385,37 +381,40 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
     if (!file.Open(*options.output, &error)) throw Failure{error};
   }
   Grid result(ResultGridDesign());
+  std::optional<PagePlan> plan;
   CommandResult processed;
   if (options.text_output()) {
     std::ostream& sink = options.output.has_value() ? file.stream() : out;
     StreamClipboard clipboard(sink);
-    processed = OnPreprocess(source, result, settings, clipboard);
+    processed = OnPreprocess(source, result, settings, clipboard, &plan);
     if (clipboard.failed()) {
       throw Failure{"cannot write " +
                     (options.output.has_value() ? "'" + *options.output + "'" : std::string("standard output")) +
                     ": " + clipboard.error()};
     }
     if (!processed.ok) throw Failure{OneLine(processed.message)};
-  } else {
-    std::string error;
-    if (!SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &error)) throw Failure{OneLine(error)};
   }
+  std::optional<LayoutOptions> laid_out;
+  if (plan.has_value()) {
+    laid_out = LayoutOptionsFrom(settings);
+  } else {
+    plan.emplace();
+  }
+  if (std::string error; !job.Ready(&result, &*plan, laid_out, &error)) throw Failure{OneLine(error)};
 
   // Every file is written beside its target first and renamed only when all are complete, so a
   // failed run leaves every target as it was.
   ReplacementPath xlsx_file;
   ReplacementPath pdf_file;
   if (options.file_outputs()) {
-    const PrintLayout layout = DescribeLayout(result, LayoutOptionsFrom(settings));
     std::string error;
-    if (options.xlsx.has_value() && (!xlsx_file.Open(*options.xlsx, &error) ||
-                                     !WriteXlsx(xlsx_file.temp_path(), result, layout, options.page, &error))) {
+    if (options.xlsx.has_value() &&
+        (!xlsx_file.Open(*options.xlsx, &error) || job.WriteXlsx(xlsx_file.temp_path(), &error) != WriteOutcome::kDone)) {
       throw Failure{OneLine(error)};
     }
     if (options.pdf.has_value()) {
       OffscreenGui gui;
-      if (!pdf_file.Open(*options.pdf, &error) ||
-          !WritePdf(pdf_file.temp_path(), result, layout, options.page, &error)) {
+      if (!pdf_file.Open(*options.pdf, &error) || job.WritePdf(pdf_file.temp_path(), &error) != WriteOutcome::kDone) {
         throw Failure{OneLine(error)};
       }
     }

@@ -3,17 +3,9 @@
 #ifndef PARVEX_PRINT_OUTPUT_PATH_H_
 #define PARVEX_PRINT_OUTPUT_PATH_H_
 
-#include <cstdint>
-#include <functional>
 #include <string>
 
 namespace parvex {
-
-// Reports progress of a long export, `done` out of `total` steps; returning false cancels it.
-using Progress = std::function<bool(int64_t done, int64_t total)>;
-
-// Message of an export that the user cancelled.
-inline constexpr const char* kCancelledMessage = "cancelled";
 
 class ReplacementPath {
  public:

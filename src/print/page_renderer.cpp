@@ -13,6 +13,8 @@
 #include <optional>
 #include <vector>
 
+#include "print/output_path.h"
+
 namespace parvex {
 namespace {
 
@@ -222,15 +224,17 @@ QPageLayout PageLayoutFor(const PageSetup& setup) {
                      QPageLayout::Millimeter);
 }
 
-bool PaintPages(QPagedPaintDevice* device, const Grid& result, const PrintLayout& layout, const PageSetup& setup,
-                std::string* error, const Progress& progress) {
+WriteOutcome PaintPages(QPagedPaintDevice* device, const Grid& result, const PagePlan& plan, const PageSetup& setup,
+                        std::string* error, const Progress& progress) {
+  if (!PlanFitsGrid(plan, result, error)) return WriteOutcome::kFailed;
+  const PrintLayout layout = PrintLayoutOf(plan);
   PageGeometry geometry;
   const int64_t rows_on_page = int64_t{layout.TallestBlock()} + (layout.has_title ? 1 : 0);
-  if (!ComputePageGeometry(setup, layout.columns, rows_on_page, &geometry, error)) return false;
+  if (!ComputePageGeometry(setup, layout.columns, rows_on_page, &geometry, error)) return WriteOutcome::kFailed;
   QPainter painter;
   if (!painter.begin(device)) {
     *error = "cannot paint on the printer or file";
-    return false;
+    return WriteOutcome::kFailed;
   }
   const double px_per_pt = device->logicalDpiY() / 72.0;
   Painter pages(&painter, result, layout, setup, geometry, px_per_pt, device->width(), device->height());
@@ -239,37 +243,37 @@ bool PaintPages(QPagedPaintDevice* device, const Grid& result, const PrintLayout
     if (b > 0 && !device->newPage()) {
       painter.end();
       *error = "cannot start page " + std::to_string(b + 1);
-      return false;
+      return WriteOutcome::kFailed;
     }
     pages.DrawPage(b);
     if (progress && !progress(static_cast<int64_t>(b) + 1, count)) {
       painter.end();
-      *error = kCancelledMessage;
-      return false;
+      return WriteOutcome::kCancelled;
     }
   }
   if (!painter.end()) {
     *error = "cannot finish the pages";
-    return false;
+    return WriteOutcome::kFailed;
   }
-  return true;
+  return WriteOutcome::kDone;
 }
 
-bool WritePdf(const std::string& path, const Grid& result, const PrintLayout& layout, const PageSetup& setup,
-              std::string* error, const Progress& progress) {
-  if (!ValidatePageSetup(setup, error)) return false;
+WriteOutcome WritePdf(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
+                      std::string* error, const Progress& progress) {
+  if (!ValidatePageSetup(setup, error)) return WriteOutcome::kFailed;
   ReplacementPath file;
-  if (!file.Open(path, error)) return false;
+  if (!file.Open(path, error)) return WriteOutcome::kFailed;
   {
     QPdfWriter writer(QString::fromStdString(file.temp_path()));
     writer.setCreator(QStringLiteral("Parvex"));
     if (!writer.setPageLayout(PageLayoutFor(setup))) {
       *error = "the printing system refused the page setup";
-      return false;
+      return WriteOutcome::kFailed;
     }
-    if (!PaintPages(&writer, result, layout, setup, error, progress)) return false;
+    const WriteOutcome painted = PaintPages(&writer, result, plan, setup, error, progress);
+    if (painted != WriteOutcome::kDone) return painted;
   }
-  return file.Commit(error);
+  return file.Commit(error) ? WriteOutcome::kDone : WriteOutcome::kFailed;
 }
 
 }  // namespace parvex

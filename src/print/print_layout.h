@@ -1,5 +1,5 @@
-// What the printed outputs need to know about a laid-out result grid: its column groups, which
-// columns are separators, and where each page block starts and how tall it is.
+// What the printed outputs read off a layout's page plan: the printed columns (separators
+// marked) and the page blocks, one printed page each.
 #ifndef PARVEX_PRINT_PRINT_LAYOUT_H_
 #define PARVEX_PRINT_PRINT_LAYOUT_H_
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "grid/grid.h"
+#include "layout/page_plan.h"
 #include "layout/split_into_columns.h"
 #include "print/page_setup.h"
 
@@ -21,30 +22,23 @@ struct PageBlock {
 };
 
 struct PrintLayout {
-  int32_t groups = 1;
-  int32_t source_columns = 0;     // columns of one group
-  bool has_title = true;          // row 0 is the title row
-  int32_t rows_per_page = kDefaultRowsPerPage;
-  std::vector<PrintColumn> columns;  // the grid's widths (px converted to pt), separators marked
+  bool has_title = true;             // row 0 is the title row
+  std::vector<PrintColumn> columns;  // the result's widths (px converted to pt), separators marked
   std::vector<PageBlock> blocks;     // at least one, in order, covering every row after the title
   int32_t TallestBlock() const;
 };
 
-// Describes `result` as SplitIntoColumns laid it out with `options`. The blocks follow the
-// layout's rule: a page is rows_per_page rows tall unless a change of the key value cut it short
-// in its first group (and the page was not padded), and the last page holds what is left. A
-// grid with no data rows gives one empty block, so a title-only layout still prints one page.
-// When the grid's width does not match the options' groups it is read as one group.
-PrintLayout DescribeLayout(const Grid& result, const LayoutOptions& options);
+// The printed pages of a layout planned as `plan`: one block per planned page, and one empty
+// block when there are no data rows, so that a title-only layout still prints one page.
+PrintLayout PrintLayoutOf(const PagePlan& plan);
 
-// The printed columns that laying out `source` with `options` gives, without laying out its
-// data: what the rows-per-page arithmetic needs before the real layout runs. False with the
-// layout's refusal in `error`.
-bool LayoutColumns(const Grid& source, const LayoutOptions& options, std::vector<PrintColumn>* columns,
-                   std::string* error);
+// True when `plan` is the plan `result` was laid out by, as far as its size tells; otherwise
+// false with a one-line `error`. The outputs check it before reading rows the plan names.
+bool PlanFitsGrid(const PagePlan& plan, const Grid& result, std::string* error);
 
 // The rows per page that make one page block of laying out `source` with `options` fill one
-// printed page of `setup`. False with a one-line `error` (a refused layout, a page too small).
+// printed page of `setup`; only the layout's columns are planned for it. False with a one-line
+// `error` (a refused layout, a page too small).
 bool AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows,
                      std::string* error);
 

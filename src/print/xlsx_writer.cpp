@@ -6,6 +6,9 @@
 #include <cmath>
 #include <vector>
 
+#include "print/output_path.h"
+#include "print/print_layout.h"
+
 namespace parvex {
 namespace {
 
@@ -59,14 +62,18 @@ lxw_format* CellFormat(lxw_workbook* book, const PageSetup& setup, bool title) {
 
 }  // namespace
 
-int32_t XlsxBlocksPerSheet(const PrintLayout& layout) {
-  const int64_t tallest = std::max<int64_t>(layout.TallestBlock(), 1);
-  const int64_t room = kXlsxMaxRows - (layout.has_title ? 1 : 0);
+int32_t XlsxBlocksPerSheet(const PagePlan& plan) {
+  const int64_t tallest = std::max<int64_t>(plan.TallestPage(), 1);
+  const int64_t room = kXlsxMaxRows - (plan.has_title ? 1 : 0);
   return static_cast<int32_t>(std::clamp<int64_t>(room / tallest, 1, kXlsxMaxBreaks + 1));
 }
 
-bool WriteXlsx(const std::string& path, const Grid& result, const PrintLayout& layout, const PageSetup& setup,
-               std::string* error, const Progress& progress, const XlsxOptions& xlsx_options) {
+namespace {
+
+bool Write(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
+           std::string* error, const Progress& progress, const XlsxOptions& xlsx_options, bool* cancelled) {
+  if (!PlanFitsGrid(plan, result, error)) return false;
+  const PrintLayout layout = PrintLayoutOf(plan);
   const int32_t cols = result.ColCount();
   if (cols > kXlsxMaxCols) {
     *error = "the layout has " + std::to_string(cols) + " columns; a worksheet holds at most " +
@@ -98,7 +105,7 @@ bool WriteXlsx(const std::string& path, const Grid& result, const PrintLayout& l
   int64_t rows_done = 0;
   std::string text;
   std::vector<CellRef> row_cells;
-  const size_t blocks_per_sheet = static_cast<size_t>(XlsxBlocksPerSheet(layout));
+  const size_t blocks_per_sheet = static_cast<size_t>(XlsxBlocksPerSheet(plan));
   std::vector<bool> is_data_column(static_cast<size_t>(cols));
   for (int32_t c = 0; c < cols; ++c) is_data_column[static_cast<size_t>(c)] = !layout.columns[static_cast<size_t>(c)].separator;
 
@@ -163,7 +170,7 @@ bool WriteXlsx(const std::string& path, const Grid& result, const PrintLayout& l
       for (int32_t r = 0; r < block.row_count; ++r) {
         if (!write_row(sheet, sheet_row++, block.first_row + r, cell_format)) return false;
         if ((++rows_done & 4095) == 0 && progress && !progress(rows_done, total_rows)) {
-          *error = kCancelledMessage;
+          *cancelled = true;
           return false;
         }
       }
@@ -191,10 +198,19 @@ bool WriteXlsx(const std::string& path, const Grid& result, const PrintLayout& l
     return false;
   }
   if (progress && !progress(total_rows, total_rows)) {
-    *error = kCancelledMessage;
+    *cancelled = true;
     return false;
   }
   return file.Commit(error);
+}
+
+}  // namespace
+
+WriteOutcome WriteXlsx(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
+                       std::string* error, const Progress& progress, const XlsxOptions& options) {
+  bool cancelled = false;
+  if (Write(path, result, plan, setup, error, progress, options, &cancelled)) return WriteOutcome::kDone;
+  return cancelled ? WriteOutcome::kCancelled : WriteOutcome::kFailed;
 }
 
 }  // namespace parvex

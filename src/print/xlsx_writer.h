@@ -7,9 +7,9 @@
 #include <string>
 
 #include "grid/grid.h"
-#include "print/output_path.h"
+#include "layout/page_plan.h"
 #include "print/page_setup.h"
-#include "print/print_layout.h"
+#include "print/progress.h"
 
 namespace parvex {
 
@@ -21,22 +21,23 @@ inline constexpr int64_t kXlsxMaxCellChars = 32767;
 
 // Page blocks per worksheet: a layout with more blocks than one worksheet can break (or hold)
 // continues on the next worksheet, each with its own title row and page setup.
-int32_t XlsxBlocksPerSheet(const PrintLayout& layout);
+int32_t XlsxBlocksPerSheet(const PagePlan& plan);
 
-// Writes `result`, laid out as `layout` describes, to `path`: the title row repeated on every
-// page, a manual page break after every block, the print area, every row `setup`'s height, column
-// widths from the layout (separators narrow), an explicit print scale that fits the width (and
-// the tallest block) to the page, paper, orientation and margins. Every cell is written as text.
-// False with a one-line `error`, and `path` left as it was, when the layout does not fit a
-// worksheet, the file cannot be written, or `progress` cancelled (error kCancelledMessage).
+// Writes `result`, laid out by `plan`, to `path`: the title row repeated on every page, a manual
+// page break after every block, the print area, every row `setup`'s height, column widths from
+// the plan (separators narrow), an explicit print scale that fits the width (and the tallest
+// block) to the page, paper, orientation and margins. Every cell is written as text. Anything
+// but kDone leaves `path` as it was: kCancelled when `progress` cancelled, kFailed with a
+// one-line `error` when the plan is not the grid's, the layout does not fit a worksheet or the
+// file cannot be written.
 struct XlsxOptions {
   // Above this many result cells the rows go to disk as they are written and the texts are
   // stored in each cell (inline strings) instead of a shared table, so a million-row layout
   // does not sit in memory twice. Below it the workbook is the common shared-strings kind.
   int64_t streaming_above_cells = 2'000'000;
 };
-bool WriteXlsx(const std::string& path, const Grid& result, const PrintLayout& layout, const PageSetup& setup,
-               std::string* error, const Progress& progress = {}, const XlsxOptions& options = {});
+WriteOutcome WriteXlsx(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
+                       std::string* error, const Progress& progress = {}, const XlsxOptions& options = {});
 
 }  // namespace parvex
 

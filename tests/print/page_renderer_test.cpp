@@ -50,10 +50,11 @@ class PdfTest : public testing::TempDirTest {
   fs::path Write(const Cells& cells, const LayoutOptions& options, const PageSetup& setup = {}) {
     const Grid source = GridOf(cells);
     Grid result(ResultGridDesign());
+    PagePlan plan;
     std::string error;
-    EXPECT_TRUE(SplitIntoColumns(source, result, options, &error)) << error;
+    EXPECT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
     const fs::path path = dir_ / "out.pdf";
-    EXPECT_TRUE(WritePdf(path.string(), result, DescribeLayout(result, options), setup, &error)) << error;
+    EXPECT_EQ(WritePdf(path.string(), result, plan, setup, &error), WriteOutcome::kDone) << error;
     return path;
   }
 };
@@ -113,11 +114,9 @@ TEST_F(PdfTest, AutoRowsFillEachPageExactly) {
   const Grid source = GridOf(cells);
   const PageSetup setup;
   LayoutOptions options{.groups = 2, .column_width = 40};
-  std::vector<PrintColumn> columns;
   std::string error;
-  ASSERT_TRUE(LayoutColumns(source, options, &columns, &error)) << error;
   int32_t rows = 0;
-  ASSERT_TRUE(RowsPerPage(setup, columns, true, &rows, &error)) << error;
+  ASSERT_TRUE(AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
   ASSERT_EQ(rows, 40);
   options.rows_per_page = rows;
   const fs::path pdf = Write(cells, options, setup);
@@ -182,19 +181,22 @@ TEST_F(PdfTest, FailuresLeaveTheTargetAsItWas) {
   std::ofstream(target, std::ios::binary) << "old bytes";
   const Grid source = GridOf(Roster());
   Grid result(ResultGridDesign());
+  PagePlan plan;
   std::string error;
-  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 2}, &error));
-  const PrintLayout layout = DescribeLayout(result, {.groups = 2, .rows_per_page = 2});
+  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 2}, &error, &plan));
   int calls = 0;
-  EXPECT_FALSE(WritePdf(target.string(), result, layout, {}, &error, [&](int64_t done, int64_t total) {
+  EXPECT_EQ(WritePdf(target.string(), result, plan, {}, &error, [&](int64_t done, int64_t total) {
     ++calls;
     EXPECT_EQ(total, 2);
     return done < 1;
-  }));
+  }), WriteOutcome::kCancelled);
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(error, kCancelledMessage);
-  EXPECT_FALSE(WritePdf(target.string(), result, layout, {.margins = {200, 0, 200, 0}}, &error));
+  EXPECT_EQ(WritePdf(target.string(), result, plan, {.margins = {200, 0, 200, 0}}, &error), WriteOutcome::kFailed);
   EXPECT_NE(error.find("margins leave too little"), std::string::npos) << error;
+  // A plan that is not the grid's is refused before anything is drawn.
+  const Grid other = GridOf(Roster());
+  EXPECT_EQ(WritePdf(target.string(), other, plan, {}, &error), WriteOutcome::kFailed);
+  EXPECT_NE(error.find("is not the plan of the laid-out grid"), std::string::npos) << error;
   EXPECT_EQ(testing::ReadBytes(target), "old bytes");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }

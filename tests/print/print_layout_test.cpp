@@ -57,62 +57,85 @@ const BlocksCase kBlocksCases[] = {
      {{0, 2}, {2, 2}, {4, 1}}},
 };
 
-TEST(DescribeLayoutTest, FindsEveryPageBlock) {
+// Lays `source` out with `options` and gives the printed pages of the plan it was laid out by.
+PrintLayout LaidOut(const Grid& source, const LayoutOptions& options, Grid* result, PagePlan* plan) {
+  std::string error;
+  EXPECT_TRUE(SplitIntoColumns(source, *result, options, &error, plan)) << error;
+  return PrintLayoutOf(*plan);
+}
+
+TEST(PrintLayoutTest, FindsEveryPageBlock) {
   for (const BlocksCase& c : kBlocksCases) {
     SCOPED_TRACE(c.name);
-    const Grid source = GridOf(c.source);
     Grid result(ResultGridDesign());
-    std::string error;
-    ASSERT_TRUE(SplitIntoColumns(source, result, c.options, &error)) << error;
-    const PrintLayout layout = DescribeLayout(result, c.options);
+    PagePlan plan;
+    const PrintLayout layout = LaidOut(GridOf(c.source), c.options, &result, &plan);
     EXPECT_EQ(layout.blocks, c.blocks);
-    EXPECT_EQ(layout.source_columns, static_cast<int32_t>(c.source[0].size()));
+    EXPECT_EQ(layout.has_title, c.options.source_has_title);
+    EXPECT_EQ(layout.columns.size(), static_cast<size_t>(result.ColCount()));
+    // The blocks cover the grid's rows after the title, in order.
+    int32_t row = layout.has_title ? 1 : 0;
+    for (const PageBlock& block : layout.blocks) {
+      EXPECT_EQ(block.first_row, row);
+      row += block.row_count;
+    }
+    EXPECT_EQ(row, result.RowCount());
   }
 }
 
-TEST(DescribeLayoutTest, MarksSeparatorsAndConvertsPixels) {
-  const Grid source = GridOf(Pupils());
+TEST(PrintLayoutTest, MarksSeparatorsAndConvertsPixels) {
   Grid result(ResultGridDesign());
-  std::string error;
-  const LayoutOptions options{.groups = 3, .rows_per_page = 2, .column_width = 40};
-  ASSERT_TRUE(SplitIntoColumns(source, result, options, &error)) << error;
-  const PrintLayout layout = DescribeLayout(result, options);
+  PagePlan plan;
+  const PrintLayout layout =
+      LaidOut(GridOf(Pupils()), {.groups = 3, .rows_per_page = 2, .column_width = 40}, &result, &plan);
   ASSERT_EQ(layout.columns.size(), 8u);
   for (size_t c = 0; c < layout.columns.size(); ++c) {
     SCOPED_TRACE(c);
     EXPECT_EQ(layout.columns[c].separator, c == 2 || c == 5);
     EXPECT_EQ(layout.columns[c].width_pt, 30);
   }
-  EXPECT_EQ(layout.groups, 3);
   EXPECT_EQ(layout.TallestBlock(), 2);
+  // Without a width the first column keeps the grid's and the others the inserted width.
+  const PrintLayout plain = LaidOut(GridOf(Pupils()), {.groups = 1}, &result, &plan);
+  ASSERT_EQ(plain.columns.size(), 2u);
+  EXPECT_EQ(plain.columns[0].width_pt, ResultGridDesign().col_width * kPointsPerPixel);
+  EXPECT_EQ(plain.columns[1].width_pt, kInsertedColumnWidth * kPointsPerPixel);
+  EXPECT_FALSE(plain.columns[1].separator);
 }
 
-TEST(DescribeLayoutTest, WidthThatDoesNotMatchTheGroupsIsOneGroup) {
-  const Grid result = GridOf({{"a", "b", "c", "d", "e"}, {"1", "2", "3", "4", "5"}});
-  const PrintLayout layout = DescribeLayout(result, {.groups = 4, .rows_per_page = 10});
-  EXPECT_EQ(layout.groups, 1);
-  EXPECT_EQ(layout.source_columns, 5);
-  for (const PrintColumn& column : layout.columns) EXPECT_FALSE(column.separator);
-  EXPECT_EQ(layout.blocks, (std::vector<PageBlock>{{1, 1}}));
+TEST(PrintLayoutTest, PlanOfAnotherGridIsRefused) {
+  Grid result(ResultGridDesign());
+  PagePlan plan;
+  LaidOut(GridOf(Pupils()), {.groups = 2, .rows_per_page = 3}, &result, &plan);
+  std::string error;
+  EXPECT_TRUE(PlanFitsGrid(plan, result, &error));
+  const Grid other = GridOf({{"a", "b", "c", "d", "e"}, {"1", "2", "3", "4", "5"}});
+  EXPECT_FALSE(PlanFitsGrid(plan, other, &error));
+  EXPECT_EQ(error, "the page plan (5 x 5) is not the plan of the laid-out grid (2 x 5); lay the table out again");
 }
 
-TEST(LayoutColumnsTest, GivesTheWidthsOfTheRealLayout) {
+TEST(AutoRowsPerPageTest, CountsWithTheColumnsOfTheRealLayout) {
   const Grid source = GridOf(Pupils());
-  for (int32_t width : {0, 40, 77}) {
+  const PageSetup setup{.orientation = Orientation::kLandscape};
+  for (int32_t width : {0, 40, 77, 400}) {
     SCOPED_TRACE(width);
     const LayoutOptions options{.groups = 2, .rows_per_page = 3, .column_width = width};
-    std::vector<PrintColumn> probed;
     std::string error;
-    ASSERT_TRUE(LayoutColumns(source, options, &probed, &error)) << error;
+    int32_t rows = 0;
+    ASSERT_TRUE(AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
     Grid result(ResultGridDesign());
-    ASSERT_TRUE(SplitIntoColumns(source, result, options, &error)) << error;
-    const PrintLayout layout = DescribeLayout(result, options);
-    ASSERT_EQ(probed.size(), layout.columns.size());
-    for (size_t c = 0; c < probed.size(); ++c) {
-      EXPECT_EQ(probed[c].width_pt, layout.columns[c].width_pt);
-      EXPECT_EQ(probed[c].separator, layout.columns[c].separator);
-    }
+    PagePlan plan;
+    const PrintLayout layout = LaidOut(source, options, &result, &plan);
+    int32_t expected = 0;
+    ASSERT_TRUE(RowsPerPage(setup, layout.columns, true, &expected, &error)) << error;
+    EXPECT_EQ(rows, expected);
   }
+  int32_t rows = 0;
+  std::string error;
+  Grid wide(SourceGridDesign());
+  ASSERT_TRUE(wide.ResizeAndClear(2, 100000, 0, false));
+  EXPECT_FALSE(AutoRowsPerPage(wide, {.groups = 200}, setup, &rows, &error));
+  EXPECT_NE(error.find("layout refused"), std::string::npos) << error;
 }
 
 TEST(CellTextUtf8Test, KeepsUtf8AndReadsGbk) {

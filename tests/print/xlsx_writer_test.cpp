@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "print/print_layout.h"
 #include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
 #include "support/command_output.h"
@@ -66,10 +67,11 @@ class XlsxTest : public testing::TempDirTest {
                  const XlsxOptions& xlsx = {}) {
     const Grid source = GridOf(cells);
     Grid result(ResultGridDesign());
+    PagePlan plan;
     std::string error;
-    EXPECT_TRUE(SplitIntoColumns(source, result, options, &error)) << error;
+    EXPECT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
     const fs::path path = dir_ / "out.xlsx";
-    EXPECT_TRUE(WriteXlsx(path.string(), result, DescribeLayout(result, options), setup, &error, {}, xlsx)) << error;
+    EXPECT_EQ(WriteXlsx(path.string(), result, plan, setup, &error, {}, xlsx), WriteOutcome::kDone) << error;
     return path;
   }
 };
@@ -197,35 +199,47 @@ TEST_F(XlsxTest, FailuresLeaveTheTargetAsItWas) {
 
   const Grid source = GridOf(Roster());
   Grid result(ResultGridDesign());
+  PagePlan plan;
   std::string error;
-  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2}, &error));
-  const PrintLayout layout = DescribeLayout(result, {.groups = 2});
+  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2}, &error, &plan));
+  const auto lay_out = [&](const Grid& grid, Grid* out, PagePlan* out_plan) {
+    ASSERT_TRUE(SplitIntoColumns(grid, *out, {.groups = 1}, &error, out_plan)) << error;
+  };
 
   reset();
-  EXPECT_FALSE(WriteXlsx(target.string(), result, layout, {}, &error, [](int64_t, int64_t) { return false; }));
-  EXPECT_EQ(error, kCancelledMessage);
+  EXPECT_EQ(WriteXlsx(target.string(), result, plan, {}, &error, [](int64_t, int64_t) { return false; }),
+            WriteOutcome::kCancelled);
   EXPECT_TRUE(kept());
   EXPECT_EQ(files_in_dir(), 1);
 
-  EXPECT_FALSE(WriteXlsx(target.string(), result, layout, {.font_size_pt = 1}, &error));
+  EXPECT_EQ(WriteXlsx(target.string(), result, plan, {.font_size_pt = 1}, &error), WriteOutcome::kFailed);
   EXPECT_NE(error.find("font size 1 pt"), std::string::npos) << error;
   EXPECT_TRUE(kept());
 
   Cells wide(1, std::vector<std::string>(kXlsxMaxCols + 1, "x"));
-  const Grid too_wide = GridOf(wide);
-  EXPECT_FALSE(WriteXlsx(target.string(), too_wide, DescribeLayout(too_wide, {}), {}, &error));
+  Grid too_wide(ResultGridDesign());
+  PagePlan too_wide_plan;
+  lay_out(GridOf(wide), &too_wide, &too_wide_plan);
+  EXPECT_EQ(WriteXlsx(target.string(), too_wide, too_wide_plan, {}, &error), WriteOutcome::kFailed);
   EXPECT_NE(error.find("16385 columns"), std::string::npos) << error;
   EXPECT_TRUE(kept());
 
-  const Grid long_cell = GridOf({{"t"}, {std::string(kXlsxMaxCellChars + 1, 'x')}});
-  EXPECT_FALSE(WriteXlsx(target.string(), long_cell, DescribeLayout(long_cell, {}), {}, &error));
+  Grid long_cell(ResultGridDesign());
+  PagePlan long_cell_plan;
+  lay_out(GridOf({{"t"}, {std::string(kXlsxMaxCellChars + 1, 'x')}}), &long_cell, &long_cell_plan);
+  EXPECT_EQ(WriteXlsx(target.string(), long_cell, long_cell_plan, {}, &error), WriteOutcome::kFailed);
   EXPECT_NE(error.find("32768 characters"), std::string::npos) << error;
   EXPECT_TRUE(kept());
   EXPECT_EQ(files_in_dir(), 1);
 
-  EXPECT_FALSE(WriteXlsx(dir_.string(), result, layout, {}, &error));
+  // A plan that is not the grid's would write rows it does not name.
+  EXPECT_EQ(WriteXlsx(target.string(), long_cell, plan, {}, &error), WriteOutcome::kFailed);
+  EXPECT_NE(error.find("is not the plan of the laid-out grid"), std::string::npos) << error;
+  EXPECT_TRUE(kept());
+
+  EXPECT_EQ(WriteXlsx(dir_.string(), result, plan, {}, &error), WriteOutcome::kFailed);
   EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
-  EXPECT_FALSE(WriteXlsx((dir_ / "missing" / "x.xlsx").string(), result, layout, {}, &error));
+  EXPECT_EQ(WriteXlsx((dir_ / "missing" / "x.xlsx").string(), result, plan, {}, &error), WriteOutcome::kFailed);
   EXPECT_NE(error.find("cannot create a file"), std::string::npos) << error;
 }
 
@@ -238,11 +252,9 @@ TEST_F(XlsxTest, LibreOfficePrintsOnePagePerBlockWithItsTitle) {
   const Grid source = GridOf(cells);
   const PageSetup setup;
   LayoutOptions options{.groups = 2, .column_width = 60};
-  std::vector<PrintColumn> columns;
   std::string error;
-  ASSERT_TRUE(LayoutColumns(source, options, &columns, &error)) << error;
   int32_t rows = 0;
-  ASSERT_TRUE(RowsPerPage(setup, columns, true, &rows, &error)) << error;
+  ASSERT_TRUE(AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
   options.rows_per_page = rows;
   const fs::path path = Write(cells, options, setup);
   const int blocks = (300 + 2 * rows - 1) / (2 * rows);

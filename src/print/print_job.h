@@ -1,0 +1,69 @@
+// One print of a laid-out table, the same for the window and parvex-cli: work out the rows per
+// page (when they follow the page), ready the document — the result grid laid out with them and
+// its page plan — and write it as a PDF or an .xlsx or paint it on a printer or preview.
+#ifndef PARVEX_PRINT_PRINT_JOB_H_
+#define PARVEX_PRINT_PRINT_JOB_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "grid/grid.h"
+#include "layout/page_plan.h"
+#include "layout/split_into_columns.h"
+#include "print/page_setup.h"
+#include "print/progress.h"
+
+class QPagedPaintDevice;
+
+namespace parvex {
+
+class PrintJob {
+ public:
+  // Prints `source` laid out with `options` on pages of `setup`. With `auto_rows` the rows per
+  // page are those that make one page block fill one printed page. `source` must outlive the job.
+  PrintJob(const Grid& source, const LayoutOptions& options, bool auto_rows, const PageSetup& setup);
+
+  // Works out the rows per page; Ready does it too when it has not been done. False with a
+  // one-line `error` when the layout refuses its columns or the page leaves room for fewer than
+  // two rows.
+  bool PlanRows(std::string* error);
+  // The options the document is laid out with: those given, with the rows per page worked out
+  // once PlanRows has run.
+  const LayoutOptions& layout_options() const { return options_; }
+  const PageSetup& page_setup() const { return setup_; }
+  // The printed columns of laying out the source with the job's options (for a page setup
+  // preview). False with the layout's refusal.
+  bool PrintedColumns(std::vector<PrintColumn>* columns, std::string* error) const;
+
+  // Makes `*result` and `*plan` the document. `laid_out` says what they hold: the options they
+  // were laid out with, or none when they hold no layout of `source`. When those are the job's
+  // options both are kept; otherwise `source` is laid out again into them. False with a one-line
+  // `error`, both left as they were, when the rows cannot be planned or the layout is refused.
+  // Both must outlive the job's writing.
+  bool Ready(Grid* result, PagePlan* plan, const std::optional<LayoutOptions>& laid_out, std::string* error);
+  // True when the last Ready laid the source out again.
+  bool relaid_out() const { return relaid_out_; }
+
+  // The outputs of the readied document (progress.h, page_renderer.h, xlsx_writer.h).
+  WriteOutcome WritePdf(const std::string& path, std::string* error, const Progress& progress = {}) const;
+  WriteOutcome WriteXlsx(const std::string& path, std::string* error, const Progress& progress = {}) const;
+  WriteOutcome Paint(QPagedPaintDevice* device, std::string* error, const Progress& progress = {}) const;
+
+ private:
+  // False with `error` when Ready has not succeeded: an output of nothing is a failure.
+  bool IsReady(std::string* error) const;
+
+  const Grid& source_;
+  LayoutOptions options_;
+  bool auto_rows_;
+  PageSetup setup_;
+  bool rows_planned_ = false;
+  bool relaid_out_ = false;
+  const Grid* result_ = nullptr;
+  const PagePlan* plan_ = nullptr;
+};
+
+}  // namespace parvex
+
+#endif  // PARVEX_PRINT_PRINT_JOB_H_

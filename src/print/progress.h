@@ -1,0 +1,19 @@
+// How a long export reports its progress and how it ends.
+#ifndef PARVEX_PRINT_PROGRESS_H_
+#define PARVEX_PRINT_PROGRESS_H_
+
+#include <cstdint>
+#include <functional>
+
+namespace parvex {
+
+// Reports progress of a long export, `done` out of `total` steps; returning false cancels it.
+using Progress = std::function<bool(int64_t done, int64_t total)>;
+
+// The end of writing an output. kCancelled: the Progress asked to stop; kFailed: the writer
+// says why in its error. Neither leaves a file behind.
+enum class WriteOutcome { kDone, kCancelled, kFailed };
+
+}  // namespace parvex
+
+#endif  // PARVEX_PRINT_PROGRESS_H_

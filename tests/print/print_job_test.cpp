@@ -1,0 +1,114 @@
+#include "print/print_job.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "print/print_layout.h"
+#include "support/grid_helpers.h"
+#include "support/temp_dir_test.h"
+
+namespace parvex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Cells;
+using testing::CellsOf;
+using testing::GridOf;
+
+// A title and `n` numbered rows.
+Cells Numbers(int n) {
+  Cells cells = {{"No"}};
+  for (int i = 1; i <= n; ++i) cells.push_back({std::to_string(i)});
+  return cells;
+}
+
+class PrintJobTest : public testing::TempDirTest {};
+
+TEST_F(PrintJobTest, ReadyLaysOutAgainOnlyWhenTheOptionsDiffer) {
+  const Grid source = GridOf(Numbers(100));
+  const LayoutOptions options{.groups = 2, .rows_per_page = 46};
+  struct Case {
+    const char* name;
+    bool auto_rows;
+    bool laid_out;  // the grid holds the layout with `options`
+    bool relaid;
+    int32_t rows_per_page;
+  };
+  const Case cases[] = {
+      {"typed rows, laid out: kept", false, true, false, 46},
+      {"typed rows, nothing laid out: laid out", false, false, true, 46},
+      {"auto rows differ from the layout's: laid out again", true, true, true, 40},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Grid result(ResultGridDesign());
+    PagePlan plan;
+    std::string error;
+    ASSERT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
+    const Cells before = CellsOf(result);
+    PrintJob job(source, options, c.auto_rows, PageSetup{});
+    ASSERT_TRUE(job.Ready(&result, &plan, c.laid_out ? std::optional(options) : std::nullopt, &error)) << error;
+    EXPECT_EQ(job.relaid_out(), c.relaid);
+    EXPECT_EQ(job.layout_options().rows_per_page, c.rows_per_page);
+    EXPECT_EQ(plan.rows_per_page, c.rows_per_page);
+    EXPECT_TRUE(PlanFitsGrid(plan, result, &error)) << error;
+    if (!c.relaid) {
+      EXPECT_EQ(CellsOf(result), before);
+    }
+    // The plan is the layout's: the same as laying out with the job's options now.
+    PagePlan fresh;
+    ASSERT_TRUE(PlanLayout(source, job.layout_options(), ResultGridDesign(), &fresh, &error)) << error;
+    EXPECT_EQ(plan, fresh);
+  }
+}
+
+TEST_F(PrintJobTest, FailuresLeaveTheDocumentAsItWasAndWriteNothing) {
+  const Grid source = GridOf(Numbers(10));
+  Grid result = GridOf({{"old"}}, ResultGridDesign());
+  PagePlan plan;
+  plan.groups = 9;
+  std::string error;
+
+  PrintJob unready(source, {.groups = 2}, false, PageSetup{});
+  const fs::path target = dir_ / "out.pdf";
+  EXPECT_EQ(unready.WritePdf(target.string(), &error), WriteOutcome::kFailed);
+  EXPECT_EQ(unready.WriteXlsx((dir_ / "out.xlsx").string(), &error), WriteOutcome::kFailed);
+  EXPECT_NE(error.find("not been laid out"), std::string::npos) << error;
+
+  PrintJob no_room(source, {.groups = 2}, true, PageSetup{.margins = {140, 15, 140, 15}});
+  EXPECT_FALSE(no_room.Ready(&result, &plan, std::nullopt, &error));
+  EXPECT_NE(error.find("at least 2 must"), std::string::npos) << error;
+
+  Grid wide(SourceGridDesign());
+  ASSERT_TRUE(wide.ResizeAndClear(2, 100000, 0, false));
+  PrintJob refused(wide, {.groups = 200}, false, PageSetup{});
+  EXPECT_FALSE(refused.Ready(&result, &plan, std::nullopt, &error));
+  EXPECT_NE(error.find("layout refused"), std::string::npos) << error;
+
+  EXPECT_EQ(CellsOf(result), (Cells{{"old"}}));
+  EXPECT_EQ(plan.groups, 9);
+  EXPECT_EQ(refused.WritePdf(target.string(), &error), WriteOutcome::kFailed);
+  EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(PrintJobTest, WritesTheReadiedDocument) {
+  const Grid source = GridOf(Numbers(130));
+  Grid result(ResultGridDesign());
+  PagePlan plan;
+  PrintJob job(source, {.groups = 2}, true, PageSetup{});
+  std::string error;
+  ASSERT_TRUE(job.Ready(&result, &plan, std::nullopt, &error)) << error;
+  EXPECT_EQ(result.RowCount(), 1 + 40 + 40);  // 40 rows fill an A4 page at 10 pt: 80 and 50 rows
+  const fs::path pdf = dir_ / "out.pdf";
+  const fs::path xlsx = dir_ / "out.xlsx";
+  EXPECT_EQ(job.WritePdf(pdf.string(), &error), WriteOutcome::kDone) << error;
+  EXPECT_EQ(job.WriteXlsx(xlsx.string(), &error), WriteOutcome::kDone) << error;
+  EXPECT_TRUE(fs::exists(pdf));
+  EXPECT_TRUE(fs::exists(xlsx));
+  EXPECT_EQ(job.WritePdf(pdf.string(), &error, [](int64_t, int64_t) { return false; }), WriteOutcome::kCancelled);
+}
+
+}  // namespace
+}  // namespace parvex
