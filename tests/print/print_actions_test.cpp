@@ -139,6 +139,41 @@ class PrintActionsTest : public QObject {
     for (const Message& m : messages) QCOMPARE(m.icon, QMessageBox::Information);  // closing messages only
   }
 
+  // The clipboard refusing the text does not undo the layout: the outputs print what the result
+  // grid holds, not the layout before it.
+  void LayoutWhoseExportFailedIsWhatPrints() {
+    QTemporaryDir dir;
+    MemoryClipboard clipboard;
+    MainWindow window(&clipboard);
+    window.show();
+    QList<Message> messages;
+    window.SetShowMessage([&](const Message& m) { messages << m; });
+    RowsBox(window)->clear();
+    QTest::keyClicks(RowsBox(window), QStringLiteral("10"));
+    LayOut(window, clipboard, Numbers(100));
+    QCOMPARE(window.result_grid().RowCount(), 1 + 10 * 5);
+
+    auto* groups = window.findChild<QLineEdit*>(QStringLiteral("编辑框_分栏数"));
+    groups->clear();
+    QTest::keyClicks(groups, QStringLiteral("5"));
+    clipboard.set_writable(false);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("按钮_数据再处理")), Qt::LeftButton);
+    QCOMPARE(messages.size(), 2);  // the closing message, then the clipboard failure
+    QCOMPARE(messages.back().icon, QMessageBox::Warning);
+    QCOMPARE(window.result_grid().ColCount(), 9);
+
+    const QString target = dir.filePath(QStringLiteral("five.pdf"));
+    window.print_actions()->SetChooseFile([&](const QString&, const QString&) { return target; });
+    window.print_actions()->ExportPdf();
+    QCOMPARE(messages.size(), 2);  // nothing more: the export succeeded
+    QCOMPARE(PdfPages(target), 2);  // 100 rows in five groups of 10
+    // Every group is printed: read as the two-group layout before, column 4 would be a gap.
+    const std::string first_page = Output(QStringLiteral("pdftotext -layout -f 1 -l 1 '%1' -").arg(target));
+    for (const char* number : {" 11 ", " 21 ", " 31 ", " 41"}) {
+      QVERIFY2(first_page.find(number) != std::string::npos, number);
+    }
+  }
+
   void PreviewShowsOnePagePerBlock() {
     MemoryClipboard clipboard;
     MainWindow window(&clipboard);
