@@ -35,35 +35,9 @@ void Grid::RestoreDesign() {
   cursor_ = CellPos{};
 }
 
-void Grid::InsertHeights(size_t at, size_t count, int32_t height) {
-  if (row_heights_.empty()) {
-    if (height == uniform_height_ || count == 0) return;
-    row_heights_.assign(rows_.size(), uniform_height_);
-  }
-  row_heights_.insert(row_heights_.begin() + static_cast<std::ptrdiff_t>(at), count, height);
-}
+bool Grid::HasHiddenColumns() const { return widths_.Contains(0); }
 
-void Grid::MaterializeWidths() {
-  if (!col_widths_.empty()) return;
-  col_widths_.assign(static_cast<size_t>(col_count_), other_width_);
-  if (col_count_ > 0) col_widths_[0] = first_width_;
-}
-
-bool Grid::HasHiddenColumns() const {
-  if (col_widths_.empty()) return (col_count_ > 0 && first_width_ == 0) || (col_count_ > 1 && other_width_ == 0);
-  return std::find(col_widths_.begin(), col_widths_.end(), 0) != col_widths_.end();
-}
-
-bool Grid::HasHiddenRows() const {
-  if (row_heights_.empty()) return !rows_.empty() && uniform_height_ == 0;
-  return std::find(row_heights_.begin(), row_heights_.end(), 0) != row_heights_.end();
-}
-
-void Grid::ResetHeights(int32_t height) {
-  uniform_height_ = height;
-  row_heights_.clear();
-  row_heights_.shrink_to_fit();
-}
+bool Grid::HasHiddenRows() const { return heights_.Contains(0); }
 
 void Grid::SetCanSelection(bool on) {
   can_selection_ = on;
@@ -295,15 +269,11 @@ void Grid::MakeNonEmptyForInsert() {
   if (head_rows_ != 0 || head_cols_ != 0) return;
   head_rows_ = 1;
   if (rows_.empty()) {
-    InsertHeights(rows_.size(), 1, kDefaultRowHeight);
+    heights_.Insert(rows_.size(), 1, kDefaultRowHeight);
     rows_.push_back(Row{});
   }
   head_cols_ = 1;
-  if (col_count_ == 0) {
-    col_widths_.clear();
-    first_width_ = kInsertedColumnWidth;
-    col_count_ = 1;
-  }
+  if (widths_.size() == 0) widths_.Insert(0, 1, kInsertedColumnWidth);
 }
 
 bool Grid::InsertRow(std::optional<int32_t> position) {
@@ -313,10 +283,10 @@ bool Grid::InsertRow(std::optional<int32_t> position) {
   if (pos < head_rows_ || pos >= RowCount()) pos = -1;
   const int32_t height = rows_.empty() ? kDefaultRowHeight : HeightOf(0);
   if (pos < 0) {
-    InsertHeights(rows_.size(), 1, height);
+    heights_.Insert(rows_.size(), 1, height);
     rows_.push_back(Row{});
   } else {
-    InsertHeights(static_cast<size_t>(pos), 1, height);
+    heights_.Insert(static_cast<size_t>(pos), 1, height);
     rows_.insert(rows_.begin() + pos, Row{});
   }
   selection_.reset();
@@ -325,18 +295,12 @@ bool Grid::InsertRow(std::optional<int32_t> position) {
 
 bool Grid::InsertColumn(std::optional<int32_t> position) {
   if (ColCount() >= kMaxCols) return false;
-  if (col_count_ == 0) MakeNonEmptyForInsert();
+  if (widths_.size() == 0) MakeNonEmptyForInsert();
   int32_t pos = position.value_or(-1);
   if (pos < head_cols_ || pos >= ColCount()) pos = -1;
   if (pos < 0) {
     // Cells past a row's stored ones are empty: an appended column costs no cell.
-    if (col_count_ == 0) {
-      first_width_ = kInsertedColumnWidth;  // the new column is column 0
-    } else if (!col_widths_.empty() || other_width_ != kInsertedColumnWidth) {
-      MaterializeWidths();
-      col_widths_.push_back(kInsertedColumnWidth);
-    }
-    ++col_count_;
+    widths_.Insert(widths_.size(), 1, kInsertedColumnWidth);
   } else {
     // Runs right of the new column move over; a row with a run it cuts through is rewritten
     // with an empty cell in between.
@@ -351,11 +315,7 @@ bool Grid::InsertColumn(std::optional<int32_t> position) {
       }
     }
     CompactCellsIfWasteful();
-    if (!col_widths_.empty() || pos == 0 || other_width_ != kInsertedColumnWidth) {
-      MaterializeWidths();
-      col_widths_.insert(col_widths_.begin() + pos, kInsertedColumnWidth);
-    }
-    ++col_count_;
+    widths_.Insert(static_cast<size_t>(pos), 1, kInsertedColumnWidth);
   }
   selection_.reset();
   return true;
@@ -365,7 +325,7 @@ bool Grid::DeleteRow(int32_t row) {
   if (row < 0 || row >= RowCount()) return false;
   Release(rows_[static_cast<size_t>(row)]);
   rows_.erase(rows_.begin() + row);
-  if (!row_heights_.empty()) row_heights_.erase(row_heights_.begin() + row);
+  heights_.Erase(static_cast<size_t>(row));
   if (row < head_rows_) --head_rows_;
   selection_.reset();
   if (cursor_.row >= 0) {
@@ -396,12 +356,7 @@ bool Grid::DeleteColumn(int32_t col) {
       Rewrite(r, col, -1, col);
     }
   }
-  if (!col_widths_.empty()) {
-    col_widths_.erase(col_widths_.begin() + col);
-  } else if (col == 0 && col_count_ > 1) {
-    first_width_ = other_width_;  // column 1 becomes column 0
-  }
-  --col_count_;
+  widths_.Erase(static_cast<size_t>(col));
   if (col < head_cols_) --head_cols_;
   selection_.reset();
   if (cursor_.col >= 0) {
@@ -424,35 +379,22 @@ std::optional<int32_t> Grid::GetRowHeight(int32_t row) const {
 
 bool Grid::SetColumnWidth(int32_t col, int32_t width) {
   if (col < 0 || col >= ColCount() || width < 0) return false;
-  if (col_widths_.empty()) {
-    if (col == 0) {
-      first_width_ = width;
-      return true;
-    }
-    if (width == other_width_) return true;
-    MaterializeWidths();
-  }
-  col_widths_[static_cast<size_t>(col)] = width;
+  widths_.Set(static_cast<size_t>(col), width);
   return true;
 }
 
 bool Grid::SetRowHeight(int32_t row, int32_t height) {
   if (row < 0 || row >= RowCount() || height < 0) return false;
-  if (row_heights_.empty()) {
-    if (height == uniform_height_) return true;
-    row_heights_.assign(rows_.size(), uniform_height_);
-  }
-  row_heights_[static_cast<size_t>(row)] = height;
+  heights_.Set(static_cast<size_t>(row), height);
   return true;
 }
 
 void Grid::SetWidths(int32_t cols, int32_t width, bool apply_width) {
-  col_count_ = cols;
-  col_widths_.clear();
-  col_widths_.shrink_to_fit();
-  first_width_ = col_width_;
-  other_width_ = kInsertedColumnWidth;
-  if (apply_width && width >= 2) first_width_ = other_width_ = width;
+  if (apply_width && width >= 2) {
+    widths_.Reset(static_cast<size_t>(cols), width, width);
+  } else {
+    widths_.Reset(static_cast<size_t>(cols), col_width_, kInsertedColumnWidth);
+  }
 }
 
 void Grid::ResetContent() {
@@ -462,8 +404,7 @@ void Grid::ResetContent() {
   ClearCells();
   rows_.assign(static_cast<size_t>(rows), Row{});
   ResetHeights(row_height_);
-  SetWidths(cols, col_width_, true);
-  first_width_ = other_width_ = col_width_;
+  widths_.Reset(static_cast<size_t>(cols), col_width_, col_width_);
   head_rows_ = std::clamp(design_.head_row_count, 0, rows);
   head_cols_ = std::clamp(design_.head_col_count, 0, cols);
 }
@@ -635,7 +576,7 @@ void Grid::AppendCellsOf(const Grid& other, int32_t row, int32_t at) {
   assert(!rows_.empty() && row >= 0 && row < other.RowCount());
   for (const Run& run : other.RunsOf(other.rows_[static_cast<size_t>(row)])) {
     Run moved{run.first, run.count, run.col + at, run.bytes};
-    assert(int64_t{moved.col} + moved.count <= col_count_);
+    assert(int64_t{moved.col} + moved.count <= ColCount());
     if (!run.is_own()) {
       shared_live_ += run.count;
     } else {
@@ -679,7 +620,7 @@ std::span<std::byte> Grid::ReservedRuns() { return Unused(runs_); }
 
 void Grid::AppendEmptyRows(int32_t count) {
   if (count <= 0) return;
-  InsertHeights(rows_.size(), static_cast<size_t>(count), row_height_);
+  heights_.Insert(rows_.size(), static_cast<size_t>(count), row_height_);
   rows_.resize(rows_.size() + static_cast<size_t>(count), Row{});
 }
 

@@ -14,6 +14,7 @@
 
 #include "grid/clipboard.h"
 #include "grid/parsed_table.h"
+#include "grid/size_pattern.h"
 #include "grid/text_store.h"
 
 namespace parvex {
@@ -62,7 +63,7 @@ class Grid {
   explicit Grid(const GridDesign& design = {});
 
   int32_t RowCount() const { return static_cast<int32_t>(rows_.size()); }
-  int32_t ColCount() const { return col_count_; }
+  int32_t ColCount() const { return static_cast<int32_t>(widths_.size()); }
   int32_t HeadRowCount() const { return head_rows_; }
   int32_t HeadColCount() const { return head_cols_; }
   int32_t RowHeight() const { return row_height_; }
@@ -245,16 +246,10 @@ class Grid {
   void ClearCells();
 
   void RestoreDesign();
-  int32_t HeightOf(size_t row) const { return row_heights_.empty() ? uniform_height_ : row_heights_[row]; }
-  int32_t WidthOf(size_t col) const {
-    if (!col_widths_.empty()) return col_widths_[col];
-    return col == 0 ? first_width_ : other_width_;
-  }
-  void MaterializeWidths();
-  // Records `count` new rows of `height` before row `at` (rows_ already has them or will).
-  void InsertHeights(size_t at, size_t count, int32_t height);
+  int32_t HeightOf(size_t row) const { return heights_.Get(row); }
+  int32_t WidthOf(size_t col) const { return widths_.Get(col); }
   // Every row `height` high.
-  void ResetHeights(int32_t height);
+  void ResetHeights(int32_t height) { heights_.Reset(rows_.size(), height, height); }
   void SetWidths(int32_t cols, int32_t width, bool apply_width);
   CellRef* MutableCell(int32_t row, int32_t col);  // makes the cell an own, writable one
   void CompactCells();
@@ -282,17 +277,10 @@ class Grid {
   std::vector<CellRef> rewrite_scratch_;
   std::vector<CellRef> run_scratch_;
   std::vector<Row> rows_;
-  // Rows are nearly always one height: then `row_heights_` is empty and every row is
-  // `uniform_height_` high, which saves a number per row of a million-row table.
-  int32_t uniform_height_ = kDefaultRowHeight;
-  std::vector<int32_t> row_heights_;
-  // Likewise columns: while `col_widths_` is empty, column 0 is `first_width_` wide and every
-  // other `other_width_`, the two patterns a resize leaves; a layout of 32767 groups has millions
-  // of columns.
-  int32_t col_count_ = 1;
-  int32_t first_width_ = 50;
-  int32_t other_width_ = kInsertedColumnWidth;
-  std::vector<int32_t> col_widths_;
+  // Rows are nearly always one height, and columns follow the two patterns a resize leaves
+  // (column 0 ColWidth wide, the others alike): a layout of 32767 groups has millions of columns.
+  SizePattern heights_;
+  SizePattern widths_;
 
   std::optional<CellRect> selection_;
   CellPos cursor_;
