@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "grid/clipboard.h"
+#include "grid/grid_builder.h"
 #include "grid/grid.h"
 #include "grid/table_text.h"
 #include "support/grid_helpers.h"
@@ -230,9 +231,9 @@ void Compare(const Grid& grid, const Model& model, size_t step) {
   if (parvex::testing::CellsOf(grid) != model.cells) Fail("cells", step);
   int64_t stored = 0;
   for (int32_t r = 0; r < grid.RowCount(); ++r) {
-    grid.ForEachRun(r, [&](const Grid::CellRun& run) { stored += run.count; });
+    grid.store().ForEachRun(r, [&](const parvex::CellRun& run) { stored += run.count; });
   }
-  if (stored != grid.StoredCells()) Fail("stored cells", step);
+  if (stored != grid.store().StoredCells()) Fail("stored cells", step);
   for (int32_t r = 0; r < model.rows(); ++r) {
     if (grid.GetRowHeight(r) != model.heights[static_cast<size_t>(r)]) Fail("row height", step);
   }
@@ -423,24 +424,25 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
           }
           table.bytes = parvex::TextBuffer(std::move(bytes));
           table.cols = cols;
-          if (!source.AdoptTable(std::move(table), 0, false)) Fail("AdoptTable refused", step);
+          if (!parvex::GridBuilder::AdoptTable(source, std::move(table), 0, false)) Fail("AdoptTable refused", step);
         } else {
           source = grid;
         }
         const int32_t width = static_cast<int32_t>(in.Byte() % 6) - 1;
         const bool apply = (in.Byte() & 1) != 0;
-        grid.StartSharing(source, 2 * cols + 1, width, apply);
+        parvex::GridBuilder builder(grid.design(), source, 2 * cols + 1, width, apply);
         const auto old = model.cells;
         model.ResizeAndClear(rows, 2 * cols + 1, width, apply);
         for (int32_t r = 0; r < rows; ++r) {
-          grid.AppendEmptyRows(1);
-          grid.AppendCellsOf(source, r, 0);
-          grid.AppendCellsOf(source, r, cols + 1);
+          builder.AppendEmptyRows(1);
+          builder.AppendCellsOf(r, 0);
+          builder.AppendCellsOf(r, cols + 1);
           for (size_t c = 0; c < static_cast<size_t>(cols); ++c) {
             model.cells[static_cast<size_t>(r)][c] = old[static_cast<size_t>(r)][c];
             model.cells[static_cast<size_t>(r)][static_cast<size_t>(cols) + 1 + c] = old[static_cast<size_t>(r)][c];
           }
         }
+        grid = builder.Finish();
         break;
       }
     }

@@ -60,9 +60,9 @@ bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 template <typename Visit>
 void ForEachStoredCell(const parvex::Grid& grid, int32_t row, Visit&& visit) {
   std::vector<parvex::CellRef> cells;
-  grid.ForEachRun(row, [&](const parvex::Grid::CellRun& run) {
+  grid.store().ForEachRun(row, [&](const parvex::CellRun& run) {
     cells.clear();
-    parvex::Grid::AppendRunCells(run, &cells);
+    parvex::RowStore::AppendRunCells(run, &cells);
     for (size_t k = 0; k < cells.size(); ++k) visit(static_cast<size_t>(run.col) + k, cells[k]);
   });
 }
@@ -161,14 +161,14 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   CellCount got;
   for (int32_t r = first_data; r < source.RowCount(); ++r) {
     ForEachStoredCell(source, r, [&](size_t c, parvex::CellRef cell) {
-      if (!cell.empty()) ++want[{c, std::string(source.Text(cell))}];
+      if (!cell.empty()) ++want[{c, std::string(source.store().Text(cell))}];
     });
   }
   for (int32_t r = first_data; r < result.RowCount(); ++r) {
     ForEachStoredCell(result, r, [&](size_t c, parvex::CellRef cell) {
       if (cell.empty()) return;
       Check(c % stride != static_cast<size_t>(cols), "separator columns stay empty");
-      ++got[{c % stride, std::string(result.Text(cell))}];
+      ++got[{c % stride, std::string(result.store().Text(cell))}];
     });
   }
   Check(want == got, "every non-empty data cell appears exactly once");
@@ -191,7 +191,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
     for (int32_t r = 0; r < a.RowCount(); ++r) {
       ForEachStoredCell(a, r, [&](size_t c, parvex::CellRef ref) {
         if (ref.empty()) return;
-        const std::string_view cell = a.Text(ref);
+        const std::string_view cell = a.store().Text(ref);
         Check(!IsBlank(cell.front()) && !IsBlank(cell.back()), "result cells have no outer white space");
         if (b.CellView(r, static_cast<int32_t>(c)) != cell) same = false;
       });

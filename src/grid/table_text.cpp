@@ -75,7 +75,7 @@ class Parser {
   // Reads the fields from `i` on that FastFields can, with their TABs, up to the end of the
   // line (setting `line_ended`); returns where it stopped, or kNone on an error.
   size_t FastFields(size_t i, bool* line_ended);
-  // Takes the line at `i` whole when it is plain (see Grid::CellRun) and moves `i` past it.
+  // Takes the line at `i` whole when it is plain (see CellRun) and moves `i` past it.
   bool PlainLine(size_t& i);
   // Adds plain lines holding `cells` cells, the most `cols` in one; false, and nothing added,
   // past a limit.
@@ -325,7 +325,7 @@ uint64_t CountBits(uint64_t x) {
   return (x * 0x0101010101010101u) >> 56;
 }
 
-// The line at `i` as a table line when it is plain (see Grid::CellRun), and where the next line
+// The line at `i` as a table line when it is plain (see CellRun), and where the next line
 // begins. A plain line ends in LF (CR LF) before the last 64 bytes of the text; its pieces are its
 // cells exactly as they stand: no '"', no CR but the one before the LF, no white space at either
 // end of a piece, and no empty piece at the end (an empty line is one empty cell). Only reads.
@@ -572,9 +572,9 @@ class BlockWriter {
   void PutCell(const Grid& grid, CellRef cell) {
     if (cell.empty()) return;
     if (cell.needs_quotes()) {
-      PutQuoted(grid.Text(cell));
+      PutQuoted(grid.store().Text(cell));
     } else {
-      Put(grid.Text(cell));
+      Put(grid.store().Text(cell));
     }
   }
   void Flush() {
@@ -624,7 +624,7 @@ class RowWriter {
         WriteRuns(r, out);
         continue;
       }
-      grid_.GetRowCells(r, &row_cells_);
+      grid_.store().GetRowCells(r, &row_cells_);
       for (size_t k = 0; k < cols_.size(); ++k) {
         if (k > 0) out.Put('\t');
         const auto c = static_cast<size_t>(cols_[k]);
@@ -638,7 +638,7 @@ class RowWriter {
     // `at` is the column written last (or, before any, the first): the next cell, at column c,
     // needs c - at TABs before it.
     int64_t at = first_col_;
-    grid_.ForEachRun(r, [&](const Grid::CellRun& run) {
+    grid_.store().ForEachRun(r, [&](const CellRun& run) {
       const int64_t begin = std::max<int64_t>(run.col, first_col_);
       const int64_t end = std::min<int64_t>(int64_t{run.col} + run.count, int64_t{last_col_} + 1);
       if (begin >= end) return;
@@ -652,7 +652,7 @@ class RowWriter {
           return;
         }
         line_cells_.clear();
-        Grid::AppendRunCells(run, &line_cells_);
+        RowStore::AppendRunCells(run, &line_cells_);
         cells = line_cells_;
       }
       out.PutCell(grid_, cells[static_cast<size_t>(begin - run.col)]);
@@ -835,7 +835,7 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   FirstLineSink lines(sink);
   // Chunks of about a block of text, judged from the grid's text and the TABs of a line.
   const int64_t rows = int64_t{last_row} - first_row + 1;
-  const auto text_per_row = static_cast<int64_t>(grid.texts().used()) / std::max<int64_t>(grid.RowCount(), 1);
+  const auto text_per_row = static_cast<int64_t>(grid.store().texts().used()) / std::max<int64_t>(grid.RowCount(), 1);
   const int64_t row_bytes = text_per_row + (int64_t{last_col} - first_col) + 1;
   const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
   if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "grid/grid_builder.h"
 #include "grid/table_text.h"
 #include "grid/text_to_integer.h"
 
@@ -39,7 +40,7 @@ CommandResult ImportText(Grid& source, const Settings& settings, TextBuffer text
   }
   ParsedTable table;
   std::string error;
-  if (!ParseTableText(std::move(text), &table, &error) || !source.AdoptTable(std::move(table), width, true)) {
+  if (!ParseTableText(std::move(text), &table, &error) || !GridBuilder::AdoptTable(source, std::move(table), width, true)) {
     if (error.empty()) error = "the table does not fit in a grid";
     return {false, kRefusedCaption, "import refused: " + error};
   }

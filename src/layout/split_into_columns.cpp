@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "grid/grid_builder.h"
 #include "grid/prefault.h"
 #include "layout/page_plan.h"
 
@@ -59,12 +60,12 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
   const int64_t separators = plan.rows * (result_cols - 1) + std::max<int64_t>(plan.rows - 1, 0);
   int64_t title_bytes = 0;
   if (options.source_has_title) {
-    source.ForEachRun(0, [&](const Grid::CellRun& run) {
+    source.store().ForEachRun(0, [&](const CellRun& run) {
       if (!run.line.empty()) title_bytes += static_cast<int64_t>(run.line.size() - (run.count - 1));  // without its TABs
       for (const CellRef cell : run.cells) title_bytes += cell.size();
     });
   }
-  const auto text_bytes = separators + title_bytes * groups + static_cast<int64_t>(source.texts().used());
+  const auto text_bytes = separators + title_bytes * groups + static_cast<int64_t>(source.store().texts().used());
   if (text_bytes > kMaxTextBytes) {
     *error = "layout refused: its text would take " + std::to_string(text_bytes) + " bytes, more than the limit of " +
              std::to_string(kMaxTextBytes) + "; use fewer column groups, fewer rows per page or turn off padding";
@@ -76,17 +77,17 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
   int64_t title_cells = 0;
   int64_t title_runs = 0;
   if (options.source_has_title && source.RowCount() > 0) {
-    source.ForEachRun(0, [&](const Grid::CellRun& run) {
+    source.store().ForEachRun(0, [&](const CellRun& run) {
       title_cells += run.count;
       ++title_runs;
     });
   }
-  plan.stored_cells = source.StoredCells() - title_cells + groups * title_cells;
+  plan.stored_cells = source.store().StoredCells() - title_cells + groups * title_cells;
   // A row made of one run keeps it in place; one made of several lists them. A page's row i
   // places a source row in every group longer than i, so the rows with two or more are those
   // above the second longest group's end. Source rows made of several runs (a layout of a
   // layout) may add up to their own listed runs.
-  plan.runs = source.ListedRuns() + (groups * title_runs >= 2 ? groups * title_runs : 0);
+  plan.runs = source.store().ListedRuns() + (groups * title_runs >= 2 ? groups * title_runs : 0);
   for (const Page& page : plan.pages) {
     int64_t longest = 0;
     int64_t second = 0;
@@ -109,14 +110,13 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
 
   // Build row by row into a grid of our own that refers to the source's texts and cells, and put
   // it in place only when it is complete.
-  Grid out(result.design());
-  out.StartSharing(source, static_cast<int32_t>(result_cols), options.column_width, true);
+  GridBuilder out(result.design(), source, static_cast<int32_t>(result_cols), options.column_width, true);
   out.Reserve(plan.rows, plan.runs);
   const Prefault prefault({out.ReservedRows(), out.ReservedRuns()});
   if (options.source_has_title) {
     out.AppendEmptyRows(1);
     for (int32_t g = 0; g < groups && source.RowCount() > 0; ++g) {
-      out.AppendCellsOf(source, 0, static_cast<int32_t>(g * stride));
+      out.AppendCellsOf(0, static_cast<int32_t>(g * stride));
     }
   }
   for (const Page& page : plan.pages) {
@@ -125,12 +125,12 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
       for (size_t g = 0; g < page.groups; ++g) {
         const Segment& segment = plan.segments[page.first_segment + g];
         if (i < segment.count) {
-          out.AppendCellsOf(source, static_cast<int32_t>(first_data + segment.first + i), static_cast<int32_t>(g * stride));
+          out.AppendCellsOf(static_cast<int32_t>(first_data + segment.first + i), static_cast<int32_t>(g * stride));
         }
       }
     }
   }
-  result = std::move(out);
+  result = out.Finish();
   return true;
 }
 

@@ -106,11 +106,11 @@ class Painter {
     const int32_t cols = std::min<int32_t>(result_.ColCount(), static_cast<int32_t>(separator_.size()));
     const double padding = kCellPaddingPt * k_ * font_pt_ / std::max(setup_.font_size_pt, 1.0);
     bool font_set = false;
-    result_.GetRowCells(row, &row_cells_);
+    result_.store().GetRowCells(row, &row_cells_);
     for (int32_t c = 0; c < cols; ++c) {
       const auto ci = static_cast<size_t>(c);
       if (separator_[ci]) continue;
-      const std::string_view bytes = ci < row_cells_.size() ? result_.Text(row_cells_[ci]) : std::string_view();
+      const std::string_view bytes = ci < row_cells_.size() ? result_.store().Text(row_cells_[ci]) : std::string_view();
       if (bytes.empty()) continue;
       const double left = x_[ci];
       const double width = x_[ci + 1] - left;

@@ -112,11 +112,11 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
   // Writes grid row `row` as worksheet row `sheet_row`.
   auto write_row = [&](lxw_worksheet* sheet, lxw_row_t sheet_row, int32_t row, lxw_format* format) -> bool {
     worksheet_set_row(sheet, sheet_row, geometry.row_height_pt, nullptr);
-    result.GetRowCells(row, &row_cells);
+    result.store().GetRowCells(row, &row_cells);
     for (int32_t c = 0; c < cols; ++c) {
       if (!is_data_column[static_cast<size_t>(c)]) continue;
       const auto ci = static_cast<size_t>(c);
-      const std::string_view cell = ci < row_cells.size() ? result.Text(row_cells[ci]) : std::string_view();
+      const std::string_view cell = ci < row_cells.size() ? result.store().Text(row_cells[ci]) : std::string_view();
       const auto col = static_cast<lxw_col_t>(c);
       if (cell.empty()) {
         worksheet_write_blank(sheet, sheet_row, col, format);

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "grid/grid_builder.h"
 #include "grid/table_text.h"
 #include "support/grid_helpers.h"
 
@@ -242,7 +243,7 @@ TEST(GridTest, RepeatedPastesDoNotPileUpTheirTexts) {
   for (int i = 0; i < 40; ++i) ASSERT_TRUE(grid.PasteFromClipboard(clipboard));
   EXPECT_EQ(grid.CellView(0, 0).size(), 8u << 20);
   // 40 pastes of 8 MB: without clean-ups the store would hold 320 MB.
-  EXPECT_LT(grid.texts().used(), uint64_t{100} << 20);
+  EXPECT_LT(grid.store().texts().used(), uint64_t{100} << 20);
 }
 
 TEST(GridTest, PasteDoesNothingWhenNotEditableOrNoText) {
@@ -333,14 +334,14 @@ TEST(GridTest, GridsSharingCellsDoNotInterfere) {
     ParsedTable parsed;
     std::string error;
     ASSERT_TRUE(ParseTableText(std::string("t1\tt2\na\n\td"), &parsed, &error)) << error;
-    ASSERT_TRUE(source.AdoptTable(std::move(parsed), 0, false));
-    Grid built;
-    built.StartSharing(source, 5, 0, false);
+    ASSERT_TRUE(GridBuilder::AdoptTable(source, std::move(parsed), 0, false));
+    GridBuilder builder(GridDesign{}, source, 5, 0, false);
     for (int32_t r = 0; r < source.RowCount(); ++r) {
-      built.AppendEmptyRows(1);
-      built.AppendCellsOf(source, r, 0);
-      built.AppendCellsOf(source, r, 3);
+      builder.AppendEmptyRows(1);
+      builder.AppendCellsOf(r, 0);
+      builder.AppendCellsOf(r, 3);
     }
+    Grid built = builder.Finish();
     ASSERT_EQ(CellsOf(built), doubled);
     EXPECT_EQ(TableText(built, {0, 0, 2, 4}), "t1\tt2\t\tt1\tt2\na\t\t\ta\t\n\td\t\t\td");
 

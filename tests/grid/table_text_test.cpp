@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "grid/grid_builder.h"
 #include "support/grid_helpers.h"
 
 namespace parvex {
@@ -112,7 +113,7 @@ TEST(TableTextTest, LargeTextsReadAsOneReading) {
     ParsedTable table;
     std::string error;
     ASSERT_TRUE(ParseTableText(half + c.middle + half, &table, &error)) << error;
-    ASSERT_TRUE(grid.AdoptTable(std::move(table), 0, false));
+    ASSERT_TRUE(GridBuilder::AdoptTable(grid, std::move(table), 0, false));
     const auto half_rows = static_cast<int32_t>(std::count(half.begin(), half.end(), '\n'));
     EXPECT_EQ(grid.RowCount(), 2 * half_rows + c.middle_rows);
     const std::string got = TableText(grid, {0, 0, grid.RowCount() - 1, 1});

@@ -196,7 +196,7 @@ TEST(SplitIntoColumnsTest, ManyGroupsOfASmallTableAreLaidOut) {
   EXPECT_EQ(result.CellView(0, 32766 * 4 + 2), "class");
   // The result stores what holds text, not the rectangle nor the separators: the title once
   // per group and the nine data rows.
-  EXPECT_EQ(result.StoredCells(), 32767 * 3 + 9 * 3);
+  EXPECT_EQ(result.store().StoredCells(), 32767 * 3 + 9 * 3);
 }
 
 }  // namespace
