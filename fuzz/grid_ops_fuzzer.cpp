@@ -13,7 +13,7 @@
 
 #include "grid/clipboard.h"
 #include "grid/grid.h"
-#include "grid/table_text.h"
+#include "grid/table_text_reader.h"
 #include "support/grid_helpers.h"
 
 namespace {

@@ -5,7 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "grid/table_text.h"
+#include "grid/table_text_reader.h"
+#include "grid/table_text_writer.h"
 
 namespace parvex {
 namespace {
