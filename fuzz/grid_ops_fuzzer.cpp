@@ -14,7 +14,7 @@
 #include "grid/clipboard.h"
 #include "grid/grid_builder.h"
 #include "grid/grid.h"
-#include "grid/table_text.h"
+#include "grid/table_text_reader.h"
 #include "support/grid_helpers.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "grid/clipboard.h"
 #include "grid/command.h"
 #include "grid/grid.h"
-#include "grid/table_text.h"
+#include "grid/table_text_writer.h"
 #include "grid/text_to_integer.h"
 #include "import/import.h"
 #include "layout/commands.h"

@@ -1,20 +1,12 @@
 #include "grid/clipboard.h"
 
 namespace parvex {
-namespace {
-
-class StringSink : public TextSink {
- public:
-  void Append(std::string_view piece) override { text.append(piece); }
-  std::string text;
-};
-
-}  // namespace
 
 bool Clipboard::WriteTextFrom(const std::function<void(TextSink&)>& produce) {
-  StringSink sink;
+  std::string text;
+  StringSink sink(&text);
   produce(sink);
-  return WriteText(sink.text);
+  return WriteText(text);
 }
 
 bool MemoryClipboard::WriteText(std::string_view text) {

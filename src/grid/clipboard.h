@@ -17,6 +17,17 @@ class TextSink {
   virtual void Append(std::string_view piece) = 0;
 };
 
+// Appends the pieces to a string, which may change from one piece to the next.
+class StringSink : public TextSink {
+ public:
+  explicit StringSink(std::string* out) : out_(out) {}
+  void Append(std::string_view piece) override { out_->append(piece); }
+  void set_out(std::string* out) { out_ = out; }
+
+ private:
+  std::string* out_;
+};
+
 class Clipboard {
  public:
   virtual ~Clipboard() = default;

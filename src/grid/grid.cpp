@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "grid/table_text.h"
+#include "grid/table_text_reader.h"
+#include "grid/table_text_writer.h"
 
 namespace parvex {
 

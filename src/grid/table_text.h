@@ -1,6 +1,7 @@
 // The clipboard's table text: what a spreadsheet puts on the clipboard when cells are copied,
 // and what Parvex puts back. Text is bytes; only ASCII bytes are searched for, so UTF-8 and GBK
-// pass through unchanged.
+// pass through unchanged. The reader is table_text_reader.h, the writer table_text_writer.h;
+// the rules both follow are stated here, and those that code shares are defined here.
 //
 // Reading: lines end at LF (a CR before it goes with the cell's trimmed white space); the piece
 // after the last LF is a line when it is not empty; an empty line is one empty cell. Cells are
@@ -11,32 +12,42 @@
 //
 // Writing: cells joined by TAB, rows by LF, no line end after the last row, empty cells empty;
 // a cell holding TAB, LF or CR, or beginning with '"', is written in double quotes with inner
-// quotes doubled. Hidden rows and columns (height or width 0) are left out.
+// quotes doubled (TextNeedsQuotes, text_store.h). Hidden rows and columns (height or width 0)
+// are left out.
 #ifndef PARVEX_GRID_TABLE_TEXT_H_
 #define PARVEX_GRID_TABLE_TEXT_H_
 
-#include <cstdint>
-#include <string>
+#include <cstddef>
 #include <string_view>
-
-#include "grid/clipboard.h"
-#include "grid/grid.h"
-#include "grid/parsed_table.h"
 
 namespace parvex {
 
-// Cuts `text` into a table. `table->bytes` takes over `text` (quoted cells are unquoted in
-// place). The result has at least one row unless the text is empty, and `cols` is the most
-// cells of any line (1 for empty text). False, with `error` set, when the table would pass
-// kMaxRows, kMaxCols or kMaxCells or a cell would be longer than CellRef::kMaxSize.
-bool ParseTableText(std::string text, ParsedTable* table, std::string* error);
-bool ParseTableText(TextBuffer text, ParsedTable* table, std::string* error);
+inline constexpr char kQuote = '"';
 
-// Writes the cells of `rect` (clamped to the grid) of `grid` to `sink` in the clipboard format.
-void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink);
+// The white space trimmed from both ends of a cell: space, TAB, LF, VT, FF, CR.
+constexpr bool IsCellBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// The same gathered into one string.
-std::string TableText(const Grid& grid, const CellRect& rect);
+// Narrows [*begin, *end) of `text` to the cell it holds: no blank at either end.
+inline void TrimCell(const char* text, size_t* begin, size_t* end) {
+  while (*begin < *end && IsCellBlank(static_cast<unsigned char>(text[*begin]))) ++*begin;
+  while (*end > *begin && IsCellBlank(static_cast<unsigned char>(text[*end - 1]))) --*end;
+}
+
+// Writes `text` as a quoted cell: in double quotes, each quote inside doubled. `put` takes the
+// pieces as string_views.
+template <typename Put>
+void PutQuoted(std::string_view text, Put&& put) {
+  constexpr std::string_view kOne(&kQuote, 1);
+  put(kOne);
+  size_t from = 0;
+  for (size_t q = text.find(kQuote); q != std::string_view::npos; q = text.find(kQuote, q + 1)) {
+    put(text.substr(from, q + 1 - from));  // up to and with the quote, which the next one doubles
+    put(kOne);
+    from = q + 1;
+  }
+  put(text.substr(from));
+  put(kOne);
+}
 
 }  // namespace parvex
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "grid/grid_builder.h"
-#include "grid/table_text.h"
+#include "grid/table_text_reader.h"
 #include "grid/text_to_integer.h"
 
 namespace parvex {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "grid/table_text.h"
+#include "grid/table_text_writer.h"
 #include "grid/text_to_integer.h"
 
 namespace parvex {

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "grid/table_text.h"
+#include "grid/table_text_reader.h"
+#include "grid/table_text_writer.h"
 #include "support/grid_helpers.h"
 
 namespace parvex {

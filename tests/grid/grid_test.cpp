@@ -5,7 +5,8 @@
 #include <random>
 
 #include "grid/grid_builder.h"
-#include "grid/table_text.h"
+#include "grid/table_text_reader.h"
+#include "grid/table_text_writer.h"
 #include "support/grid_helpers.h"
 
 namespace parvex {

@@ -1,4 +1,5 @@
-#include "grid/table_text.h"
+#include "grid/table_text_reader.h"
+#include "grid/table_text_writer.h"
 
 #include <gtest/gtest.h>
 

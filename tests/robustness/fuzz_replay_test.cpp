@@ -17,6 +17,7 @@
 extern "C" int PipelineFuzzEntry(const uint8_t* data, size_t size);
 extern "C" int TextToIntegerFuzzEntry(const uint8_t* data, size_t size);
 extern "C" int GridOpsFuzzEntry(const uint8_t* data, size_t size);
+extern "C" int TableTextFuzzEntry(const uint8_t* data, size_t size);
 
 namespace parvex {
 namespace {
@@ -32,6 +33,7 @@ const Target kTargets[] = {
     {"pipeline", PipelineFuzzEntry},
     {"text_to_integer", TextToIntegerFuzzEntry},
     {"grid_ops", GridOpsFuzzEntry},
+    {"table_text", TableTextFuzzEntry},
 };
 
 struct KeptInput {

@@ -212,7 +212,7 @@ TEST(GeneratedTablesTest, AnySpellingOfATableImportsTheSameCells) {
     for (size_t r = 0; r < table.size(); ++r) {
       for (size_t c = 0; c < table[r].size(); ++c) {
         if (c > 0) quoted_all += '\t';
-        if (!table[r][c].empty()) quoted_all += testing::Quoted(table[r][c]);
+        if (!table[r][c].empty()) testing::AppendQuoted(table[r][c], &quoted_all);
       }
       quoted_all += "\r\n";
     }

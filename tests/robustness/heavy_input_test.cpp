@@ -14,6 +14,7 @@
 #include "import/import.h"
 #include "layout/split_into_columns.h"
 #include "support/cli_run.h"
+#include "support/table_text_reference.h"
 
 namespace parvex {
 namespace {
@@ -135,6 +136,28 @@ TEST(HeavyInputTest, TenMillionEmptyLines) {
   EXPECT_EQ(static_cast<int64_t>(run.out.size()), rows * 3 - 1);
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), rows - 1);
   EXPECT_EQ(run.out.find_first_not_of("\t\n"), std::string::npos);
+}
+
+// One line past the row limit, one cell past the column limit: the fast reading, the reading
+// field by field and the reference refuse alike, naming the limit.
+TEST(HeavyInputTest, ReadingsRefuseAtTheLimitsAlike) {
+  SKIP_UNDER_SANITIZERS();
+  struct Case { const char* name; std::string text; std::string error; };
+  const Case cases[] = {
+      {"rows", std::string(static_cast<size_t>(kMaxRows) + 1, '\n'), "more than 16777216 rows"},
+      {"columns", std::string(static_cast<size_t>(kMaxCols), '\t') + "x", "16777217 columns exceed the limit of 16777216"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const testing::TextTable want = testing::ParseTableTextReference(c.text);
+    EXPECT_FALSE(want.ok);
+    EXPECT_EQ(want.error, c.error);
+    for (const TableTextReading& reading : {TableTextReading{}, TableTextReading{false, false, 0}}) {
+      std::string broken;
+      const testing::TextTable got = testing::ReadWith(c.text, reading, &broken);
+      EXPECT_TRUE(got == want) << testing::Difference(got, want);
+    }
+  }
 }
 
 }  // namespace

@@ -12,23 +12,16 @@
 #include <string_view>
 #include <vector>
 
+#include "grid/table_text.h"
+#include "grid/text_store.h"
+
 namespace parvex::testing {
 
 using Table = std::vector<std::vector<std::string>>;
 
-// True when the clipboard format has to quote `text`: it holds TAB, LF or CR, or begins with '"'.
-inline bool NeedsQuotes(std::string_view text) {
-  return !text.empty() && (text.front() == '"' || text.find_first_of("\t\n\r") != std::string_view::npos);
-}
-
-inline std::string Quoted(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  out += '"';
-  return out;
+// Appends `text` as a quoted cell to `out`.
+inline void AppendQuoted(std::string_view text, std::string* out) {
+  PutQuoted(text, [out](std::string_view piece) { out->append(piece); });
 }
 
 // The text of `table` as a spreadsheet copies it: cells quoted only where they must be, rows
@@ -38,7 +31,11 @@ inline std::string TableToText(const Table& table, std::string_view line_end = "
   for (size_t r = 0; r < table.size(); ++r) {
     for (size_t c = 0; c < table[r].size(); ++c) {
       if (c > 0) out += '\t';
-      out += NeedsQuotes(table[r][c]) ? Quoted(table[r][c]) : table[r][c];
+      if (TextNeedsQuotes(table[r][c])) {
+        AppendQuoted(table[r][c], &out);
+      } else {
+        out += table[r][c];
+      }
     }
     if (r + 1 < table.size() || end_last) out += line_end;
   }

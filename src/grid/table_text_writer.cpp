@@ -1,0 +1,361 @@
+#include "grid/table_text_writer.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <vector>
+
+namespace parvex {
+namespace {
+
+// Text written in one piece by a thread of the export.
+constexpr int64_t kChunkBytes = int64_t{1} << 20;
+
+// The grid as the writer reads it: every use of the grid's rows is in this class.
+class GridRows {
+ public:
+  // Stored cells of a row, columns `col` .. `col + count - 1`: either `cells`, or the
+  // TAB-separated pieces of the plain line `line`, which need no trimming or quoting.
+  struct Piece {
+    int64_t col = 0;
+    int64_t count = 0;
+    std::string_view line;
+    std::span<const CellRef> cells;
+    uint32_t line_offset = 0;  // of the line's first byte in the grid's texts
+  };
+
+  explicit GridRows(const Grid& grid) : grid_(grid) {}
+
+  int32_t RowCount() const { return grid_.RowCount(); }
+  int32_t ColCount() const { return grid_.ColCount(); }
+  bool HasHiddenRows() const { return grid_.HasHiddenRows(); }
+  bool HasHiddenColumns() const { return grid_.HasHiddenColumns(); }
+  bool RowShown(int32_t r) const { return grid_.GetRowHeight(r).value_or(0) != 0; }
+  bool ColumnShown(int32_t c) const { return grid_.GetColumnWidth(c).value_or(0) != 0; }
+  // The grid's text per row on average, for judging how much text a row writes.
+  int64_t TextBytesPerRow() const {
+    return static_cast<int64_t>(grid_.store().texts().used()) / std::max<int64_t>(grid_.RowCount(), 1);
+  }
+
+  // Calls visit(const Piece&) for the stored cells of row `r`, left to right.
+  template <typename Visit>
+  void ForEachPiece(int32_t r, Visit&& visit) const {
+    grid_.store().ForEachRun(r, [&](const CellRun& run) { visit(Piece{run.col, run.count, run.line, run.cells, run.line_offset}); });
+  }
+  // The cells of a piece's plain line, cut into `scratch`.
+  static std::span<const CellRef> CutLine(const Piece& piece, std::vector<CellRef>* scratch) {
+    scratch->clear();
+    AppendLineCells(piece.line, piece.line_offset, static_cast<uint32_t>(piece.count), scratch);
+    return *scratch;
+  }
+  // Row `r`'s cells from column 0 to its last stored one.
+  void RowCells(int32_t r, std::vector<CellRef>* cells) const { grid_.store().GetRowCells(r, cells); }
+  std::string_view Text(CellRef cell) const { return grid_.store().Text(cell); }
+
+ private:
+  const Grid& grid_;
+};
+
+// Collects the text in a block of its own and hands it on when the block is full.
+class BlockWriter {
+ public:
+  // Whoever writes calls Flush at the end: a destructor must not write, since the sink may throw
+  // (a clipboard out of memory) and the exception would then end the program.
+  explicit BlockWriter(TextSink& sink) : sink_(sink), block_(new char[kBlock]) {}
+  BlockWriter(const BlockWriter&) = delete;
+  BlockWriter& operator=(const BlockWriter&) = delete;
+
+  void Put(char c) {
+    if (used_ == kBlock) Flush();
+    block_[used_++] = c;
+  }
+  void Repeat(char c, size_t count) {
+    while (count > 0) {
+      if (used_ == kBlock) Flush();
+      const size_t n = std::min(count, kBlock - used_);
+      std::memset(block_.get() + used_, c, n);
+      used_ += n;
+      count -= n;
+    }
+  }
+  void Put(std::string_view text) {
+    if (text.size() > kBlock - used_) {
+      Flush();
+      if (text.size() >= kBlock) {
+        sink_.Append(text);
+        return;
+      }
+    }
+    std::memcpy(block_.get() + used_, text.data(), text.size());
+    used_ += text.size();
+  }
+  void PutCell(const GridRows& grid, CellRef cell) {
+    if (cell.empty()) return;
+    if (cell.needs_quotes()) {
+      PutQuoted(grid.Text(cell), [this](std::string_view piece) { Put(piece); });
+    } else {
+      Put(grid.Text(cell));
+    }
+  }
+  void Flush() {
+    if (used_ == 0) return;
+    sink_.Append(std::string_view(block_.get(), used_));
+    used_ = 0;
+  }
+
+ private:
+  static constexpr size_t kBlock = 1 << 20;
+  TextSink& sink_;
+  std::unique_ptr<char[]> block_;
+  size_t used_ = 0;
+};
+
+// Writes the lines of a rectangle's rows, each after a LF (the caller drops the very first).
+// Each thread of the export has one of its own.
+class RowWriter {
+ public:
+  RowWriter(const Grid& grid, int32_t first_col, int32_t last_col)
+      : grid_(grid), first_col_(first_col), last_col_(last_col), all_rows_shown_(!grid_.HasHiddenRows()) {
+    // With every column of the rectangle shown, a row is its stored cells with the TABs of the
+    // empty columns between and after them; otherwise the shown columns are listed.
+    if (grid_.HasHiddenColumns()) {
+      for (int32_t c = first_col; c <= last_col; ++c) {
+        if (grid_.ColumnShown(c)) cols_.push_back(c);
+      }
+      contiguous_ = false;
+    }
+  }
+
+  void Write(int32_t first_row, int32_t last_row, BlockWriter& out) {
+    for (int32_t r = first_row; r <= last_row; ++r) {
+      if (!all_rows_shown_ && !grid_.RowShown(r)) continue;
+      out.Put('\n');
+      if (contiguous_) {
+        WritePieces(r, out);
+        continue;
+      }
+      grid_.RowCells(r, &row_cells_);
+      for (size_t k = 0; k < cols_.size(); ++k) {
+        if (k > 0) out.Put('\t');
+        const auto c = static_cast<size_t>(cols_[k]);
+        if (c < row_cells_.size()) out.PutCell(grid_, row_cells_[c]);
+      }
+    }
+  }
+
+ private:
+  void WritePieces(int32_t r, BlockWriter& out) {
+    // `at` is the column written last (or, before any, the first): the next cell, at column c,
+    // needs c - at TABs before it.
+    int64_t at = first_col_;
+    grid_.ForEachPiece(r, [&](const GridRows::Piece& piece) {
+      const int64_t begin = std::max<int64_t>(piece.col, first_col_);
+      const int64_t end = std::min<int64_t>(piece.col + piece.count, int64_t{last_col_} + 1);
+      if (begin >= end) return;
+      out.Repeat('\t', static_cast<size_t>(begin - at));
+      at = end - 1;
+      std::span<const CellRef> cells = piece.cells;
+      if (!piece.line.empty()) {
+        // A plain line is its cells joined by TABs, as written here.
+        if (begin == piece.col && end == piece.col + piece.count) {
+          out.Put(piece.line);
+          return;
+        }
+        cells = GridRows::CutLine(piece, &line_cells_);
+      }
+      out.PutCell(grid_, cells[static_cast<size_t>(begin - piece.col)]);
+      for (int64_t c = begin + 1; c < end; ++c) {
+        out.Put('\t');
+        out.PutCell(grid_, cells[static_cast<size_t>(c - piece.col)]);
+      }
+    });
+    out.Repeat('\t', static_cast<size_t>(last_col_ - at));
+  }
+
+  const GridRows grid_;
+  const int32_t first_col_;
+  const int32_t last_col_;
+  const bool all_rows_shown_;
+  bool contiguous_ = true;
+  std::vector<int32_t> cols_;
+  std::vector<CellRef> line_cells_;
+  std::vector<CellRef> row_cells_;
+};
+
+// Drops the LF in front of the first line of the text.
+class FirstLineSink : public TextSink {
+ public:
+  explicit FirstLineSink(TextSink& sink) : sink_(sink) {}
+  void Append(std::string_view piece) override {
+    if (first_ && !piece.empty()) {
+      piece.remove_prefix(1);
+      first_ = false;
+    }
+    if (!piece.empty()) sink_.Append(piece);
+  }
+
+ private:
+  TextSink& sink_;
+  bool first_ = true;
+};
+
+// Rows first_row .. last_row cut into chunks of `rows` rows; the last may be shorter.
+struct Chunks {
+  int32_t first_row;
+  int32_t last_row;
+  int32_t rows;
+
+  int64_t count() const { return (int64_t{last_row} - first_row + rows) / rows; }
+  int32_t First(int64_t k) const { return static_cast<int32_t>(first_row + k * rows); }
+  int32_t Last(int64_t k) const { return static_cast<int32_t>(std::min<int64_t>(first_row + (k + 1) * rows - 1, last_row)); }
+};
+
+// Writes a large rectangle on two threads. The calling thread writes the even chunks straight
+// to the sink; a helper renders the odd ones, in turn into one of two slots, and the calling
+// thread hands each slot's text to the sink when it arrives at that chunk.
+//
+// Hand-off, all under `mutex_`: a slot's `ready` flag says who owns its text. The helper
+// renders chunk k into slot (k / 2) % 2 only once that slot is not ready, then sets it ready;
+// the calling thread reads a slot's text only once it is ready, then clears the flag. `stop_`
+// (set by the destructor) ends the helper early; `failed_` (set by the helper when it runs
+// out of memory) makes the calling thread render the remaining odd chunks itself. Both threads
+// only read the grid, each through a RowWriter of its own.
+class TwoThreadWriter {
+ public:
+  TwoThreadWriter(const Grid& grid, int32_t first_col, int32_t last_col, Chunks chunks)
+      : grid_(grid), first_col_(first_col), last_col_(last_col), chunks_(chunks) {}
+  TwoThreadWriter(const TwoThreadWriter&) = delete;
+  TwoThreadWriter& operator=(const TwoThreadWriter&) = delete;
+  ~TwoThreadWriter() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    if (helper_.joinable()) helper_.join();
+  }
+
+  void Write(TextSink& sink) {
+    try {
+      helper_ = std::thread([this] { RenderOddChunks(); });
+    } catch (...) {
+      // No second thread to be had: every chunk is written here.
+    }
+    RowWriter rows(grid_, first_col_, last_col_);
+    BlockWriter out(sink);
+    bool alone = !helper_.joinable();
+    for (int64_t k = 0; k < chunks_.count(); ++k) {
+      if (k % 2 == 0 || alone) {
+        rows.Write(chunks_.First(k), chunks_.Last(k), out);
+        continue;
+      }
+      out.Flush();  // the even chunk before goes first
+      Slot& slot = SlotOf(k);
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return slot.ready || failed_; });
+        alone = !slot.ready;
+      }
+      if (alone) {
+        rows.Write(chunks_.First(k), chunks_.Last(k), out);
+        continue;
+      }
+      sink.Append(slot.text);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slot.ready = false;
+      }
+      changed_.notify_all();
+    }
+    out.Flush();
+  }
+
+ private:
+  struct Slot {
+    std::string text;
+    bool ready = false;  // rendered and not yet handed on: the calling thread owns `text`
+  };
+
+  Slot& SlotOf(int64_t k) { return slots_[(k / 2) % 2]; }
+
+  void RenderOddChunks() {
+    try {
+      RowWriter rows(grid_, first_col_, last_col_);
+      StringSink gathered(nullptr);
+      BlockWriter out(gathered);
+      for (int64_t k = 1; k < chunks_.count(); k += 2) {
+        Slot& slot = SlotOf(k);
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          changed_.wait(lock, [&] { return stop_ || !slot.ready; });
+          if (stop_) return;
+        }
+        slot.text.clear();
+        gathered.set_out(&slot.text);
+        rows.Write(chunks_.First(k), chunks_.Last(k), out);
+        out.Flush();
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          slot.ready = true;
+        }
+        changed_.notify_all();
+      }
+    } catch (...) {
+      // Out of memory: the chunk in hand and all after it are written by the calling thread.
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failed_ = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const Grid& grid_;
+  const int32_t first_col_;
+  const int32_t last_col_;
+  const Chunks chunks_;
+  std::thread helper_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Slot slots_[2];
+  bool stop_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
+  const GridRows rows_of(grid);
+  const int32_t first_row = std::max(rect.first_row, 0);
+  const int32_t first_col = std::max(rect.first_col, 0);
+  const int32_t last_row = std::min(rect.last_row, rows_of.RowCount() - 1);
+  const int32_t last_col = std::min(rect.last_col, rows_of.ColCount() - 1);
+  if (first_row > last_row || first_col > last_col) return;
+
+  FirstLineSink lines(sink);
+  // Chunks of about a block of text, judged from the grid's text and the TABs of a line.
+  const int64_t rows = int64_t{last_row} - first_row + 1;
+  const int64_t row_bytes = rows_of.TextBytesPerRow() + (int64_t{last_col} - first_col) + 1;
+  const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
+  if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
+    TwoThreadWriter(grid, first_col, last_col, Chunks{first_row, last_row, chunk_rows}).Write(lines);
+    return;
+  }
+  RowWriter writer(grid, first_col, last_col);
+  BlockWriter out(lines);
+  writer.Write(first_row, last_row, out);
+  out.Flush();
+}
+
+std::string TableText(const Grid& grid, const CellRect& rect) {
+  std::string text;
+  StringSink sink(&text);
+  WriteTableText(grid, rect, sink);
+  return text;
+}
+
+}  // namespace parvex
