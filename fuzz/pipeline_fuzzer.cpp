@@ -18,9 +18,11 @@
 #include <string_view>
 #include <utility>
 
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/clipboard.h"
-#include "grid/command.h"
 #include "grid/grid.h"
+#include "grid/grid_designs.h"
 #include "grid/table_text.h"
 #include "grid/text_to_integer.h"
 #include "import/import.h"

@@ -16,6 +16,7 @@
 #include "caption_group_box.h"
 #include "colour_button.h"
 #include "fatal_error.h"
+#include "grid/grid_designs.h"
 #include "grid_view.h"
 #include "import/import.h"
 #include "layout/commands.h"

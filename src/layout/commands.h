@@ -2,8 +2,9 @@
 #ifndef PARVEX_LAYOUT_COMMANDS_H_
 #define PARVEX_LAYOUT_COMMANDS_H_
 
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/clipboard.h"
-#include "grid/command.h"
 #include "grid/grid.h"
 #include "layout/split_into_columns.h"
 

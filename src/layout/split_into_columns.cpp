@@ -31,18 +31,6 @@ struct Plan {
 
 }  // namespace
 
-GridDesign SourceGridDesign() {
-  GridDesign design;
-  design.col_width = 50;
-  return design;
-}
-
-GridDesign ResultGridDesign() {
-  GridDesign design;
-  design.col_width = 30;
-  return design;
-}
-
 bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error) {
   int32_t rows_per_page = options.rows_per_page.value_or(kDefaultRowsPerPage);
   if (rows_per_page < 2) rows_per_page = kDefaultRowsPerPage;

@@ -28,10 +28,6 @@ inline constexpr int32_t kDefaultRowsPerPage = 46;
 // `error`, both grids untouched, when the result would pass the grid's limits.
 bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error);
 
-// The design of the result grid (ColWidth 30) and of the source grid (ColWidth 50).
-GridDesign ResultGridDesign();
-GridDesign SourceGridDesign();
-
 }  // namespace parvex
 
 #endif  // PARVEX_LAYOUT_SPLIT_INTO_COLUMNS_H_

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "grid/grid_designs.h"
 #include "layout/split_into_columns.h"
 #include "support/grid_helpers.h"
 

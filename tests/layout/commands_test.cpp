@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "grid/grid_designs.h"
 #include "import/import.h"
 #include "support/grid_helpers.h"
 

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 
 namespace parvex {

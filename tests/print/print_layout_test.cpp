@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 
 namespace parvex {

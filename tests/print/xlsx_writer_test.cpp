@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
 #include "support/command_output.h"

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/clipboard.h"
-#include "grid/command.h"
 #include "grid/grid.h"
+#include "grid/grid_designs.h"
 #include "import/import.h"
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "grid/command.h"
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/grid.h"
+#include "grid/grid_designs.h"
 #include "import/import.h"
 #include "layout/split_into_columns.h"
 #include "support/cli_run.h"

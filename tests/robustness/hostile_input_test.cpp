@@ -13,17 +13,19 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/clipboard.h"
-#include "grid/command.h"
 #include "grid/grid.h"
+#include "grid/grid_designs.h"
 #include "grid/text_to_integer.h"
 #include "import/import.h"
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
 #include "robustness/reference_layout.h"
 #include "robustness/table_gen.h"
-#include "support/grid_helpers.h"
 #include "support/cli_run.h"
+#include "support/grid_helpers.h"
 
 namespace parvex {
 namespace {
