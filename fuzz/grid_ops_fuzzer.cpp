@@ -227,7 +227,7 @@ void Compare(const Grid& grid, const Model& model, size_t step) {
   if (grid.IsEdit() != model.is_edit || grid.CanSelection() != model.can_selection) Fail("switches", step);
   if (grid.CursorCell() != model.cursor) Fail("cursor", step);
   if (grid.Selection() != model.selection) Fail("selection", step);
-  if (parvex::testing::CellsOf(grid) != model.cells) Fail("cells", step);
+  if (parvex::test_support::CellsOf(grid) != model.cells) Fail("cells", step);
   int64_t stored = 0;
   for (int32_t r = 0; r < grid.RowCount(); ++r) {
     grid.ForEachRun(r, [&](const Grid::CellRun& run) { stored += run.count; });

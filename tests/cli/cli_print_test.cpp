@@ -19,11 +19,11 @@ namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CliRun;
-using testing::RunCli;
-using testing::CommandOutput;
+using test_support::CliRun;
+using test_support::RunCli;
+using test_support::CommandOutput;
 
-using testing::ReadBytes;
+using test_support::ReadBytes;
 
 int PdfPages(const fs::path& pdf) {
   std::smatch match;
@@ -61,7 +61,7 @@ std::string Numbers(int n) {
   return text;
 }
 
-class CliPrintTest : public testing::TempDirTest {
+class CliPrintTest : public test_support::TempDirTest {
  protected:
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;

@@ -10,10 +10,10 @@
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::CellsOf;
-using testing::GridOf;
-using testing::WidthsOf;
+using test_support::Cells;
+using test_support::CellsOf;
+using test_support::GridOf;
+using test_support::WidthsOf;
 
 TEST(GridTest, StartsInDesignState) {
   Grid grid(GridDesign{.row_height = 24, .col_width = 30});

@@ -7,9 +7,9 @@
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::CellsOf;
-using testing::GridOf;
+using test_support::Cells;
+using test_support::CellsOf;
+using test_support::GridOf;
 
 // The table as the import reads it: every line padded to the widest.
 Cells Parse(const std::string& text) {

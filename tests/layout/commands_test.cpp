@@ -9,9 +9,9 @@
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::CellsOf;
-using testing::GridOf;
+using test_support::Cells;
+using test_support::CellsOf;
+using test_support::GridOf;
 
 const char kRoster[] = "Name\tClass\r\nAnn\tA\r\nBen\tA\r\nCai\tB\r\nDan\tB\r\nEva\tB\r\nFay\tB\r\nGus\tC\r\n";
 

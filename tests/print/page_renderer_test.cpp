@@ -20,9 +20,9 @@ namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CommandOutput;
-using testing::Cells;
-using testing::GridOf;
+using test_support::CommandOutput;
+using test_support::Cells;
+using test_support::GridOf;
 
 int PageCount(const fs::path& pdf) {
   const std::string info = CommandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
@@ -45,7 +45,7 @@ std::vector<std::string> PageLines(const fs::path& pdf, int page) {
   return lines;
 }
 
-class PdfTest : public testing::TempDirTest {
+class PdfTest : public test_support::TempDirTest {
  protected:
 
   fs::path Write(const Cells& cells, const LayoutOptions& options, const PageSetup& setup = {}) {
@@ -196,7 +196,7 @@ TEST_F(PdfTest, FailuresLeaveTheTargetAsItWas) {
   EXPECT_EQ(error, kCancelledMessage);
   EXPECT_FALSE(WritePdf(target.string(), result, layout, {.margins = {200, 0, 200, 0}}, &error));
   EXPECT_NE(error.find("margins leave too little"), std::string::npos) << error;
-  EXPECT_EQ(testing::ReadBytes(target), "old bytes");
+  EXPECT_EQ(test_support::ReadBytes(target), "old bytes");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 

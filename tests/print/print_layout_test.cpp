@@ -11,8 +11,8 @@
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::GridOf;
+using test_support::Cells;
+using test_support::GridOf;
 
 // Name and class of seven pupils: the classes change after Ben and after Fay.
 Cells Pupils() {

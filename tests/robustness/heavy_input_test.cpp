@@ -20,8 +20,8 @@
 namespace parvex {
 namespace {
 
-using testing::CliRun;
-using testing::RunCli;
+using test_support::CliRun;
+using test_support::RunCli;
 
 #ifdef PARVEX_SANITIZED
 #define SKIP_UNDER_SANITIZERS() GTEST_SKIP() << "too slow under the sanitizers"

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace parvex::testing {
+namespace parvex::test_support {
 
 using Table = std::vector<std::vector<std::string>>;
 
@@ -125,6 +125,6 @@ class TableGenerator {
   std::mt19937 rng_;
 };
 
-}  // namespace parvex::testing
+}  // namespace parvex::test_support
 
 #endif  // PARVEX_TESTS_ROBUSTNESS_TABLE_GEN_H_
