@@ -6,6 +6,7 @@
 
 #include "grid/table_text.h"
 #include "support/grid_helpers.h"
+#include "support/printers.h"
 
 namespace parvex {
 namespace {

@@ -5,6 +5,7 @@
 #include "grid/grid_designs.h"
 #include "layout/split_into_columns.h"
 #include "support/grid_helpers.h"
+#include "support/printers.h"
 
 namespace parvex {
 namespace {
