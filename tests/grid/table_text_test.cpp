@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/grid_helpers.h"
+#include "support/same_bytes.h"
 
 namespace parvex {
 namespace {
@@ -172,7 +173,7 @@ TEST(TableTextTest, LargeRectangleWithHiddenRowsAndColumns) {
   }
   grid.SetColumnWidth(1, 0);
   const std::string got = TableText(grid, {0, 0, rows - 1, 2});
-  EXPECT_TRUE(got == want) << "lengths " << got.size() << " and " << want.size();
+  EXPECT_TRUE(test_support::SameBytes(got, want));
 }
 
 }  // namespace
