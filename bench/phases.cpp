@@ -11,6 +11,7 @@
 #include "cli/input.h"
 #include "grid/clipboard.h"
 #include "grid/grid.h"
+#include "grid/grid_designs.h"
 #include "grid/table_text_writer.h"
 #include "import/import.h"
 #include "layout/split_into_columns.h"

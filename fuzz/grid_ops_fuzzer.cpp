@@ -1,6 +1,7 @@
 // Fuzzes the grid's own operations: a random sequence of them runs on a Grid and on a plain
 // model (vectors of strings), and after every step the two must agree on counts, fixed rows and
-// columns, cells, widths, heights, cursor and selection; a copy must write what the model says.
+// columns, cells, widths, heights, cursor and selection (cell by cell); a copy must write what
+// the model says.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -60,7 +61,9 @@ struct Model {
   bool is_edit = true;
   bool can_selection = true;
   CellPos cursor;
-  std::optional<CellRect> selection;
+  // One flag per cell, rows x cols; empty when nothing is selected. Every change of the grid's
+  // shape clears the selection, so the flags never outlive the shape they were made for.
+  std::vector<std::vector<bool>> selected;
 
   int32_t rows() const { return static_cast<int32_t>(heights.size()); }
   int32_t cols() const { return static_cast<int32_t>(widths.size()); }
@@ -72,7 +75,7 @@ struct Model {
     is_edit = design.is_edit;
     can_selection = design.can_selection;
     cursor = CellPos{};
-    selection.reset();
+    selected.clear();
   }
   void Clear(int32_t r, int32_t c) {
     cells.assign(static_cast<size_t>(r), std::vector<std::string>(static_cast<size_t>(c)));
@@ -98,7 +101,7 @@ struct Model {
     const int32_t height = rows() == 0 ? parvex::kDefaultRowHeight : heights[0];
     cells.insert(cells.begin() + pos, std::vector<std::string>(static_cast<size_t>(cols())));
     heights.insert(heights.begin() + pos, height);
-    selection.reset();
+    selected.clear();
   }
   void InsertColumn(std::optional<int32_t> position) {
     if (cols() == 0) FixedForInsert();
@@ -106,14 +109,14 @@ struct Model {
     if (pos < head_cols || pos >= cols()) pos = cols();
     for (auto& row : cells) row.insert(row.begin() + pos, std::string());
     widths.insert(widths.begin() + pos, parvex::kInsertedColumnWidth);
-    selection.reset();
+    selected.clear();
   }
   bool DeleteRow(int32_t r) {
     if (r < 0 || r >= rows()) return false;
     cells.erase(cells.begin() + r);
     heights.erase(heights.begin() + r);
     if (r < head_rows) --head_rows;
-    selection.reset();
+    selected.clear();
     if (cursor.row >= 0) {
       if (cursor.row == rows()) --cursor.row;
       if (cursor.row < head_rows || cursor.row < 0) cursor = CellPos{};
@@ -125,7 +128,7 @@ struct Model {
     for (auto& row : cells) row.erase(row.begin() + c);
     widths.erase(widths.begin() + c);
     if (c < head_cols) --head_cols;
-    selection.reset();
+    selected.clear();
     if (cursor.col >= 0) {
       if (cursor.col == cols()) --cursor.col;
       if (cursor.col < head_cols || cursor.col < 0) cursor = CellPos{};
@@ -148,24 +151,49 @@ struct Model {
     widths[0] = design.col_width;
     if (apply && c >= 1 && width >= 2) std::fill(widths.begin(), widths.end(), width);
   }
+  bool IsSelected(int32_t r, int32_t c) const {
+    return Inside(r, c) && !selected.empty() && selected[static_cast<size_t>(r)][static_cast<size_t>(c)];
+  }
+  // The smallest rectangle holding every selected cell; none when no cell is.
+  std::optional<CellRect> Bounds() const {
+    std::optional<CellRect> bounds;
+    for (int32_t r = 0; r < rows(); ++r) {
+      for (int32_t c = 0; c < cols(); ++c) {
+        if (!IsSelected(r, c)) continue;
+        if (!bounds) bounds = CellRect{r, c, r, c};
+        bounds->first_row = std::min(bounds->first_row, r);
+        bounds->first_col = std::min(bounds->first_col, c);
+        bounds->last_row = std::max(bounds->last_row, r);
+        bounds->last_col = std::max(bounds->last_col, c);
+      }
+    }
+    return bounds;
+  }
+  // Whether index `i` of an axis with `fixed` leading fixed indexes is inside the span from
+  // `first` to `last`, taken cell by cell from the selection's rule rather than from the
+  // grid's clamp-and-raise steps: a negative bound selects nothing; a fixed index is never
+  // selected; a bound inside the fixed band stands for the first movable index, so a span
+  // that ends inside the band still reaches that index; a span that is reversed, or that
+  // starts past the grid, holds no index. Clamping to the grid needs no step: only indexes
+  // inside the grid are asked about.
+  static bool InSpan(int32_t i, int32_t first, int32_t last, int32_t fixed) {
+    if (first < 0 || last < 0 || i < fixed) return false;
+    return i >= first && (i <= last || i == fixed);
+  }
   void SelectRange(int32_t r1, int32_t c1, std::optional<int32_t> last_row, std::optional<int32_t> last_col) {
     if (!can_selection) return;
-    int32_t r2 = std::min(last_row.value_or(r1), rows() - 1);
-    int32_t c2 = std::min(last_col.value_or(c1), cols() - 1);
-    auto raise = [](int32_t& v, int32_t fixed) {
-      if (v >= 0 && v < fixed) v = fixed;
-    };
-    raise(r1, head_rows);
-    raise(r2, head_rows);
-    raise(c1, head_cols);
-    raise(c2, head_cols);
-    selection.reset();
-    if (r1 >= 0 && c1 >= 0 && r2 >= 0 && c2 >= 0 && r2 < rows() && c2 < cols() && r1 <= r2 && c1 <= c2) {
-      selection = CellRect{r1, c1, r2, c2};
+    const int32_t r2 = last_row.value_or(r1);
+    const int32_t c2 = last_col.value_or(c1);
+    selected.assign(static_cast<size_t>(rows()), std::vector<bool>(static_cast<size_t>(cols())));
+    for (int32_t r = 0; r < rows(); ++r) {
+      for (int32_t c = 0; c < cols(); ++c) {
+        selected[static_cast<size_t>(r)][static_cast<size_t>(c)] =
+            InSpan(r, r1, r2, head_rows) && InSpan(c, c1, c2, head_cols);
+      }
     }
   }
   void SetCursorCell(int32_t r, int32_t c) {
-    selection.reset();
+    selected.clear();
     cursor = Inside(r, c) ? CellPos{r, c} : CellPos{};
   }
   // The copy's text of a rectangle in the clipboard format.
@@ -217,7 +245,7 @@ struct Model {
       }
       ++r;
     }
-    selection.reset();
+    selected.clear();
     return true;
   }
 };
@@ -227,8 +255,14 @@ void Compare(const Grid& grid, const Model& model, size_t step) {
   if (grid.HeadRowCount() != model.head_rows || grid.HeadColCount() != model.head_cols) Fail("fixed rows/cols", step);
   if (grid.IsEdit() != model.is_edit || grid.CanSelection() != model.can_selection) Fail("switches", step);
   if (grid.CursorCell() != model.cursor) Fail("cursor", step);
-  if (grid.Selection() != model.selection) Fail("selection", step);
-  if (parvex::testing::CellsOf(grid) != model.cells) Fail("cells", step);
+  if (grid.Selection() != model.Bounds()) Fail("selection", step);
+  // One cell around the grid too: outside is never selected.
+  for (int32_t r = -1; r <= model.rows(); ++r) {
+    for (int32_t c = -1; c <= model.cols(); ++c) {
+      if (grid.IsSelected(r, c) != model.IsSelected(r, c)) Fail("selected cells", step);
+    }
+  }
+  if (parvex::test_support::CellsOf(grid) != model.cells) Fail("cells", step);
   int64_t stored = 0;
   for (int32_t r = 0; r < grid.RowCount(); ++r) {
     grid.store().ForEachRun(r, [&](const parvex::CellRun& run) { stored += run.count; });
@@ -364,7 +398,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
       case 12: {
         clipboard.set_text(std::string("before"));
         if (!grid.CopySelectionToClipboard(clipboard)) Fail("copy failed", step);
-        std::optional<CellRect> rect = model.selection;
+        std::optional<CellRect> rect = model.Bounds();
         if (!model.can_selection && model.Inside(model.cursor.row, model.cursor.col)) {
           rect = CellRect{model.cursor.row, model.cursor.col, model.cursor.row, model.cursor.col};
         }
@@ -389,7 +423,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
         const bool on = (in.Byte() & 1) != 0;
         grid.SetCanSelection(on);
         model.can_selection = on;
-        if (!on) model.selection.reset();
+        if (!on) model.selected.clear();
         break;
       }
       case 16: {

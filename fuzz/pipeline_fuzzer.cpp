@@ -18,9 +18,11 @@
 #include <string_view>
 #include <utility>
 
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/clipboard.h"
-#include "grid/command.h"
 #include "grid/grid.h"
+#include "grid/grid_designs.h"
 #include "grid/table_text_writer.h"
 #include "grid/text_to_integer.h"
 #include "import/import.h"
@@ -140,11 +142,11 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   // The model is dense: compare with it only while the rectangle is small.
   if (int64_t{result.RowCount()} * result.ColCount() <= (int64_t{1} << 16)) {
     const auto model = parvex::reference::Lay(
-        parvex::testing::CellsOf(source), static_cast<size_t>(cols),
+        parvex::test_support::CellsOf(source), static_cast<size_t>(cols),
         parvex::reference::Normalised(n, parvex::TextToInteger(settings.rows_per_page),
                                       parvex::TextToInteger(settings.key_column), settings.break_by_key,
                                       settings.pad_short_pages, settings.has_title_row));
-    Check(parvex::testing::CellsOf(result) == model, "the result matches the plain layout");
+    Check(parvex::test_support::CellsOf(result) == model, "the result matches the plain layout");
   }
 
   const int32_t width = parvex::TextToInteger(settings.column_width);

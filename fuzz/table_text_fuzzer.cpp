@@ -52,12 +52,12 @@ void CheckByteScans(const uint8_t* data, size_t size) {
 
 extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  const parvex::testing::TextTable want = parvex::testing::ParseTableTextReference(text);
-  for (const parvex::testing::NamedReading& r : parvex::testing::kReadings) {
+  const parvex::test_support::TextTable want = parvex::test_support::ParseTableTextReference(text);
+  for (const parvex::test_support::NamedReading& r : parvex::test_support::kReadings) {
     std::string broken;
-    const parvex::testing::TextTable got = parvex::testing::ReadWith(text, r.reading, &broken);
+    const parvex::test_support::TextTable got = parvex::test_support::ReadWith(text, r.reading, &broken);
     if (!broken.empty()) Fail(r.name, broken);
-    if (!(got == want)) Fail(r.name, parvex::testing::Difference(got, want));
+    if (!(got == want)) Fail(r.name, parvex::test_support::Difference(got, want));
   }
   CheckByteScans(data, size);
   return 0;

@@ -17,6 +17,7 @@
 #include "caption_group_box.h"
 #include "colour_button.h"
 #include "fatal_error.h"
+#include "grid/grid_designs.h"
 #include "grid_view.h"
 #include "import/import.h"
 #include "layout/commands.h"
@@ -80,11 +81,11 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
   return label;
 }
 
-QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
+QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text, const QRect& rect, bool checked) {
   auto* box = new QCheckBox(text, parent);
   box->setObjectName(QString::fromUtf8(name));
   box->setGeometry(rect);
-  box->setChecked(true);
+  box->setChecked(checked);
   SetTextColour(box, QPalette::WindowText, kBlue);
   SetTextColour(box, QPalette::ButtonText, kBlue);
   return box;
@@ -202,12 +203,15 @@ void MainWindow::CreateControls() {
   分组框1->installEventFilter(this);
 
   QWidget* box = 分组框1;
+  // The controls start from the settings' defaults, which the command-line tool shares.
+  const Settings initial;
   按钮_打印帮助 = MakeButton(box, "按钮_打印帮助", QStringLiteral("打印帮助"), {336, 88, 60, 20},
                              QStringLiteral("在Excel中设置好页面格式、重复标题行；然后筛选，筛选后再在此页面上打印。"
                                             "高级一点的可以设置某列单元格对齐的自动换行、所有行高自动适应，宽度自己调整。"),
                              {kWhite, kBlue}, {kRed, kWhite}, {kWhite, kBlue});
   选择框_复制的数据包含标题 =
-      MakeCheckBox(box, "选择框_复制的数据包含标题", QStringLiteral("复制的数据包含标题"), {522, 12, 144, 16});
+      MakeCheckBox(box, "选择框_复制的数据包含标题", QStringLiteral("复制的数据包含标题"), {522, 12, 144, 16},
+                   initial.has_title_row);
   按钮_数据再处理 = MakeButton(box, "按钮_数据再处理", QStringLiteral("数据再处理"), {83, 86, 60, 20},
                                QStringLiteral("功能跟“数据预处理”差不多，只是多了个每页打印行数的设置。"),
                                {kWhite, kRed}, {kRed, kWhite}, {kWhite, kRed});
@@ -218,16 +222,17 @@ void MainWindow::CreateControls() {
                                QStringLiteral("根据要分几栏及是否强制分页及是否用空行填空等进行处理"),
                                {kMagenta, kYellow}, {kWhite, kRed}, {kWhite, kYellow});
   选择框_是否空行填充 =
-      MakeCheckBox(box, "选择框_是否空行填充", QStringLiteral("不够1页时用空行填充"), {373, 12, 136, 16});
-  编辑框_列宽 = MakeEdit(box, "编辑框_列宽", QStringLiteral("40"), {551, 28, 24, 20}, Qt::black);
-  编辑框_分栏数 = MakeEdit(box, "编辑框_分栏数", QStringLiteral("2"), {44, 11, 20, 16}, kRed);
-  编辑框_第N页变化则分页 = MakeEdit(box, "编辑框_第N页变化则分页", QStringLiteral("3"), {161, 11, 24, 16}, kRed);
+      MakeCheckBox(box, "选择框_是否空行填充", QStringLiteral("不够1页时用空行填充"), {373, 12, 136, 16},
+                   initial.pad_short_pages);
+  编辑框_列宽 = MakeEdit(box, "编辑框_列宽", FromUtf8(initial.column_width), {551, 28, 24, 20}, Qt::black);
+  编辑框_分栏数 = MakeEdit(box, "编辑框_分栏数", FromUtf8(initial.group_count), {44, 11, 20, 16}, kRed);
+  编辑框_第N页变化则分页 = MakeEdit(box, "编辑框_第N页变化则分页", FromUtf8(initial.key_column), {161, 11, 24, 16}, kRed);
   选择框_根据某列来分页 = MakeCheckBox(box, "选择框_根据某列来分页",
                                        QStringLiteral("如果第") + QString(6, u' ') +
                                            QStringLiteral("列变化则要分页(首列为第1列）"),
-                                       {95, 8, 265, 21});
+                                       {95, 8, 265, 21}, initial.break_by_key);
   编辑框_excel每页打印行数 =
-      MakeEdit(box, "编辑框_excel每页打印行数", QStringLiteral("46"), {99, 32, 20, 16}, kRed);
+      MakeEdit(box, "编辑框_excel每页打印行数", FromUtf8(initial.rows_per_page), {99, 32, 20, 16}, kRed);
   标签_使用说明 = MakeLabel(box, "标签_使用说明", UsageText(), {8, 61, 640, 42}, kPureBlue, true);
   标签_每页多少行 = MakeLabel(box, "标签_每页多少行",
                              QStringLiteral("excel中每页打印") + QString(4, u' ') +

@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <thread>
 
 namespace parvex {
 namespace {
@@ -168,24 +167,10 @@ bool MapFile(const std::string& path, TextBuffer* text, std::string* error) {
 }
 
 size_t FindNul(std::string_view text) {
-  auto find = [](std::string_view part) {
-    const void* nul = std::memchr(part.data(), '\0', part.size());
-    return nul == nullptr ? std::string_view::npos : static_cast<size_t>(static_cast<const char*>(nul) - part.data());
-  };
-  constexpr size_t kTwoThreads = size_t{8} << 20;
-  if (text.size() < kTwoThreads) return find(text);
-  const size_t half = text.size() / 2;
-  size_t in_second = std::string_view::npos;
-  std::thread helper;
-  try {
-    helper = std::thread([&] { in_second = find(text.substr(half)); });
-  } catch (...) {
-    return find(text);  // no second thread to be had
-  }
-  const size_t in_first = find(text.substr(0, half));
-  helper.join();
-  if (in_first != std::string_view::npos) return in_first;
-  return in_second == std::string_view::npos ? in_second : half + in_second;
+  // One memchr at memory speed: splitting a 64 MB input over two threads saved about a
+  // millisecond of a run of some 80 ms, not worth a thread.
+  const void* nul = std::memchr(text.data(), '\0', text.size());
+  return nul == nullptr ? std::string_view::npos : static_cast<size_t>(static_cast<const char*>(nul) - text.data());
 }
 
 }  // namespace parvex

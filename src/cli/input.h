@@ -24,8 +24,7 @@ bool ReadFile(const std::string& path, std::string* text, std::string* error);
 // from the page cache, and only those the import writes to (to unquote a cell) are copied.
 bool MapFile(const std::string& path, TextBuffer* text, std::string* error);
 
-// The offset of the first NUL byte of `text`, or std::string_view::npos. A large text is
-// searched on two threads.
+// The offset of the first NUL byte of `text`, or std::string_view::npos.
 size_t FindNul(std::string_view text);
 
 }  // namespace parvex

@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/clipboard.h"
-#include "grid/command.h"
 #include "grid/grid.h"
 
 namespace parvex {

@@ -4,8 +4,9 @@
 
 #include <optional>
 
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/clipboard.h"
-#include "grid/command.h"
 #include "grid/grid.h"
 #include "layout/page_plan.h"
 #include "layout/split_into_columns.h"

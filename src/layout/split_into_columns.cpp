@@ -23,18 +23,6 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
 
 }  // namespace
 
-GridDesign SourceGridDesign() {
-  GridDesign design;
-  design.col_width = 50;
-  return design;
-}
-
-GridDesign ResultGridDesign() {
-  GridDesign design;
-  design.col_width = 30;
-  return design;
-}
-
 bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error,
                       PagePlan* page_plan) {
   Plan plan;

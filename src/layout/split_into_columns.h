@@ -33,10 +33,6 @@ inline constexpr int32_t kDefaultRowsPerPage = 46;
 bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error,
                       PagePlan* page_plan = nullptr);
 
-// The design of the result grid (ColWidth 30) and of the source grid (ColWidth 50).
-GridDesign ResultGridDesign();
-GridDesign SourceGridDesign();
-
 }  // namespace parvex
 
 #endif  // PARVEX_LAYOUT_SPLIT_INTO_COLUMNS_H_

@@ -1,5 +1,6 @@
 #include "print/print_job.h"
 
+#include "grid/grid_designs.h"
 #include "print/page_renderer.h"
 #include "print/print_layout.h"
 #include "print/xlsx_writer.h"

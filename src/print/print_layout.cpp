@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "grid/grid_designs.h"
 #include "grid/text_to_integer.h"
 
 namespace parvex {

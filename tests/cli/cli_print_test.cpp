@@ -14,16 +14,18 @@
 #include "support/temp_dir_test.h"
 #include "support/command_output.h"
 #include "support/cli_run.h"
+#include "support/same_bytes.h"
 
 namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CliRun;
-using testing::RunCli;
-using testing::CommandOutput;
+using test_support::CliRun;
+using test_support::RunCli;
+using test_support::CommandOutput;
 
-using testing::ReadBytes;
+using test_support::ReadBytes;
+using test_support::SameBytes;
 
 int PdfPages(const fs::path& pdf) {
   std::smatch match;
@@ -61,7 +63,7 @@ std::string Numbers(int n) {
   return text;
 }
 
-class CliPrintTest : public testing::TempDirTest {
+class CliPrintTest : public test_support::TempDirTest {
  protected:
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
@@ -170,8 +172,8 @@ TEST_F(CliPrintTest, BadPageOptionsAreOneLineAndNoFile) {
     EXPECT_EQ(r.err.rfind("parvex-cli: ", 0), 0u) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_NE(r.err.find(c.message_part), std::string::npos) << r.err;
-    EXPECT_TRUE(ReadBytes(pdf) == "old pdf");
-    EXPECT_TRUE(ReadBytes(xlsx) == "old xlsx");
+    EXPECT_TRUE(SameBytes(ReadBytes(pdf), "old pdf"));
+    EXPECT_TRUE(SameBytes(ReadBytes(xlsx), "old xlsx"));
     EXPECT_EQ(Entries(), (std::vector<std::string>{"kept.pdf", "kept.xlsx"}));
   }
 }

@@ -21,11 +21,11 @@ namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CliRun;
-using testing::RunCli;
+using test_support::CliRun;
+using test_support::RunCli;
 
-using testing::ReadBytes;
-using testing::WriteBytes;
+using test_support::ReadBytes;
+using test_support::WriteBytes;
 
 fs::path DataFile(const std::string& name) { return fs::path(PARVEX_TEST_DATA_DIR) / name; }
 

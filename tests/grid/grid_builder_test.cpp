@@ -11,10 +11,10 @@
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::CellsOf;
-using testing::GridOf;
-using testing::WidthsOf;
+using test_support::Cells;
+using test_support::CellsOf;
+using test_support::GridOf;
+using test_support::WidthsOf;
 
 bool Adopt(Grid& grid, const std::string& text) {
   ParsedTable table;

@@ -8,14 +8,15 @@
 #include "grid/table_text_reader.h"
 #include "grid/table_text_writer.h"
 #include "support/grid_helpers.h"
+#include "support/printers.h"
 
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::CellsOf;
-using testing::GridOf;
-using testing::WidthsOf;
+using test_support::Cells;
+using test_support::CellsOf;
+using test_support::GridOf;
+using test_support::WidthsOf;
 
 TEST(GridTest, StartsInDesignState) {
   Grid grid(GridDesign{.row_height = 24, .col_width = 30});

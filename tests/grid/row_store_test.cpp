@@ -14,8 +14,8 @@
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::CellsOf;
+using test_support::Cells;
+using test_support::CellsOf;
 using Kind = RowStore::RowKind;
 
 // The row's texts as the whole-row reader gives them, up to its last stored cell.

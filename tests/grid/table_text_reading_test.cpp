@@ -11,10 +11,10 @@
 namespace parvex {
 namespace {
 
-using testing::kReadings;
-using testing::NamedReading;
-using testing::ParseTableTextReference;
-using testing::TextTable;
+using test_support::kReadings;
+using test_support::NamedReading;
+using test_support::ParseTableTextReference;
+using test_support::TextTable;
 
 // Checks every reading of `text` against the reference.
 void ExpectReadingsAgree(const std::string& text, bool all_readings = true) {
@@ -22,9 +22,9 @@ void ExpectReadingsAgree(const std::string& text, bool all_readings = true) {
   for (const NamedReading& r : kReadings) {
     if (!all_readings && r.reading.prescan_bytes == 0) continue;
     std::string broken;
-    const TextTable got = testing::ReadWith(text, r.reading, &broken);
+    const TextTable got = test_support::ReadWith(text, r.reading, &broken);
     EXPECT_EQ(broken, "") << r.name;
-    EXPECT_TRUE(got == want) << r.name << ": " << testing::Difference(got, want);
+    EXPECT_TRUE(got == want) << r.name << ": " << test_support::Difference(got, want);
   }
 }
 

@@ -5,13 +5,14 @@
 
 #include "grid/grid_builder.h"
 #include "support/grid_helpers.h"
+#include "support/same_bytes.h"
 
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::CellsOf;
-using testing::GridOf;
+using test_support::Cells;
+using test_support::CellsOf;
+using test_support::GridOf;
 
 // The table as the import reads it: every line padded to the widest.
 Cells Parse(const std::string& text) {
@@ -174,7 +175,7 @@ TEST(TableTextTest, LargeRectangleWithHiddenRowsAndColumns) {
   }
   grid.SetColumnWidth(1, 0);
   const std::string got = TableText(grid, {0, 0, rows - 1, 2});
-  EXPECT_TRUE(got == want) << "lengths " << got.size() << " and " << want.size();
+  EXPECT_TRUE(test_support::SameBytes(got, want));
 }
 
 }  // namespace

@@ -2,16 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "grid/grid_designs.h"
 #include "layout/split_into_columns.h"
 #include "support/grid_helpers.h"
+#include "support/printers.h"
 
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::CellsOf;
-using testing::GridOf;
-using testing::WidthsOf;
+using test_support::Cells;
+using test_support::CellsOf;
+using test_support::GridOf;
+using test_support::WidthsOf;
 
 TEST(CountFieldsTest, SeparatorAtTheEndOpensNoField) {
   struct Case { std::string text; int32_t fields; };

@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::GridOf;
+using test_support::Cells;
+using test_support::GridOf;
 
 // Checks `plan` against the grid SplitIntoColumns built by it: the pages tile the rows after
 // the title, each group of a page holds exactly its segment's source rows in order, what no

@@ -4,15 +4,16 @@
 
 #include <random>
 
+#include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::CellsOf;
-using testing::GridOf;
-using testing::WidthsOf;
+using test_support::Cells;
+using test_support::CellsOf;
+using test_support::GridOf;
+using test_support::WidthsOf;
 
 // The roster of the worked example: a title row and seven data rows, classes A A B B B B C.
 Grid Roster() {

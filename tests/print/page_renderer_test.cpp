@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
 #include "support/command_output.h"
@@ -19,9 +20,9 @@ namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CommandOutput;
-using testing::Cells;
-using testing::GridOf;
+using test_support::CommandOutput;
+using test_support::Cells;
+using test_support::GridOf;
 
 int PageCount(const fs::path& pdf) {
   const std::string info = CommandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
@@ -44,7 +45,7 @@ std::vector<std::string> PageLines(const fs::path& pdf, int page) {
   return lines;
 }
 
-class PdfTest : public testing::TempDirTest {
+class PdfTest : public test_support::TempDirTest {
  protected:
 
   fs::path Write(const Cells& cells, const LayoutOptions& options, const PageSetup& setup = {}) {
@@ -197,7 +198,7 @@ TEST_F(PdfTest, FailuresLeaveTheTargetAsItWas) {
   const Grid other = GridOf(Roster());
   EXPECT_EQ(WritePdf(target.string(), other, plan, {}, &error), WriteOutcome::kFailed);
   EXPECT_NE(error.find("is not the plan of the laid-out grid"), std::string::npos) << error;
-  EXPECT_EQ(testing::ReadBytes(target), "old bytes");
+  EXPECT_EQ(test_support::ReadBytes(target), "old bytes");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "print/print_layout.h"
+#include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
 
@@ -13,9 +14,9 @@ namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Cells;
-using testing::CellsOf;
-using testing::GridOf;
+using test_support::Cells;
+using test_support::CellsOf;
+using test_support::GridOf;
 
 // A title and `n` numbered rows.
 Cells Numbers(int n) {
@@ -24,7 +25,7 @@ Cells Numbers(int n) {
   return cells;
 }
 
-class PrintJobTest : public testing::TempDirTest {};
+class PrintJobTest : public test_support::TempDirTest {};
 
 TEST_F(PrintJobTest, ReadyLaysOutAgainOnlyWhenTheOptionsDiffer) {
   const Grid source = GridOf(Numbers(100));

@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::GridOf;
+using test_support::Cells;
+using test_support::GridOf;
 
 // Name and class of seven pupils: the classes change after Ben and after Fay.
 Cells Pupils() {

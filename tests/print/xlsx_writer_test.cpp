@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/grid_designs.h"
 #include "print/print_layout.h"
 #include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
@@ -20,12 +21,12 @@ namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Cells;
-using testing::GridOf;
+using test_support::Cells;
+using test_support::GridOf;
 
 // A member of a zip archive, read with unzip; empty when it is not there.
 std::string ZipMember(const fs::path& zip, const std::string& member) {
-  return testing::CommandOutput("unzip -p '" + zip.string() + "' '" + member + "' 2>/dev/null");
+  return test_support::CommandOutput("unzip -p '" + zip.string() + "' '" + member + "' 2>/dev/null");
 }
 
 // The value of `attribute` in the first `element` start tag of `xml`; empty when there is none.
@@ -59,7 +60,7 @@ std::vector<std::string> CellTexts(const fs::path& zip, const std::string& sheet
   return texts;
 }
 
-class XlsxTest : public testing::TempDirTest {
+class XlsxTest : public test_support::TempDirTest {
  protected:
 
   // Lays `cells` out with `options` and writes the workbook; the path it went to.
@@ -194,7 +195,7 @@ TEST_F(XlsxTest, ControlCharactersAndGbkBecomeWellFormedXml) {
 TEST_F(XlsxTest, FailuresLeaveTheTargetAsItWas) {
   const fs::path target = dir_ / "kept.xlsx";
   const auto reset = [&] { std::ofstream(target, std::ios::binary | std::ios::trunc) << "old bytes"; };
-  const auto kept = [&] { return testing::ReadBytes(target) == "old bytes"; };
+  const auto kept = [&] { return test_support::ReadBytes(target) == "old bytes"; };
   const auto files_in_dir = [&] { return std::distance(fs::directory_iterator(dir_), fs::directory_iterator()); };
 
   const Grid source = GridOf(Roster());
@@ -266,13 +267,13 @@ TEST_F(XlsxTest, LibreOfficePrintsOnePagePerBlockWithItsTitle) {
   ASSERT_EQ(std::system(convert.c_str()), 0);
   const fs::path pdf = dir_ / "out.pdf";
   ASSERT_TRUE(fs::exists(pdf));
-  const std::string info = testing::CommandOutput("pdfinfo '" + pdf.string() + "'");
+  const std::string info = test_support::CommandOutput("pdfinfo '" + pdf.string() + "'");
   std::smatch match;
   ASSERT_TRUE(std::regex_search(info, match, std::regex("Pages:\\s+([0-9]+)"))) << info;
   EXPECT_EQ(std::stoi(match[1].str()), blocks);
   for (int page = 1; page <= blocks; ++page) {
     SCOPED_TRACE(page);
-    const std::string text = testing::CommandOutput("pdftotext -f " + std::to_string(page) + " -l " +
+    const std::string text = test_support::CommandOutput("pdftotext -f " + std::to_string(page) + " -l " +
                                                     std::to_string(page) + " '" + pdf.string() + "' -");
     EXPECT_NE(text.find("编号"), std::string::npos);
     // The block's first row is on its page, the next block's first row is not.

@@ -76,7 +76,7 @@ class FuzzReplayTest : public ::testing::TestWithParam<KeptInput> {};
 
 TEST_P(FuzzReplayTest, PassesTheFuzzersChecks) {
   ASSERT_TRUE(std::filesystem::is_regular_file(GetParam().path)) << GetParam().path;
-  const std::string data = parvex::testing::ReadBytes(GetParam().path);
+  const std::string data = parvex::test_support::ReadBytes(GetParam().path);
   EXPECT_EQ(GetParam().target->entry(reinterpret_cast<const uint8_t*>(data.data()), data.size()), 0);
 }
 

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/clipboard.h"
-#include "grid/command.h"
 #include "grid/grid.h"
+#include "grid/grid_designs.h"
 #include "import/import.h"
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
@@ -19,8 +21,8 @@
 namespace parvex {
 namespace {
 
-using testing::Table;
-using testing::TableGenerator;
+using test_support::Table;
+using test_support::TableGenerator;
 
 struct Outcome {
   CommandResult result;
@@ -65,12 +67,12 @@ TEST(GeneratedTablesTest, PlainLayoutPlacesEveryCellOnceInOrder) {
     Table table = gen.Make(data + (has_title ? 1 : 0), cols, 30, false);
     // A last line of one empty cell and no line end is no line at all: keep it from being empty.
     if (table.back()[0].empty()) table.back()[0] = "last";
-    const std::string text = testing::TableToText(table, gen.Chance(50) ? "\r\n" : "\n", gen.Chance(50));
+    const std::string text = test_support::TableToText(table, gen.Chance(50) ? "\r\n" : "\n", gen.Chance(50));
     SCOPED_TRACE("round " + std::to_string(round));
 
     const Outcome out = Process(text, PlainSettings(groups, rows_per_page, has_title));
     ASSERT_TRUE(out.result.ok) << out.result.message;
-    const std::optional<Table> read = testing::ReadExport(out.text);
+    const std::optional<Table> read = test_support::ReadExport(out.text);
     ASSERT_TRUE(read.has_value());
 
     // Data row d sits on page d / (N R), in group (d mod N R) / R, at row d mod R of the page.
@@ -109,7 +111,7 @@ TEST(GeneratedTablesTest, RowAndColumnCountsFollowTheFormulas) {
     const Table table = gen.Make(static_cast<int>(data) + 1, cols, 60, false);
     SCOPED_TRACE("round " + std::to_string(round));
 
-    const Outcome out = Process(testing::TableToText(table, "\r\n", true), PlainSettings(groups, rows_per_page, true));
+    const Outcome out = Process(test_support::TableToText(table, "\r\n", true), PlainSettings(groups, rows_per_page, true));
     ASSERT_TRUE(out.result.ok) << out.result.message;
     const int64_t per_page = int64_t{groups} * rows_per_page;
     const int64_t pages = (data + per_page - 1) / per_page;
@@ -120,7 +122,7 @@ TEST(GeneratedTablesTest, RowAndColumnCountsFollowTheFormulas) {
     EXPECT_EQ(out.grid.ColCount(), result_cols);
 
     // The text says the same: one line per row, every line with every column.
-    const std::optional<Table> read = testing::ReadExport(out.text);
+    const std::optional<Table> read = test_support::ReadExport(out.text);
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(static_cast<int64_t>(read->size()), rows);
     for (const auto& line : *read) EXPECT_EQ(static_cast<int64_t>(line.size()), result_cols);
@@ -152,9 +154,9 @@ TEST(GeneratedTablesTest, KeyBreaksAndPaddingMatchThePlainModel) {
     SCOPED_TRACE("round " + std::to_string(round) + " N=" + settings.group_count + " R=" + settings.rows_per_page +
                  " K=" + settings.key_column);
 
-    const Outcome out = Process(testing::TableToText(table, "\r\n", true), settings);
+    const Outcome out = Process(test_support::TableToText(table, "\r\n", true), settings);
     ASSERT_TRUE(out.result.ok) << out.result.message;
-    const std::optional<Table> read = testing::ReadExport(out.text);
+    const std::optional<Table> read = test_support::ReadExport(out.text);
     ASSERT_TRUE(read.has_value());
     const auto model = reference::Lay(
         Rectangular(table, static_cast<size_t>(cols)), static_cast<size_t>(cols),
@@ -162,7 +164,7 @@ TEST(GeneratedTablesTest, KeyBreaksAndPaddingMatchThePlainModel) {
                               std::stoi(settings.key_column), settings.break_by_key, settings.pad_short_pages,
                               settings.has_title_row));
     EXPECT_EQ(*read, model);
-    EXPECT_EQ(testing::CellsOf(out.grid), model);
+    EXPECT_EQ(test_support::CellsOf(out.grid), model);
 
   }
 }
@@ -176,14 +178,14 @@ TEST(GeneratedTablesTest, ImportThenCopyGivesTheTextBack) {
   for (int round = 0; round < 400; ++round) {
     const int cols = gen.Pick(1, 7);
     const Table table = gen.Make(gen.Pick(1, 30), cols, gen.Pick(0, 60), true);
-    const std::string text = testing::TableToText(table);
+    const std::string text = test_support::TableToText(table);
     SCOPED_TRACE("round " + std::to_string(round));
 
     Grid source(SourceGridDesign());
     Settings settings;
     MemoryClipboard clipboard(text);
     ASSERT_TRUE(OnImportData(source, settings, clipboard).ok);
-    EXPECT_EQ(testing::CellsOf(source), table);
+    EXPECT_EQ(test_support::CellsOf(source), table);
     source.SelectRange(0, 0, source.RowCount() - 1, source.ColCount() - 1);
     clipboard.set_text(std::nullopt);
     ASSERT_TRUE(source.CopySelectionToClipboard(clipboard));
@@ -212,15 +214,15 @@ TEST(GeneratedTablesTest, AnySpellingOfATableImportsTheSameCells) {
     for (size_t r = 0; r < table.size(); ++r) {
       for (size_t c = 0; c < table[r].size(); ++c) {
         if (c > 0) quoted_all += '\t';
-        if (!table[r][c].empty()) testing::AppendQuoted(table[r][c], &quoted_all);
+        if (!table[r][c].empty()) test_support::AppendQuoted(table[r][c], &quoted_all);
       }
       quoted_all += "\r\n";
     }
-    for (const std::string& text : {testing::TableToText(table, "\r\n", true), testing::TableToText(table, "\n", false),
+    for (const std::string& text : {test_support::TableToText(table, "\r\n", true), test_support::TableToText(table, "\n", false),
                                     quoted_all}) {
       Grid source(SourceGridDesign());
       ASSERT_TRUE(ImportText(source, Settings{}, text).ok);
-      EXPECT_EQ(testing::CellsOf(source), table);
+      EXPECT_EQ(test_support::CellsOf(source), table);
     }
   }
 }

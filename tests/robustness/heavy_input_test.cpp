@@ -9,18 +9,22 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "grid/command.h"
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/grid.h"
+#include "grid/grid_designs.h"
 #include "import/import.h"
 #include "layout/split_into_columns.h"
 #include "support/cli_run.h"
+#include "support/same_bytes.h"
 #include "support/table_text_reference.h"
 
 namespace parvex {
 namespace {
 
-using testing::CliRun;
-using testing::RunCli;
+using test_support::CliRun;
+using test_support::RunCli;
+using test_support::SameBytes;
 
 #ifdef PARVEX_SANITIZED
 #define SKIP_UNDER_SANITIZERS() GTEST_SKIP() << "too slow under the sanitizers"
@@ -35,14 +39,14 @@ TEST(HeavyInputTest, FiftyMegabyteLineIsOneCell) {
   // A title row only: one group gives it back as it came.
   const CliRun one = RunCli({"-q", "-n", "1"}, line + "\r\n");
   ASSERT_EQ(one.status, 0) << one.err;
-  EXPECT_TRUE(one.out == line);
+  EXPECT_TRUE(SameBytes(one.out, line));
   // Two groups: the title over both, the separator empty between them.
   const CliRun two = RunCli({"-q", "-n", "2"}, line);
   ASSERT_EQ(two.status, 0) << two.err;
   ASSERT_EQ(two.out.size(), 2 * line.size() + 2);
-  EXPECT_TRUE(two.out.compare(0, line.size(), line) == 0);
+  EXPECT_TRUE(SameBytes(std::string_view(two.out).substr(0, line.size()), line));
   EXPECT_EQ(two.out.substr(line.size(), 2), "\t\t");
-  EXPECT_TRUE(two.out.compare(line.size() + 2, line.size(), line) == 0);
+  EXPECT_TRUE(SameBytes(std::string_view(two.out).substr(line.size() + 2), line));
 }
 
 // The same size cut into 17 million short cells: two groups fit, five pass the column limit and
@@ -59,7 +63,7 @@ TEST(HeavyInputTest, LineOfMillionsOfCells) {
   // Each group writes the line's cells; the TAB that ended the line opened no cell.
   const std::string cells = line.substr(0, line.size() - 1);
   ASSERT_EQ(two.out.size(), 2 * cells.size() + 2);
-  EXPECT_TRUE(two.out == cells + "\t\t" + cells);
+  EXPECT_TRUE(SameBytes(two.out, cells + "\t\t" + cells));
 
   const CliRun five = RunCli({"-q", "-n", "5"}, line);
   EXPECT_EQ(five.status, 2);
@@ -149,13 +153,13 @@ TEST(HeavyInputTest, ReadingsRefuseAtTheLimitsAlike) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const testing::TextTable want = testing::ParseTableTextReference(c.text);
+    const test_support::TextTable want = test_support::ParseTableTextReference(c.text);
     EXPECT_FALSE(want.ok);
     EXPECT_EQ(want.error, c.error);
     for (const TableTextReading& reading : {TableTextReading{}, TableTextReading{false, false, 0}}) {
       std::string broken;
-      const testing::TextTable got = testing::ReadWith(c.text, reading, &broken);
-      EXPECT_TRUE(got == want) << testing::Difference(got, want);
+      const test_support::TextTable got = test_support::ReadWith(c.text, reading, &broken);
+      EXPECT_TRUE(got == want) << test_support::Difference(got, want);
     }
   }
 }

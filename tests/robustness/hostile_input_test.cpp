@@ -13,26 +13,28 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "command/command_result.h"
+#include "command/settings.h"
 #include "grid/clipboard.h"
-#include "grid/command.h"
 #include "grid/grid.h"
+#include "grid/grid_designs.h"
 #include "grid/text_to_integer.h"
 #include "import/import.h"
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
 #include "robustness/reference_layout.h"
 #include "robustness/table_gen.h"
-#include "support/grid_helpers.h"
 #include "support/cli_run.h"
+#include "support/grid_helpers.h"
 
 namespace parvex {
 namespace {
 
-using testing::Cells;
-using testing::CellsOf;
+using test_support::Cells;
+using test_support::CellsOf;
 
-using testing::CliRun;
-using testing::RunCli;
+using test_support::CliRun;
+using test_support::RunCli;
 
 // A failed run: exit status 2, nothing on standard output, exactly one line on standard error.
 void ExpectRefusedOnOneLine(const CliRun& run, const std::string& needle) {
@@ -156,9 +158,9 @@ TEST(HostileImportTest, NulBytesInTheCoreAreOrdinaryBytes) {
 // the columns -> no breaks).
 TEST(HostileCliSettingsTest, EveryEdgeOfNRAndKLaysOut) {
   const char* const kValues[] = {"-32768", "-1", "0", "1", "2", "32767", "99999999999", "-99999999999"};
-  const testing::Table table = {{"Name", "Class"}, {"Ann", "A"}, {"Ben", "A"}, {"Cai", "B"},
+  const test_support::Table table = {{"Name", "Class"}, {"Ann", "A"}, {"Ben", "A"}, {"Cai", "B"},
                                 {"Dan", "B"},      {"Eva", "C"}, {"", "C"}};
-  const std::string input = testing::TableToText(table, "\r\n", true);
+  const std::string input = test_support::TableToText(table, "\r\n", true);
   auto clamp = [](const char* v) { return TextToInteger(NormalizeEditBoxText(v)); };
   struct Combo {
     const char* n;
@@ -179,7 +181,7 @@ TEST(HostileCliSettingsTest, EveryEdgeOfNRAndKLaysOut) {
     const CliRun run = RunCli({"-q", "-n", c.n, "-r", c.r, "-k", c.k, "-w", c.n}, input);
     ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_EQ(run.err, "");
-    const auto read = testing::ReadExport(run.out);
+    const auto read = test_support::ReadExport(run.out);
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(*read, reference::Lay(table, 2, reference::Normalised(clamp(c.n), clamp(c.r), clamp(c.k), true, true, true)));
   }
@@ -293,11 +295,11 @@ TEST(HostileLayoutTest, LayoutWhoseTextCannotBeReadBackIsRefused) {
 
 // 32767 groups of a small table are ordinary work, not a refusal.
 TEST(HostileLayoutTest, MostGroupsOfASmallTableLayOut) {
-  testing::TableGenerator gen(5);
-  const testing::Table table = gen.Make(11, 6, 10, true);
-  const CliRun run = RunCli({"-q", "-n", "32767", "--no-key"}, testing::TableToText(table, "\r\n", true));
+  test_support::TableGenerator gen(5);
+  const test_support::Table table = gen.Make(11, 6, 10, true);
+  const CliRun run = RunCli({"-q", "-n", "32767", "--no-key"}, test_support::TableToText(table, "\r\n", true));
   ASSERT_EQ(run.status, kExitOk) << run.err;
-  const auto read = testing::ReadExport(run.out);
+  const auto read = test_support::ReadExport(run.out);
   ASSERT_TRUE(read.has_value());
   EXPECT_EQ(*read, reference::Lay(table, 6, reference::Normalised(32767, 46, 0, false, true, true)));
 }

@@ -15,7 +15,7 @@
 #include "grid/table_text.h"
 #include "grid/text_store.h"
 
-namespace parvex::testing {
+namespace parvex::test_support {
 
 using Table = std::vector<std::vector<std::string>>;
 
@@ -122,6 +122,6 @@ class TableGenerator {
   std::mt19937 rng_;
 };
 
-}  // namespace parvex::testing
+}  // namespace parvex::test_support
 
 #endif  // PARVEX_TESTS_ROBUSTNESS_TABLE_GEN_H_

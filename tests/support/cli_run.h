@@ -8,7 +8,7 @@
 
 #include "cli/cli.h"
 
-namespace parvex::testing {
+namespace parvex::test_support {
 
 struct CliRun {
   int status = -1;
@@ -27,6 +27,6 @@ inline CliRun RunCli(const std::vector<std::string>& args, const std::string& in
   return run;
 }
 
-}  // namespace parvex::testing
+}  // namespace parvex::test_support
 
 #endif  // PARVEX_TESTS_SUPPORT_CLI_RUN_H_

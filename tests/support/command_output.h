@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace parvex::testing {
+namespace parvex::test_support {
 
 inline std::string CommandOutput(const std::string& command) {
   std::string bytes;
@@ -19,6 +19,6 @@ inline std::string CommandOutput(const std::string& command) {
   return bytes;
 }
 
-}  // namespace parvex::testing
+}  // namespace parvex::test_support
 
 #endif  // PARVEX_TESTS_SUPPORT_COMMAND_OUTPUT_H_

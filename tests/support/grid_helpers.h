@@ -7,7 +7,7 @@
 
 #include "grid/grid.h"
 
-namespace parvex::testing {
+namespace parvex::test_support {
 
 using Cells = std::vector<std::vector<std::string>>;
 
@@ -40,6 +40,6 @@ inline std::vector<int32_t> WidthsOf(const Grid& grid) {
   return widths;
 }
 
-}  // namespace parvex::testing
+}  // namespace parvex::test_support
 
 #endif  // PARVEX_TESTS_SUPPORT_GRID_HELPERS_H_

@@ -15,7 +15,7 @@
 #include "grid/parsed_table.h"
 #include "grid/table_text_reader.h"
 
-namespace parvex::testing {
+namespace parvex::test_support {
 
 // A table as cell texts, kept compact so that tables of millions of cells stay cheap.
 struct TextTable {
@@ -199,6 +199,6 @@ inline std::string Difference(const TextTable& a, const TextTable& b) {
   return a == b ? "" : "cells";
 }
 
-}  // namespace parvex::testing
+}  // namespace parvex::test_support
 
 #endif  // PARVEX_TESTS_SUPPORT_TABLE_TEXT_REFERENCE_H_

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-namespace parvex::testing {
+namespace parvex::test_support {
 
 class TempDirTest : public ::testing::Test {
  protected:
@@ -39,6 +39,6 @@ inline void WriteBytes(const std::filesystem::path& path, const std::string& byt
   file << bytes;
 }
 
-}  // namespace parvex::testing
+}  // namespace parvex::test_support
 
 #endif  // PARVEX_TESTS_SUPPORT_TEMP_DIR_TEST_H_
