@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "grid/text_to_integer.h"
 #include "port/code_page.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace parvex {
 namespace {
@@ -39,13 +43,11 @@ class Block {
   Block(const Block&) = delete;
   Block& operator=(const Block&) = delete;
 
+  // Small enough to be inlined: most pieces are short constants, copied without a call.
   void Put(std::string_view text) {
-    if (text.size() > kSize - used_) {
-      Flush();
-      if (text.size() >= kSize) {
-        sink_.Append(text);
-        return;
-      }
+    if (text.size() > kSize - used_) [[unlikely]] {
+      PutAcross(text);
+      return;
     }
     std::memcpy(block_.get() + used_, text.data(), text.size());
     used_ += text.size();
@@ -59,13 +61,24 @@ class Block {
 
  private:
   static constexpr size_t kSize = size_t{1} << 20;
+
+  void PutAcross(std::string_view text) {
+    Flush();
+    if (text.size() >= kSize) {
+      sink_.Append(text);
+      return;
+    }
+    std::memcpy(block_.get(), text.data(), text.size());
+    used_ = text.size();
+  }
+
   TextSink& sink_;
   std::unique_ptr<char[]> block_;
   size_t used_ = 0;
 };
 
 // What the scan of a cell's text stops at.
-enum ByteKind : uint8_t { kPlainByte = 0, kEscapedByte, kLineByte, kWhiteByte };
+enum ByteKind : uint8_t { kPlainByte = 0, kEscapedByte, kLineByte, kWhiteByte, kHighByte };
 
 constexpr std::array<uint8_t, 256> kByteKinds = [] {
   std::array<uint8_t, 256> kinds{};
@@ -78,6 +91,7 @@ constexpr std::array<uint8_t, 256> kByteKinds = [] {
   kinds[' '] = kWhiteByte;
   kinds['\t'] = kWhiteByte;
   kinds['\f'] = kWhiteByte;
+  for (size_t c = 0x80; c < 0x100; ++c) kinds[c] = kHighByte;
   return kinds;
 }();
 
@@ -92,20 +106,106 @@ std::string_view EscapeOf(char c) {
   }
 }
 
+bool IsContinuation(unsigned char c) { return (c & 0xc0) == 0x80; }
+
+// The length of the UTF-8 sequence at `p` (n bytes left, p[0] >= 0x80), or 0 when none starts
+// there. The same rules as IsValidUtf8: no overlong forms, no surrogates, nothing past U+10FFFF.
+size_t Utf8SequenceLength(const unsigned char* p, size_t n) {
+  const unsigned char c = p[0];
+  if (c >= 0xc2 && c <= 0xdf) return n >= 2 && IsContinuation(p[1]) ? 2 : 0;
+  if (c >= 0xe0 && c <= 0xef) {
+    if (n < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2])) return 0;
+    if (c == 0xe0 && p[1] < 0xa0) return 0;   // overlong
+    if (c == 0xed && p[1] >= 0xa0) return 0;  // surrogate
+    return 3;
+  }
+  if (c >= 0xf0 && c <= 0xf4) {
+    if (n < 4 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3])) return 0;
+    if (c == 0xf0 && p[1] < 0x90) return 0;   // overlong
+    if (c == 0xf4 && p[1] >= 0x90) return 0;  // past U+10FFFF
+    return 4;
+  }
+  return 0;
+}
+
 // Writes cell texts as HTML text.
 class CellTextWriter {
  public:
   void Write(std::string_view text, Block& out) {
-    if (!IsValidUtf8(text)) {
-      utf8_.clear();
-      AppendUtf8(text, &utf8_);
-      text = utf8_;
+    // One scan tells whether the text is UTF-8 and whether it holds anything to escape; nearly
+    // every cell is then copied as it stands.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    bool plain = true;
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: ASCII with nothing to escape is skipped whole. A control byte
+    // other than the white space and line ends also counts as special here; WriteEscaped copies
+    // it as it stands.
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i gt = _mm_set1_epi8('>');
+    while (n - i >= 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+      const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, space), v);
+      const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, amp)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, gt)));
+      if (_mm_movemask_epi8(_mm_or_si128(low, marks)) != 0) plain = false;
+      const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
+      if (high == 0) {
+        i += 16;
+        continue;
+      }
+      // Check the sequences that begin in these sixteen bytes; the last may reach past them.
+      size_t j = i + static_cast<size_t>(std::countr_zero(high));
+      while (j < i + 16) {
+        if (bytes[j] < 0x80) {
+          ++j;
+          continue;
+        }
+        const size_t length = Utf8SequenceLength(bytes + j, n - j);
+        if (length == 0) return WriteConverted(text, out);
+        j += length;
+      }
+      i = j;
     }
+#endif
+    while (i < n) {
+      const auto kind = kByteKinds[bytes[i]];
+      if (kind == kPlainByte) {
+        ++i;
+      } else if (kind == kHighByte) {
+        const size_t length = Utf8SequenceLength(bytes + i, n - i);
+        if (length == 0) return WriteConverted(text, out);
+        i += length;
+      } else {
+        plain = false;
+        ++i;
+      }
+    }
+    if (plain) {
+      out.Put(text);
+    } else {
+      WriteEscaped(text, out);
+    }
+  }
+
+ private:
+  void WriteConverted(std::string_view text, Block& out) {
+    utf8_.clear();
+    AppendUtf8(text, &utf8_);
+    WriteEscaped(utf8_, out);
+  }
+
+  // Writes UTF-8 `text` with its special characters and white space rewritten.
+  void WriteEscaped(std::string_view text, Block& out) {
     const size_t n = text.size();
     size_t from = 0;  // the first byte not yet written
     for (size_t i = 0; i < n; ++i) {
       const ByteKind kind = KindOf(text[i]);
-      if (kind == kPlainByte) continue;
+      if (kind == kPlainByte || kind == kHighByte) continue;
       if (kind == kWhiteByte) {
         size_t end = i + 1;
         while (end < n && KindOf(text[end]) == kWhiteByte) ++end;
@@ -135,7 +235,6 @@ class CellTextWriter {
     out.Put(text.substr(from));
   }
 
- private:
   std::string utf8_;    // the text converted from GBK
   std::string spaces_;  // the markup of a run of white space
 };
