@@ -855,4 +855,20 @@ std::string TableText(const Grid& grid, const CellRect& rect) {
   return text;
 }
 
+void AppendTableTextCell(std::string_view cell, std::string* out) {
+  if (!TextNeedsQuotes(cell)) {
+    out->append(cell);
+    return;
+  }
+  *out += '"';
+  size_t from = 0;
+  for (size_t q = cell.find('"'); q != std::string_view::npos; q = cell.find('"', q + 1)) {
+    out->append(cell.substr(from, q + 1 - from));
+    *out += '"';
+    from = q + 1;
+  }
+  out->append(cell.substr(from));
+  *out += '"';
+}
+
 }  // namespace parvex

@@ -38,6 +38,11 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink);
 // The same gathered into one string.
 std::string TableText(const Grid& grid, const CellRect& rect);
 
+// Appends `cell` to `out` as one cell of table text: in double quotes with inner quotes doubled
+// when TextNeedsQuotes says so, as it stands otherwise. For writers of table text that do not
+// start from a grid.
+void AppendTableTextCell(std::string_view cell, std::string* out);
+
 }  // namespace parvex
 
 #endif  // PARVEX_GRID_TABLE_TEXT_H_
