@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "port/code_page.h"
@@ -20,6 +23,9 @@ namespace {
 // Excel honours class styles from the <style> block (its own HTML works that way) and reads
 // mso-number-format "\@" as text; LibreOffice ignores both but reads the sdnum attribute on
 // every cell (language 1033, format "@": text), with or without other attributes.
+// HTML written in one piece by a thread.
+constexpr int64_t kChunkBytes = int64_t{1} << 20;
+
 constexpr std::string_view kHead =
     "<!DOCTYPE html>\n"
     "<html><head><meta charset=\"utf-8\">\n"
@@ -33,6 +39,9 @@ constexpr std::string_view kTail = "</table></body></html>\n";
 constexpr std::string_view kGroupCell = "<td class=c sdnum=\"1033;0;@\">";
 constexpr std::string_view kSeparatorCell = "<td class=s sdnum=\"1033;0;@\">";
 constexpr std::string_view kCellEnd = "</td>";
+constexpr size_t kCellTagSize = kGroupCell.size();
+constexpr size_t kCellEndSize = kCellEnd.size();
+static_assert(kSeparatorCell.size() == kCellTagSize);
 // Excel reads a plain <br> in a cell as the end of the row; this form stays in the cell.
 constexpr std::string_view kLineBreak = "<br style=\"mso-data-placement:same-cell\">";
 
@@ -51,6 +60,21 @@ class Block {
     }
     std::memcpy(block_.get() + used_, text.data(), text.size());
     used_ += text.size();
+  }
+  // Puts `open`, `text` and `close` (both kCellTagSize and kCellEndSize bytes long) with one
+  // check for room: a cell's markup and a plain text, the most frequent pieces.
+  void PutCell(const char* open, std::string_view text, const char* close) {
+    if (kSize - used_ < kCellTagSize + kCellEndSize + text.size()) [[unlikely]] {
+      Put(std::string_view(open, kCellTagSize));
+      Put(text);
+      Put(std::string_view(close, kCellEndSize));
+      return;
+    }
+    char* at = block_.get() + used_;
+    std::memcpy(at, open, kCellTagSize);
+    std::memcpy(at + kCellTagSize, text.data(), text.size());
+    std::memcpy(at + kCellTagSize + text.size(), close, kCellEndSize);
+    used_ += kCellTagSize + kCellEndSize + text.size();
   }
   // Whoever writes calls Flush at the end: a destructor must not write, since the sink may throw.
   void Flush() {
@@ -131,7 +155,38 @@ size_t Utf8SequenceLength(const unsigned char* p, size_t n) {
 // Writes cell texts as HTML text.
 class CellTextWriter {
  public:
+  // Writes the cell `open` .. `close` holding `text`.
+  void WriteCell(std::string_view open, std::string_view text, Block& out) {
+    if (IsPlain(text)) {
+      out.PutCell(open.data(), text, kCellEnd.data());
+      return;
+    }
+    out.Put(open);
+    Write(text, out);
+    out.Put(kCellEnd);
+  }
+
   void Write(std::string_view text, Block& out) {
+    if (IsPlain(text)) {
+      out.Put(text);
+      return;
+    }
+    if (!IsUtf8(text)) {
+      utf8_.clear();
+      AppendUtf8(text, &utf8_);
+      WriteEscaped(utf8_, out);
+      return;
+    }
+    WriteEscaped(text, out);
+  }
+
+ private:
+  // True when `text` is UTF-8 (the same rule as IsValidUtf8) and holds nothing to escape.
+  static bool IsPlain(std::string_view text) { return Scan(text) == kPlainText; }
+  static bool IsUtf8(std::string_view text) { return Scan(text) != kNotUtf8; }
+
+  enum ScanResult { kPlainText, kEscapeText, kNotUtf8 };
+  static ScanResult Scan(std::string_view text) {
     // One scan tells whether the text is UTF-8 and whether it holds anything to escape; nearly
     // every cell is then copied as it stands.
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
@@ -166,7 +221,7 @@ class CellTextWriter {
           continue;
         }
         const size_t length = Utf8SequenceLength(bytes + j, n - j);
-        if (length == 0) return WriteConverted(text, out);
+        if (length == 0) return kNotUtf8;
         j += length;
       }
       i = j;
@@ -178,25 +233,14 @@ class CellTextWriter {
         ++i;
       } else if (kind == kHighByte) {
         const size_t length = Utf8SequenceLength(bytes + i, n - i);
-        if (length == 0) return WriteConverted(text, out);
+        if (length == 0) return kNotUtf8;
         i += length;
       } else {
         plain = false;
         ++i;
       }
     }
-    if (plain) {
-      out.Put(text);
-    } else {
-      WriteEscaped(text, out);
-    }
-  }
-
- private:
-  void WriteConverted(std::string_view text, Block& out) {
-    utf8_.clear();
-    AppendUtf8(text, &utf8_);
-    WriteEscaped(utf8_, out);
+    return plain ? kPlainText : kEscapeText;
   }
 
   // Writes UTF-8 `text` with its special characters and white space rewritten.
@@ -255,37 +299,34 @@ class RowCells {
   std::vector<CellRef> cells_;
 };
 
-class DocumentWriter {
+class StringSink : public TextSink {
  public:
-  DocumentWriter(const Grid& grid, const HtmlTableShape& shape, TextSink& sink)
-      : grid_(grid), out_(sink), cells_(grid) {
+  explicit StringSink(std::string* out) : out_(out) {}
+  void Append(std::string_view piece) override { out_->append(piece); }
+  void set_out(std::string* out) { out_ = out; }
+
+ private:
+  std::string* out_;
+};
+
+// Which columns are written and how: shared by the threads that write rows.
+class ColumnPlan {
+ public:
+  ColumnPlan(const Grid& grid, const HtmlTableShape& shape) : grid_(grid), has_title_row_(shape.has_title_row) {
     // Columns are told apart by their place in the group: `period_` columns to a group and its
     // separator. A shape that does not fit the grid only misplaces borders.
     if (shape.groups > 1 && shape.group_columns > 0) {
       period_ = int64_t{shape.group_columns} + 1;
       separators_ = int64_t{shape.groups} - 1;
     }
-    has_title_row_ = shape.has_title_row;
     if (grid.HasHiddenColumns()) {
       hidden_cols_.resize(static_cast<size_t>(grid.ColCount()));
       for (int32_t c = 0; c < grid.ColCount(); ++c) hidden_cols_[static_cast<size_t>(c)] = grid.GetColumnWidth(c).value_or(0) == 0;
     }
   }
 
-  void Write() {
-    out_.Put(kHead);
-    WriteColumns();
-    const bool all_rows_shown = !grid_.HasHiddenRows();
-    for (int32_t r = 0; r < grid_.RowCount(); ++r) {
-      if (!all_rows_shown && grid_.GetRowHeight(r).value_or(0) == 0) continue;
-      WriteRow(r);
-    }
-    out_.Put(kTail);
-    out_.Flush();
-  }
-
- private:
-  bool Hidden(int32_t col) const { return !hidden_cols_.empty() && hidden_cols_[static_cast<size_t>(col)]; }
+  const Grid& grid() const { return grid_; }
+  bool has_title_row() const { return has_title_row_; }
 
   // Calls `visit(col, separator)` for every shown column, left to right.
   template <typename Visit>
@@ -294,7 +335,7 @@ class DocumentWriter {
     int64_t group = 0;
     for (int32_t c = 0; c < grid_.ColCount(); ++c) {
       const bool separator = period_ != 0 && in_group == period_ - 1 && group < separators_;
-      if (!Hidden(c)) visit(c, separator);
+      if (hidden_cols_.empty() || !hidden_cols_[static_cast<size_t>(c)]) visit(c, separator);
       if (period_ != 0 && ++in_group == period_) {
         in_group = 0;
         ++group;
@@ -302,50 +343,166 @@ class DocumentWriter {
     }
   }
 
-  void WriteColumns() {
+  void WriteColumns(Block& out) const {
     ForEachColumn([&](int32_t c, bool separator) {
       int32_t width = grid_.GetColumnWidth(c).value_or(0);
       if (separator) width = std::min(width, kHtmlSeparatorWidth);
-      out_.Put("<col width=");
-      out_.Put(std::to_string(width));
-      out_.Put(">\n");
+      out.Put("<col width=");
+      out.Put(std::to_string(width));
+      out.Put(">\n");
     });
   }
 
-  void WriteRow(int32_t r) {
-    cells_.Read(r);
-    const bool title = has_title_row_ && r == 0;
-    out_.Put("<tr>");
-    ForEachColumn([&](int32_t c, bool separator) {
-      out_.Put(separator ? kSeparatorCell : kGroupCell);
-      const std::string_view text = cells_.Text(c);
-      if (!text.empty()) {
-        if (title) out_.Put("<b>");
-        text_.Write(text, out_);
-        if (title) out_.Put("</b>");
-      }
-      out_.Put(kCellEnd);
-    });
-    out_.Put("</tr>\n");
-  }
-
+ private:
   const Grid& grid_;
-  Block out_;
-  RowCells cells_;
-  CellTextWriter text_;
-  int64_t period_ = 0;      // 0: no separators
+  const bool has_title_row_;
+  int64_t period_ = 0;  // 0: no separators
   int64_t separators_ = 0;
-  bool has_title_row_ = false;
   std::vector<bool> hidden_cols_;  // empty when every column is shown
 };
 
-class StringSink : public TextSink {
+// Writes rows; one for each thread.
+class RowWriter {
  public:
-  explicit StringSink(std::string* out) : out_(out) {}
-  void Append(std::string_view piece) override { out_->append(piece); }
+  explicit RowWriter(const ColumnPlan& plan)
+      : plan_(plan), cells_(plan.grid()), all_rows_shown_(!plan.grid().HasHiddenRows()) {}
+
+  void Write(int32_t first_row, int32_t last_row, Block& out) {
+    for (int32_t r = first_row; r <= last_row; ++r) {
+      if (!all_rows_shown_ && plan_.grid().GetRowHeight(r).value_or(0) == 0) continue;
+      WriteRow(r, out);
+    }
+  }
 
  private:
-  std::string* out_;
+  void WriteRow(int32_t r, Block& out) {
+    cells_.Read(r);
+    const bool title = plan_.has_title_row() && r == 0;
+    out.Put("<tr>");
+    plan_.ForEachColumn([&](int32_t c, bool separator) {
+      const std::string_view open = separator ? kSeparatorCell : kGroupCell;
+      const std::string_view text = cells_.Text(c);
+      if (!title) {
+        text_.WriteCell(open, text, out);
+        return;
+      }
+      out.Put(open);
+      if (!text.empty()) {
+        out.Put("<b>");
+        text_.Write(text, out);
+        out.Put("</b>");
+      }
+      out.Put(kCellEnd);
+    });
+    out.Put("</tr>\n");
+  }
+
+  const ColumnPlan& plan_;
+  RowCells cells_;
+  CellTextWriter text_;
+  const bool all_rows_shown_;
+};
+
+// Writes the rows of a large table on two threads, in chunks of rows: the even chunks here,
+// straight to the sink, the odd ones on a helper into one of two buffers that are handed to the
+// sink in turn. The document's order and bytes are those of one thread.
+class TwoThreadRows {
+ public:
+  TwoThreadRows(const ColumnPlan& plan, int32_t rows, int32_t chunk_rows)
+      : plan_(plan), rows_(rows), chunk_rows_(chunk_rows) {}
+  ~TwoThreadRows() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    if (helper_.joinable()) helper_.join();
+  }
+
+  void Write(Block& out, TextSink& sink) {
+    const int64_t chunks = (int64_t{rows_} + chunk_rows_ - 1) / chunk_rows_;
+    try {
+      helper_ = std::thread([this, chunks] { RenderOddChunks(chunks); });
+    } catch (...) {
+      // No second thread to be had: every chunk is written here.
+    }
+    RowWriter rows(plan_);
+    bool alone = !helper_.joinable();
+    for (int64_t k = 0; k < chunks; ++k) {
+      if (k % 2 == 0 || alone) {
+        rows.Write(First(k), Last(k), out);
+        continue;
+      }
+      Slot& slot = slots_[(k / 2) % 2];
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return slot.ready || failed_; });
+        alone = !slot.ready;
+      }
+      if (alone) {
+        rows.Write(First(k), Last(k), out);
+        continue;
+      }
+      out.Flush();
+      sink.Append(slot.text);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slot.ready = false;
+      }
+      changed_.notify_all();
+    }
+  }
+
+ private:
+  struct Slot {
+    std::string text;
+    bool ready = false;  // rendered and not yet handed on
+  };
+
+  int32_t First(int64_t k) const { return static_cast<int32_t>(k * chunk_rows_); }
+  int32_t Last(int64_t k) const { return static_cast<int32_t>(std::min<int64_t>((k + 1) * chunk_rows_, rows_) - 1); }
+
+  void RenderOddChunks(int64_t chunks) {
+    try {
+      RowWriter rows(plan_);
+      StringSink gathered(nullptr);
+      Block out(gathered);
+      for (int64_t k = 1; k < chunks; k += 2) {
+        Slot& slot = slots_[(k / 2) % 2];
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          changed_.wait(lock, [&] { return stop_ || !slot.ready; });
+          if (stop_) return;
+        }
+        slot.text.clear();
+        gathered.set_out(&slot.text);
+        rows.Write(First(k), Last(k), out);
+        out.Flush();
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          slot.ready = true;
+        }
+        changed_.notify_all();
+      }
+    } catch (...) {
+      // Out of memory: the chunk in hand and all after it are written by the calling thread.
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failed_ = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const ColumnPlan& plan_;
+  const int32_t rows_;
+  const int32_t chunk_rows_;
+  std::thread helper_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Slot slots_[2];
+  bool stop_ = false;
+  bool failed_ = false;  // the helper ran out of memory and stopped
 };
 
 }  // namespace
@@ -359,7 +516,20 @@ void AppendKeptWhiteSpace(std::string_view run, std::string* out) {
 }
 
 void WriteHtmlTable(const Grid& grid, const HtmlTableShape& shape, TextSink& sink) {
-  DocumentWriter(grid, shape, sink).Write();
+  const ColumnPlan plan(grid, shape);
+  Block out(sink);
+  out.Put(kHead);
+  plan.WriteColumns(out);
+  // Chunks of about a block of HTML, judged from the markup of a cell.
+  const int64_t row_bytes = int64_t{grid.ColCount()} * 48 + 16;
+  const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
+  if (grid.RowCount() >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
+    TwoThreadRows(plan, grid.RowCount(), chunk_rows).Write(out, sink);
+  } else {
+    RowWriter(plan).Write(0, grid.RowCount() - 1, out);
+  }
+  out.Put(kTail);
+  out.Flush();
 }
 
 std::string HtmlTable(const Grid& grid, const HtmlTableShape& shape) {

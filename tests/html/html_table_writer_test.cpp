@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "grid/text_to_integer.h"
+#include "html/html_table_reader.h"
+#include "port/code_page.h"
 #include "support/grid_helpers.h"
 
 namespace parvex {
@@ -82,6 +86,21 @@ TEST(HtmlTableWriterTest, WritesCellTextAsHtml) {
   }
 }
 
+TEST(HtmlTableWriterTest, TellsUtf8FromGbkAsTheConversionDoes) {
+  // The writer's own check of UTF-8 must agree with the conversion's: a cell it took for UTF-8
+  // while ToUtf8 would convert it would put bytes that are not UTF-8 into the document.
+  const unsigned char alphabet[] = {'a', '1', 0x7f, 0x80, 0x8f, 0x90, 0x9f, 0xa0, 0xbf, 0xc0, 0xc1, 0xc2, 0xdf,
+                                    0xe0, 0xe1, 0xec, 0xed, 0xee, 0xef, 0xf0, 0xf3, 0xf4, 0xf5, 0xff};
+  std::mt19937 random(7);
+  for (int k = 0; k < 20000; ++k) {
+    std::string text(1 + random() % 12, 'a');
+    for (char& c : text) c = static_cast<char>(alphabet[random() % sizeof alphabet]);
+    const std::string markup = CellMarkup(text);
+    ASSERT_TRUE(IsValidUtf8(markup));
+    ASSERT_EQ(markup, ToUtf8(text)) << k;
+  }
+}
+
 TEST(HtmlTableWriterTest, WritesACompleteUtf8Document) {
   const std::string html = HtmlTable(GridOf({{"a", ""}, {"", "b"}}), {});
   EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">", 0), 0u);
@@ -144,6 +163,24 @@ TEST(HtmlTableWriterTest, LeavesOutHiddenRowsAndColumns) {
                                                       {kGroupTd + "g</td>", kGroupTd + "i</td>"}};
   EXPECT_EQ(RowsOf(html), rows);
   EXPECT_EQ(html.find("<col width=0>"), std::string::npos);
+}
+
+TEST(HtmlTableWriterTest, LargeTableReadsBackRowForRow) {
+  // Large enough to be written on two threads: every row once, in order.
+  Cells cells;
+  for (int r = 0; r < 60000; ++r) {
+    cells.push_back({std::to_string(r), r % 7 == 0 ? "a<b>\nc" : "王伟", r % 5 == 0 ? "" : "\xB0\xE0"});
+  }
+  std::string reason;
+  const std::optional<std::string> text = HtmlTableText(HtmlTable(GridOf(cells), {}), &reason);
+  ASSERT_TRUE(text.has_value()) << reason;
+  std::string expected;
+  for (const auto& row : cells) {
+    if (!expected.empty()) expected += '\n';
+    expected += row[0] + '\t' + (row[1][0] == 'a' ? "\"a<b>\nc\"" : row[1]);
+    if (!row[2].empty()) expected += "\t班";
+  }
+  EXPECT_TRUE(*text == expected);
 }
 
 TEST(HtmlTableWriterTest, StreamsInBoundedPieces) {
