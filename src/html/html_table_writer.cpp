@@ -72,7 +72,7 @@ class Block {
     }
     char* at = block_.get() + used_;
     std::memcpy(at, open, kCellTagSize);
-    std::memcpy(at + kCellTagSize, text.data(), text.size());
+    if (!text.empty()) std::memcpy(at + kCellTagSize, text.data(), text.size());  // an empty view may be null
     std::memcpy(at + kCellTagSize + text.size(), close, kCellEndSize);
     used_ += kCellTagSize + kCellEndSize + text.size();
   }
