@@ -18,7 +18,10 @@
 #define PARVEX_GRID_TABLE_TEXT_H_
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+
+#include "grid/text_store.h"
 
 namespace parvex {
 
@@ -47,6 +50,17 @@ void PutQuoted(std::string_view text, Put&& put) {
   }
   put(text.substr(from));
   put(kOne);
+}
+
+// Appends `cell` to `out` as one cell of table text: in double quotes with inner quotes doubled
+// when TextNeedsQuotes says so, as it stands otherwise. For writers of table text that do not
+// start from a grid.
+inline void AppendTableTextCell(std::string_view cell, std::string* out) {
+  if (!TextNeedsQuotes(cell)) {
+    out->append(cell);
+    return;
+  }
+  PutQuoted(cell, [out](std::string_view piece) { out->append(piece); });
 }
 
 }  // namespace parvex

@@ -1,12 +1,11 @@
 #include "print/print_layout.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cerrno>
 
 #include "grid/grid_designs.h"
 #include "grid/text_to_integer.h"
+#include "port/code_page.h"
 
 namespace parvex {
 
@@ -41,42 +40,7 @@ bool PlanFitsGrid(const PagePlan& plan, const Grid& result, std::string* error) 
   return false;
 }
 
-std::string CellTextUtf8(std::string_view bytes) {
-  if (IsValidUtf8(bytes)) return std::string(bytes);
-  // One converter for every cell of a run: opening one per cell would dominate a GBK table.
-  static const iconv_t cd = iconv_open("UTF-8", "GB18030");
-  std::string out;
-  out.reserve(bytes.size() * 3 / 2 + 4);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    for (char c : bytes) {
-      if (static_cast<unsigned char>(c) < 0x80) {
-        out += c;
-      } else {
-        out += "\xEF\xBF\xBD";
-      }
-    }
-    return out;
-  }
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a cell starts in the initial state
-  std::string in(bytes);
-  char* in_ptr = in.data();
-  size_t in_left = in.size();
-  char buffer[256];
-  while (in_left > 0) {
-    char* out_ptr = buffer;
-    size_t out_left = sizeof buffer;
-    const size_t done = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-    out.append(buffer, static_cast<size_t>(out_ptr - buffer));
-    if (done == static_cast<size_t>(-1) && errno != E2BIG) {
-      // A byte that starts no character: mark it and read on after it.
-      out += "\xEF\xBF\xBD";
-      ++in_ptr;
-      --in_left;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-  }
-  return out;
-}
+std::string CellTextUtf8(std::string_view bytes) { return ToUtf8(bytes); }
 
 bool AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows,
                      std::string* error) {

@@ -1,0 +1,506 @@
+#include "html/html_table_reader.h"
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "grid/grid.h"
+#include "grid/table_text.h"
+#include "grid/text_to_integer.h"
+#include "port/code_page.h"
+
+namespace parvex {
+namespace {
+
+// Slots that the rowspans of earlier rows cover, summed over the rows they are looked at in: the
+// work that placing cells takes. Past this a table is taken for hostile input.
+constexpr int64_t kMaxSpanWork = int64_t{1} << 26;
+// The table text may be this many times as long as the HTML, or kMinTextLimit bytes.
+constexpr int64_t kMaxTextPerHtmlByte = 16;
+constexpr int64_t kMinTextLimit = int64_t{16} << 20;
+
+const GumboVector& ChildrenOf(const GumboNode* node) {
+  return node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+}
+
+const GumboNode* ChildAt(const GumboVector& children, unsigned k) {
+  return static_cast<const GumboNode*>(children.data[k]);
+}
+
+bool IsElement(const GumboNode* node, GumboTag tag) {
+  return node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == tag;
+}
+
+bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsAsciiSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsAsciiSpace(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// What an element's own style attribute says about its text.
+struct InlineStyle {
+  std::optional<bool> keep_white_space;  // white-space: pre & co. (true), normal & co. (false)
+  bool spacerun = false;                 // mso-spacerun:yes, Excel's kept spaces
+  bool hidden = false;                   // display:none
+};
+
+InlineStyle StyleOf(const GumboNode* element) {
+  InlineStyle style;
+  const GumboAttribute* attribute = gumbo_get_attribute(&element->v.element.attributes, "style");
+  if (attribute == nullptr) return style;
+  std::string text(attribute->value);
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    const size_t end = std::min(rest.find(';'), rest.size());
+    const std::string_view declaration = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    const size_t colon = declaration.find(':');
+    if (colon == std::string_view::npos) continue;
+    const std::string_view name = Trim(declaration.substr(0, colon));
+    std::string_view value = Trim(declaration.substr(colon + 1));
+    if (const size_t bang = value.find('!'); bang != std::string_view::npos) value = Trim(value.substr(0, bang));
+    if (name == "white-space") {
+      if (value == "pre" || value == "pre-wrap" || value == "break-spaces") style.keep_white_space = true;
+      if (value == "normal" || value == "nowrap" || value == "pre-line") style.keep_white_space = false;
+    } else if (name == "display") {
+      style.hidden = value == "none";
+    } else if (name == "mso-spacerun") {
+      style.spacerun = value == "yes";
+    }
+  }
+  return style;
+}
+
+bool IsHidden(const GumboNode* element) { return StyleOf(element).hidden; }
+
+// Elements whose content is no text of the page.
+bool IsSkipped(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_NOSCRIPT:
+    case GUMBO_TAG_HEAD:
+    case GUMBO_TAG_TITLE:
+    case GUMBO_TAG_TEMPLATE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Elements that begin and end a line of their own.
+bool IsBlock(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_ADDRESS: case GUMBO_TAG_ARTICLE: case GUMBO_TAG_ASIDE: case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_CENTER: case GUMBO_TAG_DD: case GUMBO_TAG_DETAILS: case GUMBO_TAG_DIR: case GUMBO_TAG_DIV:
+    case GUMBO_TAG_DL: case GUMBO_TAG_DT: case GUMBO_TAG_FIELDSET: case GUMBO_TAG_FIGCAPTION:
+    case GUMBO_TAG_FIGURE: case GUMBO_TAG_FOOTER: case GUMBO_TAG_FORM: case GUMBO_TAG_H1: case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3: case GUMBO_TAG_H4: case GUMBO_TAG_H5: case GUMBO_TAG_H6: case GUMBO_TAG_HEADER:
+    case GUMBO_TAG_HGROUP: case GUMBO_TAG_HR: case GUMBO_TAG_LI: case GUMBO_TAG_MAIN: case GUMBO_TAG_MENU:
+    case GUMBO_TAG_NAV: case GUMBO_TAG_OL: case GUMBO_TAG_P: case GUMBO_TAG_PRE: case GUMBO_TAG_LISTING:
+    case GUMBO_TAG_PLAINTEXT: case GUMBO_TAG_SECTION: case GUMBO_TAG_SUMMARY: case GUMBO_TAG_UL:
+    case GUMBO_TAG_TABLE: case GUMBO_TAG_CAPTION: case GUMBO_TAG_TR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Builds a cell's text the way a browser lays out white space: a run of collapsible white space
+// is one space, and none at the start or end of a line.
+class TextBuilder {
+ public:
+  void Add(std::string_view text, bool keep, bool nbsp_is_space) {
+    if (keep) {
+      FlushPending();
+      if (!nbsp_is_space) {
+        out_ += text;
+        return;
+      }
+      for (size_t at = text.find("\xC2\xA0"); at != std::string_view::npos; at = text.find("\xC2\xA0")) {
+        out_ += text.substr(0, at);
+        out_ += ' ';
+        text.remove_prefix(at + 2);
+      }
+      out_ += text;
+      return;
+    }
+    while (!text.empty()) {
+      size_t word = 0;
+      while (word < text.size() && IsAsciiSpace(text[word])) ++word;
+      if (word > 0) {
+        pending_space_ = true;
+        text.remove_prefix(word);
+        continue;
+      }
+      size_t end = 0;
+      while (end < text.size() && !IsAsciiSpace(text[end])) ++end;
+      FlushPending();
+      out_ += text.substr(0, end);
+      text.remove_prefix(end);
+    }
+  }
+  // <br>: a line break even where there is nothing before it.
+  void LineBreak() {
+    pending_space_ = false;
+    if (pending_break_) {
+      out_ += '\n';
+      pending_break_ = false;
+    }
+    out_ += '\n';
+  }
+  // The edge of a block: a line break, unless the line is empty anyway.
+  void BlockEdge() {
+    pending_space_ = false;
+    if (!out_.empty() && out_.back() != '\n') pending_break_ = true;
+  }
+  // Parts the cells of a nested table's row.
+  void Separate() { pending_space_ = true; }
+
+  std::string Take() { return std::move(out_); }
+
+ private:
+  void FlushPending() {
+    if (pending_break_) {
+      out_ += '\n';
+    } else if (pending_space_ && !out_.empty() && out_.back() != '\n') {
+      out_ += ' ';
+    }
+    pending_break_ = false;
+    pending_space_ = false;
+  }
+
+  std::string out_;
+  bool pending_space_ = false;
+  bool pending_break_ = false;
+};
+
+// The text of one cell, read without recursion: markup may nest deeper than a stack would take.
+std::string CellText(const GumboNode* cell) {
+  struct Frame {
+    const GumboNode* node;
+    unsigned next;
+    bool keep;
+    bool spacerun;
+    bool block;
+  };
+  TextBuilder text;
+  const InlineStyle own = StyleOf(cell);
+  std::vector<Frame> stack;
+  stack.push_back({cell, 0, own.keep_white_space.value_or(false) || own.spacerun, own.spacerun, false});
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    const GumboVector& children = ChildrenOf(frame.node);
+    if (frame.next == children.length) {
+      if (frame.block) text.BlockEdge();
+      stack.pop_back();
+      continue;
+    }
+    const GumboNode* child = ChildAt(children, frame.next++);
+    if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_CDATA || child->type == GUMBO_NODE_WHITESPACE) {
+      text.Add(child->v.text.text, frame.keep, frame.spacerun);
+      continue;
+    }
+    if (child->type != GUMBO_NODE_ELEMENT) continue;  // comments; template contents
+    const GumboTag tag = child->v.element.tag;
+    if (IsSkipped(tag)) continue;
+    const InlineStyle style = StyleOf(child);
+    if (style.hidden) continue;
+    if (tag == GUMBO_TAG_BR) {
+      text.LineBreak();
+      continue;
+    }
+    bool keep = frame.keep || tag == GUMBO_TAG_PRE || tag == GUMBO_TAG_LISTING || tag == GUMBO_TAG_PLAINTEXT ||
+                tag == GUMBO_TAG_TEXTAREA;
+    if (style.keep_white_space) keep = *style.keep_white_space;
+    const bool spacerun = frame.spacerun || style.spacerun;
+    if (style.spacerun) keep = true;
+    const bool block = IsBlock(tag);
+    if (tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH) text.Separate();
+    if (block) text.BlockEdge();
+    stack.push_back({child, 0, keep, spacerun, block});  // `frame` is not used past here
+  }
+  return text.Take();
+}
+
+// The first <table> in document order, outside templates; null when there is none.
+const GumboNode* FirstTable(const GumboNode* root) {
+  std::vector<std::pair<const GumboNode*, unsigned>> stack;
+  stack.emplace_back(root, 0);
+  while (!stack.empty()) {
+    auto& [node, next] = stack.back();
+    const GumboVector& children = ChildrenOf(node);
+    if (next == children.length) {
+      stack.pop_back();
+      continue;
+    }
+    const GumboNode* child = ChildAt(children, next++);
+    if (child->type != GUMBO_NODE_ELEMENT) continue;
+    if (child->v.element.tag == GUMBO_TAG_TABLE) return child;
+    stack.emplace_back(child, 0);
+  }
+  return nullptr;
+}
+
+// HTML's rules for a non-negative integer attribute: white space, an optional '+', digits.
+// `fallback` when there are no digits.
+int64_t SpanOf(const GumboNode* cell, const char* name, int64_t fallback) {
+  const GumboAttribute* attribute = gumbo_get_attribute(&cell->v.element.attributes, name);
+  if (attribute == nullptr) return fallback;
+  std::string_view value = Trim(attribute->value);
+  if (!value.empty() && value.front() == '+') value.remove_prefix(1);
+  int64_t number = 0;
+  size_t digits = 0;
+  while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9') {
+    number = std::min<int64_t>(number * 10 + (value[digits] - '0'), kMaxHtmlSpan);
+    ++digits;
+  }
+  return digits == 0 ? fallback : number;
+}
+
+// Places the cells of the table's rows into slots and writes the table text row by row.
+class TableBuilder {
+ public:
+  // `max_text`: the most bytes of table text to write.
+  TableBuilder(int64_t max_text, std::string* reason) : max_text_(max_text), reason_(reason) {}
+
+  void StartRowGroup() { spans_.clear(); }  // a rowspan ends with its row group
+
+  bool AddRow(const GumboNode* tr) {
+    if (rows_ == kMaxRows) return Refuse("more than " + std::to_string(kMaxRows) + " rows");
+    // The rowspans of earlier rows that reach this one, left to right.
+    std::erase_if(spans_, [&](const Span& s) { return s.end_row <= rows_; });
+    std::sort(spans_.begin(), spans_.end(), [](const Span& a, const Span& b) { return a.first < b.first; });
+    span_work_ += static_cast<int64_t>(spans_.size());
+    if (span_work_ > kMaxSpanWork) return Refuse("the cells span more rows and columns than a table holds");
+    if (rows_ > 0) text_ += '\n';
+    last_row_cells_ = 0;
+    int64_t col = 0;
+    size_t k = 0;
+    const GumboVector& children = tr->v.element.children;
+    for (unsigned i = 0; i < children.length; ++i) {
+      const GumboNode* cell = ChildAt(children, i);
+      if (!IsElement(cell, GUMBO_TAG_TD) && !IsElement(cell, GUMBO_TAG_TH)) continue;
+      if (IsHidden(cell)) continue;
+      // The first slot from `col` on that no rowspan from above covers.
+      while (k < spans_.size()) {
+        if (spans_[k].end_col <= col) {
+          ++k;
+        } else if (spans_[k].first <= col) {
+          col = spans_[k].end_col;
+        } else {
+          break;
+        }
+      }
+      const int64_t colspan = std::max<int64_t>(SpanOf(cell, "colspan", 1), 1);
+      const int64_t rowspan = SpanOf(cell, "rowspan", 1);
+      if (col + colspan > kMaxCols) return Refuse("more than " + std::to_string(kMaxCols) + " columns");
+      if (rowspan != 1) {
+        // 0 reaches to the end of the row group.
+        const int64_t end_row = rowspan == 0 ? int64_t{kMaxRows} : int64_t{rows_} + rowspan;
+        spans_.push_back({col, col + colspan, end_row});
+      }
+      const std::string cell_text = CellText(cell);
+      if (!cell_text.empty()) {
+        if (cell_text.size() > CellRef::kMaxSize) return Refuse("a cell of more than " + std::to_string(CellRef::kMaxSize) + " bytes");
+        text_.append(static_cast<size_t>(col - last_row_cells_ + (last_row_cells_ == 0 ? 0 : 1)), '\t');
+        AppendTableTextCell(cell_text, &text_);
+        last_row_cells_ = col + 1;
+      }
+      col += colspan;
+      width_ = std::max(width_, col);
+    }
+    // Columns that rowspans from above make this row reach.
+    for (const Span& s : spans_) width_ = std::max(width_, s.end_col);
+    stored_cells_ += std::max<int64_t>(last_row_cells_, 1);
+    if (stored_cells_ > kMaxCells) return Refuse("more than " + std::to_string(kMaxCells) + " cells");
+    if (static_cast<int64_t>(text_.size()) > max_text_) {
+      return Refuse(max_text_ == kMaxTextBytes ? "more than " + std::to_string(kMaxTextBytes) + " bytes of text"
+                                               : "its spanned cells make a table far larger than the HTML");
+    }
+    ++rows_;
+    return true;
+  }
+
+  std::optional<std::string> Finish() {
+    if (rows_ == 0 || width_ == 0) {
+      Refuse("the table has no cells");
+      return std::nullopt;
+    }
+    // The last row carries the table's width, so that columns no text reaches are kept; an
+    // empty last line would be no line at all, so it ends in a quoted empty cell.
+    if (last_row_cells_ < width_ || last_row_cells_ == 0) {
+      text_.append(static_cast<size_t>(width_ - std::max<int64_t>(last_row_cells_, 1)), '\t');
+      text_ += "\"\"";
+    }
+    return std::move(text_);
+  }
+
+ private:
+  struct Span {
+    int64_t first;
+    int64_t end_col;
+    int64_t end_row;  // the first row it no longer covers
+  };
+
+  bool Refuse(const std::string& why) {
+    *reason_ = "no table read from the HTML: " + why;
+    return false;
+  }
+
+  const int64_t max_text_;
+  std::string* reason_;
+  std::string text_;
+  std::vector<Span> spans_;
+  int32_t rows_ = 0;
+  int64_t width_ = 0;
+  int64_t last_row_cells_ = 0;  // the cells written in the last row: up to its last text
+  int64_t stored_cells_ = 0;
+  int64_t span_work_ = 0;
+};
+
+bool IsAsciiAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+// Elements that never nest in themselves without a table or list between, or that have no end
+// tag: they add no depth of their own.
+bool AddsNoDepth(std::string_view name) {
+  static constexpr std::string_view kNames[] = {
+      "area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param", "source", "track",
+      "wbr", "keygen", "td", "th", "tr", "p", "li", "option", "optgroup", "dt", "dd", "thead", "tbody", "tfoot",
+      "colgroup", "caption", "rb", "rt", "rtc", "rp", "html", "head", "body", "!doctype"};
+  return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
+}
+
+// Formatting elements: an end tag of one that other elements are open inside moves them instead
+// of closing them (the adoption agency), so the nesting does not shrink.
+bool IsFormatting(std::string_view name) {
+  static constexpr std::string_view kNames[] = {"a", "b", "big", "code", "em", "font", "i", "nobr",
+                                                "s", "small", "strike", "strong", "tt", "u"};
+  return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
+}
+
+// How deep the elements of `html` nest, at most, as its tags say: start tags open an element,
+// an end tag closes the innermost open one of its name and those inside it (a formatting
+// element only when nothing is open inside it), and one without an open element of its name is
+// ignored, as the parser does. Counting stops past `limit`.
+// libgumbo recurses over the tree and slows down with depth, so deep markup must not reach it.
+int64_t NestingDepth(std::string_view html, int64_t limit) {
+  std::vector<std::string> open;
+  std::vector<std::pair<std::string, int64_t>> counts;  // open elements by name: few names
+  auto count_of = [&](const std::string& name) -> int64_t& {
+    for (auto& [n, c] : counts) {
+      if (n == name) return c;
+    }
+    counts.emplace_back(name, 0);
+    return counts.back().second;
+  };
+  size_t i = 0;
+  while ((i = html.find('<', i)) != std::string_view::npos) {
+    if (html.substr(i, 4) == "<!--") {
+      const size_t end = html.find("-->", i + 4);
+      if (end == std::string_view::npos) break;
+      i = end + 3;
+      continue;
+    }
+    ++i;
+    const bool closing = i < html.size() && html[i] == '/';
+    if (closing) ++i;
+    if (i >= html.size() || !(IsAsciiAlnum(html[i]) && !(html[i] >= '0' && html[i] <= '9'))) continue;
+    std::string name;
+    while (i < html.size() && (IsAsciiAlnum(html[i]) || html[i] == '-' || html[i] == ':')) {
+      name += static_cast<char>(html[i] >= 'A' && html[i] <= 'Z' ? html[i] - 'A' + 'a' : html[i]);
+      ++i;
+    }
+    if (AddsNoDepth(name)) continue;
+    int64_t& count = count_of(name);
+    if (!closing) {
+      open.push_back(name);
+      ++count;
+      if (static_cast<int64_t>(open.size()) > limit) return static_cast<int64_t>(open.size());
+    } else if (count > 0 && !(IsFormatting(name) && open.back() != name)) {
+      while (true) {
+        const std::string top = std::move(open.back());
+        open.pop_back();
+        --count_of(top);
+        if (top == name) break;
+      }
+    }
+  }
+  return static_cast<int64_t>(open.size());
+}
+
+struct GumboOutputDeleter {
+  void operator()(GumboOutput* output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
+};
+
+}  // namespace
+
+std::optional<std::string> HtmlTableText(std::string_view html, std::string* reason) {
+  if (html.empty()) {
+    *reason = "no table read from the HTML: it is empty";
+    return std::nullopt;
+  }
+  if (html.find('\0') != std::string_view::npos) {
+    *reason = "no table read from the HTML: it holds a NUL byte";
+    return std::nullopt;
+  }
+  if (html.size() > static_cast<size_t>(kMaxTextBytes)) {
+    *reason = "no table read from the HTML: more than " + std::to_string(kMaxTextBytes) + " bytes";
+    return std::nullopt;
+  }
+  std::string converted;
+  if (!IsValidUtf8(html)) {
+    converted = ToUtf8(html);
+    html = converted;
+  }
+  if (html.starts_with("\xEF\xBB\xBF")) html.remove_prefix(3);
+  if (NestingDepth(html, kMaxHtmlDepth) > kMaxHtmlDepth) {
+    *reason = "no table read from the HTML: elements nest more than " + std::to_string(kMaxHtmlDepth) + " deep";
+    return std::nullopt;
+  }
+
+  GumboOptions options = kGumboDefaultOptions;
+  options.max_errors = 0;  // the errors are not looked at; keeping them costs memory
+  const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(gumbo_parse_with_options(&options, html.data(), html.size()));
+  if (output == nullptr) {
+    *reason = "no table read from the HTML: it could not be parsed";
+    return std::nullopt;
+  }
+  const GumboNode* table = FirstTable(output->document);
+  if (table == nullptr) {
+    *reason = "no table read from the HTML: it holds no table";
+    return std::nullopt;
+  }
+  // The text of a table is smaller than its HTML, but for the empty cells that spans add; spans
+  // of 1000 columns over 1000 rows would otherwise turn a few kB into a grid's worth of TABs.
+  const int64_t max_text = std::min<int64_t>(
+      kMaxTextBytes, std::max<int64_t>(kMaxTextPerHtmlByte * static_cast<int64_t>(html.size()), kMinTextLimit));
+  TableBuilder builder(max_text, reason);
+  const GumboVector& parts = table->v.element.children;
+  for (unsigned i = 0; i < parts.length; ++i) {
+    const GumboNode* part = ChildAt(parts, i);
+    if (part->type != GUMBO_NODE_ELEMENT || IsHidden(part)) continue;
+    const GumboTag tag = part->v.element.tag;
+    if (tag == GUMBO_TAG_TR) {
+      if (!builder.AddRow(part)) return std::nullopt;
+      continue;
+    }
+    if (tag != GUMBO_TAG_THEAD && tag != GUMBO_TAG_TBODY && tag != GUMBO_TAG_TFOOT) continue;
+    builder.StartRowGroup();
+    const GumboVector& rows = part->v.element.children;
+    for (unsigned r = 0; r < rows.length; ++r) {
+      const GumboNode* row = ChildAt(rows, r);
+      if (!IsElement(row, GUMBO_TAG_TR) || IsHidden(row)) continue;
+      if (!builder.AddRow(row)) return std::nullopt;
+    }
+  }
+  return builder.Finish();
+}
+
+}  // namespace parvex

@@ -1,0 +1,532 @@
+#include "html/html_table_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "port/code_page.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace parvex {
+namespace {
+
+// Excel honours class styles from the <style> block (its own HTML works that way) and reads
+// mso-number-format "\@" as text; LibreOffice ignores both but reads the sdnum attribute on
+// every cell (language 1033, format "@": text), with or without other attributes.
+// HTML written in one piece by a thread.
+constexpr int64_t kChunkBytes = int64_t{1} << 20;
+
+constexpr std::string_view kHead =
+    "<!DOCTYPE html>\n"
+    "<html><head><meta charset=\"utf-8\">\n"
+    "<style>\n"
+    "table{border-collapse:collapse}\n"
+    ".c{mso-number-format:\"\\@\";border:.5pt solid windowtext}\n"
+    ".s{mso-number-format:\"\\@\"}\n"
+    "</style></head>\n"
+    "<body><table>\n";
+constexpr std::string_view kTail = "</table></body></html>\n";
+constexpr std::string_view kGroupCell = "<td class=c sdnum=\"1033;0;@\">";
+constexpr std::string_view kSeparatorCell = "<td class=s sdnum=\"1033;0;@\">";
+constexpr std::string_view kCellEnd = "</td>";
+constexpr size_t kCellTagSize = kGroupCell.size();
+constexpr size_t kCellEndSize = kCellEnd.size();
+static_assert(kSeparatorCell.size() == kCellTagSize);
+// Excel reads a plain <br> in a cell as the end of the row; this form stays in the cell.
+constexpr std::string_view kLineBreak = "<br style=\"mso-data-placement:same-cell\">";
+
+// Collects the document in a block of its own and hands it on when the block is full.
+class Block {
+ public:
+  explicit Block(TextSink& sink) : sink_(sink), block_(new char[kSize]) {}
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+
+  // Small enough to be inlined: most pieces are short constants, copied without a call.
+  void Put(std::string_view text) {
+    if (text.size() > kSize - used_) [[unlikely]] {
+      PutAcross(text);
+      return;
+    }
+    std::memcpy(block_.get() + used_, text.data(), text.size());
+    used_ += text.size();
+  }
+  // Puts `open`, `text` and `close` (both kCellTagSize and kCellEndSize bytes long) with one
+  // check for room: a cell's markup and a plain text, the most frequent pieces.
+  void PutCell(const char* open, std::string_view text, const char* close) {
+    if (kSize - used_ < kCellTagSize + kCellEndSize + text.size()) [[unlikely]] {
+      Put(std::string_view(open, kCellTagSize));
+      Put(text);
+      Put(std::string_view(close, kCellEndSize));
+      return;
+    }
+    char* at = block_.get() + used_;
+    std::memcpy(at, open, kCellTagSize);
+    if (!text.empty()) std::memcpy(at + kCellTagSize, text.data(), text.size());  // an empty view may be null
+    std::memcpy(at + kCellTagSize + text.size(), close, kCellEndSize);
+    used_ += kCellTagSize + kCellEndSize + text.size();
+  }
+  // Whoever writes calls Flush at the end: a destructor must not write, since the sink may throw.
+  void Flush() {
+    if (used_ == 0) return;
+    sink_.Append(std::string_view(block_.get(), used_));
+    used_ = 0;
+  }
+
+ private:
+  static constexpr size_t kSize = size_t{1} << 20;
+
+  void PutAcross(std::string_view text) {
+    Flush();
+    if (text.size() >= kSize) {
+      sink_.Append(text);
+      return;
+    }
+    std::memcpy(block_.get(), text.data(), text.size());
+    used_ = text.size();
+  }
+
+  TextSink& sink_;
+  std::unique_ptr<char[]> block_;
+  size_t used_ = 0;
+};
+
+// What the scan of a cell's text stops at.
+enum ByteKind : uint8_t { kPlainByte = 0, kEscapedByte, kLineByte, kWhiteByte, kHighByte };
+
+constexpr std::array<uint8_t, 256> kByteKinds = [] {
+  std::array<uint8_t, 256> kinds{};
+  kinds['&'] = kEscapedByte;
+  kinds['<'] = kEscapedByte;
+  kinds['>'] = kEscapedByte;
+  kinds['"'] = kEscapedByte;
+  kinds['\n'] = kLineByte;
+  kinds['\r'] = kLineByte;
+  kinds[' '] = kWhiteByte;
+  kinds['\t'] = kWhiteByte;
+  kinds['\f'] = kWhiteByte;
+  for (size_t c = 0x80; c < 0x100; ++c) kinds[c] = kHighByte;
+  return kinds;
+}();
+
+ByteKind KindOf(char c) { return static_cast<ByteKind>(kByteKinds[static_cast<unsigned char>(c)]); }
+
+std::string_view EscapeOf(char c) {
+  switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    default: return "&quot;";
+  }
+}
+
+bool IsContinuation(unsigned char c) { return (c & 0xc0) == 0x80; }
+
+// The length of the UTF-8 sequence at `p` (n bytes left, p[0] >= 0x80), or 0 when none starts
+// there. The same rules as IsValidUtf8: no overlong forms, no surrogates, nothing past U+10FFFF.
+size_t Utf8SequenceLength(const unsigned char* p, size_t n) {
+  const unsigned char c = p[0];
+  if (c >= 0xc2 && c <= 0xdf) return n >= 2 && IsContinuation(p[1]) ? 2 : 0;
+  if (c >= 0xe0 && c <= 0xef) {
+    if (n < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2])) return 0;
+    if (c == 0xe0 && p[1] < 0xa0) return 0;   // overlong
+    if (c == 0xed && p[1] >= 0xa0) return 0;  // surrogate
+    return 3;
+  }
+  if (c >= 0xf0 && c <= 0xf4) {
+    if (n < 4 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3])) return 0;
+    if (c == 0xf0 && p[1] < 0x90) return 0;   // overlong
+    if (c == 0xf4 && p[1] >= 0x90) return 0;  // past U+10FFFF
+    return 4;
+  }
+  return 0;
+}
+
+// Writes cell texts as HTML text.
+class CellTextWriter {
+ public:
+  // Writes the cell `open` .. `close` holding `text`.
+  void WriteCell(std::string_view open, std::string_view text, Block& out) {
+    if (IsPlain(text)) {
+      out.PutCell(open.data(), text, kCellEnd.data());
+      return;
+    }
+    out.Put(open);
+    Write(text, out);
+    out.Put(kCellEnd);
+  }
+
+  void Write(std::string_view text, Block& out) {
+    if (IsPlain(text)) {
+      out.Put(text);
+      return;
+    }
+    if (!IsUtf8(text)) {
+      utf8_.clear();
+      AppendUtf8(text, &utf8_);
+      WriteEscaped(utf8_, out);
+      return;
+    }
+    WriteEscaped(text, out);
+  }
+
+ private:
+  // True when `text` is UTF-8 (the same rule as IsValidUtf8) and holds nothing to escape.
+  static bool IsPlain(std::string_view text) { return Scan(text) == kPlainText; }
+  static bool IsUtf8(std::string_view text) { return Scan(text) != kNotUtf8; }
+
+  enum ScanResult { kPlainText, kEscapeText, kNotUtf8 };
+  static ScanResult Scan(std::string_view text) {
+    // One scan tells whether the text is UTF-8 and whether it holds anything to escape; nearly
+    // every cell is then copied as it stands.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    bool plain = true;
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: ASCII with nothing to escape is skipped whole. A control byte
+    // other than the white space and line ends also counts as special here; WriteEscaped copies
+    // it as it stands.
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i gt = _mm_set1_epi8('>');
+    while (n - i >= 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+      const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, space), v);
+      const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, amp)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, gt)));
+      if (_mm_movemask_epi8(_mm_or_si128(low, marks)) != 0) plain = false;
+      const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
+      if (high == 0) {
+        i += 16;
+        continue;
+      }
+      // Check the sequences that begin in these sixteen bytes; the last may reach past them.
+      size_t j = i + static_cast<size_t>(std::countr_zero(high));
+      while (j < i + 16) {
+        if (bytes[j] < 0x80) {
+          ++j;
+          continue;
+        }
+        const size_t length = Utf8SequenceLength(bytes + j, n - j);
+        if (length == 0) return kNotUtf8;
+        j += length;
+      }
+      i = j;
+    }
+#endif
+    while (i < n) {
+      const auto kind = kByteKinds[bytes[i]];
+      if (kind == kPlainByte) {
+        ++i;
+      } else if (kind == kHighByte) {
+        const size_t length = Utf8SequenceLength(bytes + i, n - i);
+        if (length == 0) return kNotUtf8;
+        i += length;
+      } else {
+        plain = false;
+        ++i;
+      }
+    }
+    return plain ? kPlainText : kEscapeText;
+  }
+
+  // Writes UTF-8 `text` with its special characters and white space rewritten.
+  void WriteEscaped(std::string_view text, Block& out) {
+    const size_t n = text.size();
+    size_t from = 0;  // the first byte not yet written
+    for (size_t i = 0; i < n; ++i) {
+      const ByteKind kind = KindOf(text[i]);
+      if (kind == kPlainByte || kind == kHighByte) continue;
+      if (kind == kWhiteByte) {
+        size_t end = i + 1;
+        while (end < n && KindOf(text[end]) == kWhiteByte) ++end;
+        // One space between two characters of a line survives any HTML reader; the run is
+        // maximal, so only a line break can stand beside it.
+        const bool survives = end == i + 1 && text[i] == ' ' && i > 0 && end < n && KindOf(text[i - 1]) != kLineByte &&
+                              KindOf(text[end]) != kLineByte;
+        if (!survives) {
+          out.Put(text.substr(from, i - from));
+          spaces_.clear();
+          AppendKeptWhiteSpace(text.substr(i, end - i), &spaces_);
+          out.Put(spaces_);
+          from = end;
+        }
+        i = end - 1;
+        continue;
+      }
+      out.Put(text.substr(from, i - from));
+      if (kind == kEscapedByte) {
+        out.Put(EscapeOf(text[i]));
+      } else {
+        if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;  // CR LF is one break
+        out.Put(kLineBreak);
+      }
+      from = i + 1;
+    }
+    out.Put(text.substr(from));
+  }
+
+  std::string utf8_;    // the text converted from GBK
+  std::string spaces_;  // the markup of a run of white space
+};
+
+// A row's cells. The one place that knows how the grid hands out a whole row at once.
+class RowCells {
+ public:
+  explicit RowCells(const Grid& grid) : grid_(grid) {}
+  void Read(int32_t row) { grid_.store().GetRowCells(row, &cells_); }
+  // The text of column `col` of the row read last; empty past its last stored cell.
+  std::string_view Text(int32_t col) const {
+    const auto c = static_cast<size_t>(col);
+    return c < cells_.size() ? grid_.store().Text(cells_[c]) : std::string_view();
+  }
+
+ private:
+  const Grid& grid_;
+  std::vector<CellRef> cells_;
+};
+
+// Which columns are written and how: shared by the threads that write rows.
+class ColumnPlan {
+ public:
+  ColumnPlan(const Grid& grid, const HtmlTableShape& shape) : grid_(grid), has_title_row_(shape.has_title_row) {
+    // Columns are told apart by their place in the group: `period_` columns to a group and its
+    // separator. A shape that does not fit the grid only misplaces borders.
+    if (shape.groups > 1 && shape.group_columns > 0) {
+      period_ = int64_t{shape.group_columns} + 1;
+      separators_ = int64_t{shape.groups} - 1;
+    }
+    if (grid.HasHiddenColumns()) {
+      hidden_cols_.resize(static_cast<size_t>(grid.ColCount()));
+      for (int32_t c = 0; c < grid.ColCount(); ++c) hidden_cols_[static_cast<size_t>(c)] = grid.GetColumnWidth(c).value_or(0) == 0;
+    }
+  }
+
+  const Grid& grid() const { return grid_; }
+  bool has_title_row() const { return has_title_row_; }
+
+  // Calls `visit(col, separator)` for every shown column, left to right.
+  template <typename Visit>
+  void ForEachColumn(Visit&& visit) const {
+    int64_t in_group = 0;  // the column's place in its group and separator
+    int64_t group = 0;
+    for (int32_t c = 0; c < grid_.ColCount(); ++c) {
+      const bool separator = period_ != 0 && in_group == period_ - 1 && group < separators_;
+      if (hidden_cols_.empty() || !hidden_cols_[static_cast<size_t>(c)]) visit(c, separator);
+      if (period_ != 0 && ++in_group == period_) {
+        in_group = 0;
+        ++group;
+      }
+    }
+  }
+
+  void WriteColumns(Block& out) const {
+    ForEachColumn([&](int32_t c, bool separator) {
+      int32_t width = grid_.GetColumnWidth(c).value_or(0);
+      if (separator) width = std::min(width, kHtmlSeparatorWidth);
+      out.Put("<col width=");
+      out.Put(std::to_string(width));
+      out.Put(">\n");
+    });
+  }
+
+ private:
+  const Grid& grid_;
+  const bool has_title_row_;
+  int64_t period_ = 0;  // 0: no separators
+  int64_t separators_ = 0;
+  std::vector<bool> hidden_cols_;  // empty when every column is shown
+};
+
+// Writes rows; one for each thread.
+class RowWriter {
+ public:
+  explicit RowWriter(const ColumnPlan& plan)
+      : plan_(plan), cells_(plan.grid()), all_rows_shown_(!plan.grid().HasHiddenRows()) {}
+
+  void Write(int32_t first_row, int32_t last_row, Block& out) {
+    for (int32_t r = first_row; r <= last_row; ++r) {
+      if (!all_rows_shown_ && plan_.grid().GetRowHeight(r).value_or(0) == 0) continue;
+      WriteRow(r, out);
+    }
+  }
+
+ private:
+  void WriteRow(int32_t r, Block& out) {
+    cells_.Read(r);
+    const bool title = plan_.has_title_row() && r == 0;
+    out.Put("<tr>");
+    plan_.ForEachColumn([&](int32_t c, bool separator) {
+      const std::string_view open = separator ? kSeparatorCell : kGroupCell;
+      const std::string_view text = cells_.Text(c);
+      if (!title) {
+        text_.WriteCell(open, text, out);
+        return;
+      }
+      out.Put(open);
+      if (!text.empty()) {
+        out.Put("<b>");
+        text_.Write(text, out);
+        out.Put("</b>");
+      }
+      out.Put(kCellEnd);
+    });
+    out.Put("</tr>\n");
+  }
+
+  const ColumnPlan& plan_;
+  RowCells cells_;
+  CellTextWriter text_;
+  const bool all_rows_shown_;
+};
+
+// Writes the rows of a large table on two threads, in chunks of rows: the even chunks here,
+// straight to the sink, the odd ones on a helper into one of two buffers that are handed to the
+// sink in turn. The document's order and bytes are those of one thread.
+class TwoThreadRows {
+ public:
+  TwoThreadRows(const ColumnPlan& plan, int32_t rows, int32_t chunk_rows)
+      : plan_(plan), rows_(rows), chunk_rows_(chunk_rows) {}
+  ~TwoThreadRows() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    if (helper_.joinable()) helper_.join();
+  }
+
+  void Write(Block& out, TextSink& sink) {
+    const int64_t chunks = (int64_t{rows_} + chunk_rows_ - 1) / chunk_rows_;
+    try {
+      helper_ = std::thread([this, chunks] { RenderOddChunks(chunks); });
+    } catch (...) {
+      // No second thread to be had: every chunk is written here.
+    }
+    RowWriter rows(plan_);
+    bool alone = !helper_.joinable();
+    for (int64_t k = 0; k < chunks; ++k) {
+      if (k % 2 == 0 || alone) {
+        rows.Write(First(k), Last(k), out);
+        continue;
+      }
+      Slot& slot = slots_[(k / 2) % 2];
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return slot.ready || failed_; });
+        alone = !slot.ready;
+      }
+      if (alone) {
+        rows.Write(First(k), Last(k), out);
+        continue;
+      }
+      out.Flush();
+      sink.Append(slot.text);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slot.ready = false;
+      }
+      changed_.notify_all();
+    }
+  }
+
+ private:
+  struct Slot {
+    std::string text;
+    bool ready = false;  // rendered and not yet handed on
+  };
+
+  int32_t First(int64_t k) const { return static_cast<int32_t>(k * chunk_rows_); }
+  int32_t Last(int64_t k) const { return static_cast<int32_t>(std::min<int64_t>((k + 1) * chunk_rows_, rows_) - 1); }
+
+  void RenderOddChunks(int64_t chunks) {
+    try {
+      RowWriter rows(plan_);
+      StringSink gathered(nullptr);
+      Block out(gathered);
+      for (int64_t k = 1; k < chunks; k += 2) {
+        Slot& slot = slots_[(k / 2) % 2];
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          changed_.wait(lock, [&] { return stop_ || !slot.ready; });
+          if (stop_) return;
+        }
+        slot.text.clear();
+        gathered.set_out(&slot.text);
+        rows.Write(First(k), Last(k), out);
+        out.Flush();
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          slot.ready = true;
+        }
+        changed_.notify_all();
+      }
+    } catch (...) {
+      // Out of memory: the chunk in hand and all after it are written by the calling thread.
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failed_ = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const ColumnPlan& plan_;
+  const int32_t rows_;
+  const int32_t chunk_rows_;
+  std::thread helper_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Slot slots_[2];
+  bool stop_ = false;
+  bool failed_ = false;  // the helper ran out of memory and stopped
+};
+
+}  // namespace
+
+void AppendKeptWhiteSpace(std::string_view run, std::string* out) {
+  // Excel keeps the spaces of an mso-spacerun span; white-space:pre keeps them for a browser and
+  // for our own reader.
+  *out += "<span style=\"mso-spacerun:yes;white-space:pre\">";
+  *out += run;
+  *out += "</span>";
+}
+
+void WriteHtmlTable(const Grid& grid, const HtmlTableShape& shape, TextSink& sink) {
+  const ColumnPlan plan(grid, shape);
+  Block out(sink);
+  out.Put(kHead);
+  plan.WriteColumns(out);
+  // Chunks of about a block of HTML, judged from the markup of a cell.
+  const int64_t row_bytes = int64_t{grid.ColCount()} * 48 + 16;
+  const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
+  if (grid.RowCount() >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
+    TwoThreadRows(plan, grid.RowCount(), chunk_rows).Write(out, sink);
+  } else {
+    RowWriter(plan).Write(0, grid.RowCount() - 1, out);
+  }
+  out.Put(kTail);
+  out.Flush();
+}
+
+std::string HtmlTable(const Grid& grid, const HtmlTableShape& shape) {
+  std::string html;
+  StringSink sink(&html);
+  WriteHtmlTable(grid, shape, sink);
+  return html;
+}
+
+}  // namespace parvex

@@ -1,0 +1,54 @@
+// The HTML flavour of a table: the cells of a grid as an HTML document holding one table, the
+// form spreadsheets paste without converting cells. Every cell is marked as text for both
+// conventions in use (LibreOffice's sdnum attribute, Excel's mso-number-format style), so "001",
+// "=A1", "3/4" and 18-digit numbers arrive as typed. The text is UTF-8: cells that are not (GBK)
+// are converted, a byte that reads as nothing becoming U+FFFD.
+//
+// Cell text: & < > " escaped; a line break (LF, CR LF, or a lone CR) becomes a <br> that
+// spreadsheets read as a line break within the cell; white space an HTML reader would collapse
+// or drop (a run of spaces, a space at either end of a line, a TAB) goes through
+// AppendKeptWhiteSpace. Empty cells are empty <td>s. Hidden rows and columns (height or width
+// 0) are left out, as in the plain text.
+//
+// Print-ready as far as HTML carries it: column widths from the grid, the title row bold, thin
+// borders around the cells of each column group and none around the separator columns, which
+// are kept narrow.
+#ifndef PARVEX_HTML_HTML_TABLE_WRITER_H_
+#define PARVEX_HTML_HTML_TABLE_WRITER_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "grid/clipboard.h"
+#include "grid/grid.h"
+
+namespace parvex {
+
+// The layout's shape: `groups` column groups of `group_columns` columns, each but the last
+// followed by a separator column, so the separators are the columns g * (C + 1) + C for
+// g < groups - 1. With one group (or no columns to a group) there are none.
+struct HtmlTableShape {
+  bool has_title_row = false;  // row 0 is the title row
+  int32_t groups = 1;
+  int32_t group_columns = 0;
+};
+
+// The widest a separator column is written, in pixels.
+inline constexpr int32_t kHtmlSeparatorWidth = 12;
+
+// Writes the whole of `grid` to `sink` as a complete HTML document, row by row.
+void WriteHtmlTable(const Grid& grid, const HtmlTableShape& shape, TextSink& sink);
+
+// The same gathered into one string.
+std::string HtmlTable(const Grid& grid, const HtmlTableShape& shape);
+
+// Appends the markup for `run`, spaces and TABs inside a cell (UTF-8, nothing to escape), that
+// must read back as exactly these characters where HTML would collapse them to one space or drop
+// them. The one place that decides the form; a no-break space is another character and no
+// substitute.
+void AppendKeptWhiteSpace(std::string_view run, std::string* out);
+
+}  // namespace parvex
+
+#endif  // PARVEX_HTML_HTML_TABLE_WRITER_H_

@@ -1,0 +1,209 @@
+#include "html/html_table_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "grid/text_to_integer.h"
+#include "html/html_table_reader.h"
+#include "port/code_page.h"
+#include "support/grid_helpers.h"
+
+namespace parvex {
+namespace {
+
+using test_support::Cells;
+using test_support::GridOf;
+
+const std::string kGroupTd = "<td class=c sdnum=\"1033;0;@\">";
+const std::string kSeparatorTd = "<td class=s sdnum=\"1033;0;@\">";
+const std::string kBr = "<br style=\"mso-data-placement:same-cell\">";
+
+std::string Kept(const std::string& run) {
+  std::string out;
+  AppendKeptWhiteSpace(run, &out);
+  return out;
+}
+
+// The rows of the document's table, each as the list of its cells' full markup.
+std::vector<std::vector<std::string>> RowsOf(const std::string& html) {
+  std::vector<std::vector<std::string>> rows;
+  for (size_t at = html.find("<tr>"); at != std::string::npos; at = html.find("<tr>", at)) {
+    const size_t end = html.find("</tr>", at);
+    std::vector<std::string> cells;
+    for (size_t c = at + 4; c < end;) {
+      const size_t close = html.find("</td>", c) + 5;
+      cells.push_back(html.substr(c, close - c));
+      c = close;
+    }
+    rows.push_back(cells);
+    at = end;
+  }
+  return rows;
+}
+
+// The markup inside a one-cell grid's only <td>.
+std::string CellMarkup(const std::string& text) {
+  const auto rows = RowsOf(HtmlTable(GridOf({{text}}), {}));
+  const std::string& cell = rows.at(0).at(0);
+  return cell.substr(kGroupTd.size(), cell.size() - kGroupTd.size() - 5);
+}
+
+TEST(HtmlTableWriterTest, WritesCellTextAsHtml) {
+  const struct {
+    const char* name;
+    std::string text;
+    std::string markup;
+  } cases[] = {
+      {"digits as they stand", "001", "001"},
+      {"formula text", "=A1", "=A1"},
+      {"the four special characters", "a&b<c>\"d\"", "a&amp;b&lt;c&gt;&quot;d&quot;"},
+      {"entity-like text", "&amp;", "&amp;amp;"},
+      {"quoted Chinese", "\"阿飞\"", "&quot;阿飞&quot;"},
+      {"one inner space", "a b", "a b"},
+      {"LF", "a\nb", "a" + kBr + "b"},
+      {"CR LF is one break", "a\r\nb", "a" + kBr + "b"},
+      {"lone CR", "a\rb", "a" + kBr + "b"},
+      {"two breaks", "a\n\nb", "a" + kBr + kBr + "b"},
+      {"leading space", " a", Kept(" ") + "a"},
+      {"trailing space", "a ", "a" + Kept(" ")},
+      {"run of spaces", "a   b", "a" + Kept("   ") + "b"},
+      {"TAB", "a\tb", "a" + Kept("\t") + "b"},
+      {"space and TAB", "a \t b", "a" + Kept(" \t ") + "b"},
+      {"space before a break", "a \nb", "a" + Kept(" ") + kBr + "b"},
+      {"space after a break", "a\n b", "a" + kBr + Kept(" ") + "b"},
+      {"only spaces", "  ", Kept("  ")},
+      {"UTF-8 kept", "班级 №", "班级 №"},
+      {"GBK converted", "\xB0\xE0\xBC\xB6", "班级"},
+      {"GBK with specials", "\xB0\xE0<1>", "班&lt;1&gt;"},
+      {"byte that reads as nothing", "a\xFF", "a\xEF\xBF\xBD"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(CellMarkup(c.text), c.markup);
+  }
+}
+
+TEST(HtmlTableWriterTest, TellsUtf8FromGbkAsTheConversionDoes) {
+  // The writer's own check of UTF-8 must agree with the conversion's: a cell it took for UTF-8
+  // while ToUtf8 would convert it would put bytes that are not UTF-8 into the document.
+  const unsigned char alphabet[] = {'a', '1', 0x7f, 0x80, 0x8f, 0x90, 0x9f, 0xa0, 0xbf, 0xc0, 0xc1, 0xc2, 0xdf,
+                                    0xe0, 0xe1, 0xec, 0xed, 0xee, 0xef, 0xf0, 0xf3, 0xf4, 0xf5, 0xff};
+  std::mt19937 random(7);
+  for (int k = 0; k < 20000; ++k) {
+    std::string text(1 + random() % 12, 'a');
+    for (char& c : text) c = static_cast<char>(alphabet[random() % sizeof alphabet]);
+    const std::string markup = CellMarkup(text);
+    ASSERT_TRUE(IsValidUtf8(markup));
+    ASSERT_EQ(markup, ToUtf8(text)) << k;
+  }
+}
+
+TEST(HtmlTableWriterTest, WritesACompleteUtf8Document) {
+  const std::string html = HtmlTable(GridOf({{"a", ""}, {"", "b"}}), {});
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">", 0), 0u);
+  EXPECT_NE(html.find(".c{mso-number-format:\"\\@\""), std::string::npos);
+  EXPECT_NE(html.find("<body><table>"), std::string::npos);
+  EXPECT_EQ(html.substr(html.size() - 23), "</table></body></html>\n");
+  // Empty cells are empty, and still marked as text.
+  const std::vector<std::vector<std::string>> rows = {{kGroupTd + "a</td>", kGroupTd + "</td>"},
+                                                      {kGroupTd + "</td>", kGroupTd + "b</td>"}};
+  EXPECT_EQ(RowsOf(html), rows);
+}
+
+TEST(HtmlTableWriterTest, SeparatorColumnsHaveNoBorderAndStayNarrow) {
+  const struct {
+    const char* name;
+    HtmlTableShape shape;
+    int32_t cols;
+    std::vector<bool> separators;
+  } cases[] = {
+      {"one group", {false, 1, 2}, 2, {false, false}},
+      {"two groups of two", {false, 2, 2}, 5, {false, false, true, false, false}},
+      {"three groups of one", {false, 3, 1}, 5, {false, true, false, true, false}},
+      {"no columns to a group", {false, 3, 0}, 3, {false, false, false}},
+      {"wider than the shape", {false, 2, 1}, 4, {false, true, false, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Grid grid = GridOf({std::vector<std::string>(static_cast<size_t>(c.cols), "x")});
+    for (int32_t col = 0; col < c.cols; ++col) grid.SetColumnWidth(col, 40 + col);
+    const std::string html = HtmlTable(grid, c.shape);
+    const auto rows = RowsOf(html);
+    ASSERT_EQ(rows.size(), 1u);
+    ASSERT_EQ(rows[0].size(), c.separators.size());
+    std::string cols;
+    for (size_t col = 0; col < c.separators.size(); ++col) {
+      EXPECT_EQ(rows[0][col], (c.separators[col] ? kSeparatorTd : kGroupTd) + "x</td>") << col;
+      const int32_t width = c.separators[col] ? kHtmlSeparatorWidth : 40 + static_cast<int32_t>(col);
+      cols += "<col width=" + std::to_string(width) + ">\n";
+    }
+    EXPECT_NE(html.find("<table>\n" + cols + "<tr>"), std::string::npos);
+  }
+}
+
+TEST(HtmlTableWriterTest, TitleRowIsBold) {
+  const Cells cells = {{"编号", "", "姓名"}, {"1", "", "王伟"}};
+  const std::string with_title = HtmlTable(GridOf(cells), {true, 2, 1});
+  const std::vector<std::vector<std::string>> rows = {
+      {kGroupTd + "<b>编号</b></td>", kSeparatorTd + "</td>", kGroupTd + "<b>姓名</b></td>"},
+      {kGroupTd + "1</td>", kSeparatorTd + "</td>", kGroupTd + "王伟</td>"}};
+  EXPECT_EQ(RowsOf(with_title), rows);
+  EXPECT_EQ(HtmlTable(GridOf(cells), {false, 2, 1}).find("<b>"), std::string::npos);
+}
+
+TEST(HtmlTableWriterTest, LeavesOutHiddenRowsAndColumns) {
+  Grid grid = GridOf({{"a", "b", "c"}, {"d", "e", "f"}, {"g", "h", "i"}});
+  grid.SetColumnWidth(1, 0);
+  grid.SetRowHeight(0, 0);
+  const std::string html = HtmlTable(grid, {});
+  const std::vector<std::vector<std::string>> rows = {{kGroupTd + "d</td>", kGroupTd + "f</td>"},
+                                                      {kGroupTd + "g</td>", kGroupTd + "i</td>"}};
+  EXPECT_EQ(RowsOf(html), rows);
+  EXPECT_EQ(html.find("<col width=0>"), std::string::npos);
+}
+
+TEST(HtmlTableWriterTest, LargeTableReadsBackRowForRow) {
+  // Large enough to be written on two threads: every row once, in order.
+  Cells cells;
+  for (int r = 0; r < 60000; ++r) {
+    cells.push_back({std::to_string(r), r % 7 == 0 ? "a<b>\nc" : "王伟", r % 5 == 0 ? "" : "\xB0\xE0"});
+  }
+  std::string reason;
+  const std::optional<std::string> text = HtmlTableText(HtmlTable(GridOf(cells), {}), &reason);
+  ASSERT_TRUE(text.has_value()) << reason;
+  std::string expected;
+  for (const auto& row : cells) {
+    if (!expected.empty()) expected += '\n';
+    expected += row[0] + '\t' + (row[1][0] == 'a' ? "\"a<b>\nc\"" : row[1]);
+    if (!row[2].empty()) expected += "\t班";
+  }
+  EXPECT_TRUE(*text == expected);
+}
+
+TEST(HtmlTableWriterTest, StreamsInBoundedPieces) {
+  // A table of several MB reaches the sink in pieces no larger than the block.
+  class Pieces : public TextSink {
+   public:
+    void Append(std::string_view piece) override {
+      ++count;
+      largest = std::max(largest, piece.size());
+      total += piece.size();
+    }
+    size_t count = 0;
+    size_t largest = 0;
+    size_t total = 0;
+  } pieces;
+  Grid grid;
+  ASSERT_TRUE(grid.ResizeAndClear(100000, 3, 0, false));
+  for (int32_t r = 0; r < grid.RowCount(); ++r) grid.SetCellText(r, 1, std::string_view("0123456789"));
+  WriteHtmlTable(grid, {}, pieces);
+  EXPECT_GT(pieces.total, size_t{8} << 20);
+  EXPECT_GT(pieces.count, 8u);
+  EXPECT_LE(pieces.largest, size_t{1} << 20);
+}
+
+}  // namespace
+}  // namespace parvex
