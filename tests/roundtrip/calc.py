@@ -10,9 +10,11 @@ up, so a watcher thread finds the dialog's X window with xdotool and presses Ent
 """
 
 import os
+import select
 import shutil
 import socket
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -121,6 +123,13 @@ class Display:
         out = self.run("xdotool", "search", "--onlyvisible", "--name", name_regex, check=False)
         return out.decode().split()
 
+    def window_names(self):
+        """The names of the visible windows, to say what a stuck step waits for."""
+        names = []
+        for window in self.windows("."):
+            names.append(self.run("xdotool", "getwindowname", window, check=False).decode(errors="replace").strip())
+        return names
+
     def press_in(self, window, key):
         """Gives `window` the keyboard and presses `key` (X has no window manager here)."""
         self.run("xdotool", "mousemove", "--window", window, "5", "5", check=False)
@@ -141,6 +150,7 @@ class Clipboard:
     def __init__(self, display):
         self._display = display
         self._servers = []
+        self._requests = None
 
     def offer(self, data, target="UTF8_STRING"):
         """Puts `data` (bytes) on the clipboard as `target` and waits until it is offered."""
@@ -160,6 +170,34 @@ class Clipboard:
         self._servers.append(server)
         return server
 
+    def offer_many(self, offers):
+        """Offers every target of `offers` ({target: bytes}) at once; the paste's requests are
+        then told by requested()."""
+        self.stop_offering()
+        args = [sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "offer_clipboard.py")]
+        for n, (target, data) in enumerate(offers.items()):
+            path = os.path.join(self._display.work, f"offer{n}")
+            with open(path, "wb") as f:
+                f.write(data)
+            args.append(f"{target}={path}")
+        server = subprocess.Popen(args, env=self._display.env, stdout=subprocess.PIPE, bufsize=0)
+        self._servers.append(server)
+        self._requests = server.stdout
+        if not select.select([server.stdout], [], [], 10)[0] or server.stdout.readline() != b"ready\n":
+            raise RuntimeError("offer_clipboard.py did not take the clipboard")
+
+    def requested(self):
+        """The targets asked of offer_many's server so far (TARGETS left out)."""
+        asked = []
+        while self._requests is not None and select.select([self._requests], [], [], 0.2)[0]:
+            line = self._requests.readline()
+            if not line:
+                break
+            target = line.decode().split(" ", 1)[1].strip()
+            if target != "TARGETS":
+                asked.append(target)
+        return asked
+
     def targets(self):
         out = self._display.run("xclip", "-o", "-selection", "clipboard", "-t", "TARGETS", check=False, timeout=5)
         return out.decode(errors="replace").split()
@@ -172,7 +210,10 @@ class Clipboard:
             if server.poll() is None:
                 server.kill()
             server.wait()
+            if server.stdout is not None:
+                server.stdout.close()
         self._servers = []
+        self._requests = None
 
 
 class Sheet:
@@ -193,6 +234,11 @@ class Calc:
         if uno is None:
             raise Unavailable("python3-uno is not importable (run the system's /usr/bin/python3)")
         require_tools("soffice", "xdotool", "xclip")
+        program = os.path.dirname(os.path.realpath(shutil.which("soffice")))
+        if not os.path.exists(os.path.join(program, "libvclplug_genlo.so")):
+            # libreoffice-core-nogui: no window, no clipboard
+            raise Unavailable("soffice has no X11 window (is libreoffice-calc-nogui installed? "
+                              "scripts/bootstrap --tests installs libreoffice-calc)")
         self._display_arg = display
         self._start_timeout = start_timeout
         self._dialog_titles = dialog_titles
@@ -221,18 +267,21 @@ class Calc:
         with open(os.path.join(profile, "user", "registrymodifications.xcu"), "w") as f:
             f.write(_PROFILE_SETTINGS)
         port = _free_port()
+        errors = open(os.path.join(self.display.work, "soffice.err"), "wb")
         self._soffice = subprocess.Popen(
             ["soffice", "--calc", "--norestore", "--nologo", "--nodefault", "--nolockcheck",
              "-env:UserInstallation=" + uno.systemPathToFileUrl(profile),
              f"--accept=socket,host=127.0.0.1,port={port};urp;"],
-            env=self.display.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+            env=self.display.env, stdout=subprocess.DEVNULL, stderr=errors, start_new_session=True)
+        errors.close()  # soffice holds its own copy
         local = uno.getComponentContext()
         resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
         url = f"uno:socket,host=127.0.0.1,port={port};urp;StarOffice.ComponentContext"
 
         def connect():
             if self._soffice.poll() is not None:
-                raise RuntimeError(f"soffice exited with status {self._soffice.returncode} while starting")
+                raise RuntimeError(f"soffice exited with status {self._soffice.returncode} while starting: "
+                                   f"{self.soffice_errors()}")
             try:
                 return resolver.resolve(url)
             except Exception:  # NoConnectException until soffice listens
@@ -242,6 +291,14 @@ class Calc:
         smgr = self.ctx.ServiceManager
         self.desktop = smgr.createInstanceWithContext("com.sun.star.frame.Desktop", self.ctx)
         self._dispatcher = smgr.createInstanceWithContext("com.sun.star.frame.DispatchHelper", self.ctx)
+
+    def soffice_errors(self):
+        """The end of what soffice wrote to standard error."""
+        try:
+            with open(os.path.join(self.display.work, "soffice.err"), "rb") as f:
+                return f.read()[-2000:].decode(errors="replace").strip()
+        except OSError:
+            return ""
 
     def close(self):
         if self.clipboard is not None:
@@ -360,7 +417,8 @@ class Calc:
         while not done.wait(0.2):
             self._answer_dialogs()
             if time.monotonic() > deadline:
-                raise TimeoutError(f"{command} did not return within {timeout} s")
+                raise TimeoutError(f"{command} did not return within {timeout} s; open windows: "
+                                   f"{self.display.window_names()}")
         if failure:
             raise failure[0]
 
