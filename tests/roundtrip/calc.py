@@ -4,8 +4,8 @@ Calc starts once (`with Calc() as calc:`) on an Xvfb display that this module st
 a display it is given), with a private user profile, listening for UNO on 127.0.0.1 only.
 Everything it starts is killed when the block ends, also on errors.
 
-A paste that makes Calc ask how to read the text (its Text Import dialog) is answered as a user
-answers it: Enter on the settings it offers. The paste's dispatch blocks while the dialog is
+A paste that makes Calc ask how to read the text (its Text Import dialog for plain text, its
+Import Options for HTML) is answered as a user answers it: Enter on the settings it offers. The paste's dispatch blocks while the dialog is
 up, so a watcher thread finds the dialog's X window with xdotool and presses Enter in it.
 """
 
@@ -20,6 +20,7 @@ import threading
 import time
 
 SKIP = 77  # ctest's SKIP_RETURN_CODE for the round-trip tests
+TARGETS_KEPT = 1.5  # seconds; Calc asked again after 1 s in every trial
 
 
 class Unavailable(Exception):
@@ -33,7 +34,8 @@ except ImportError:  # python3-uno is missing, or this is not the system's pytho
     uno = None
 
 
-TEXT_IMPORT_TITLE = "Text Import"
+TEXT_IMPORT_TITLE = "Text Import"  # asked on every paste of plain text
+IMPORT_OPTIONS_TITLE = "Import Options"  # asked on every paste of HTML: locale, special numbers (off)
 _PROFILE_SETTINGS = """<?xml version="1.0" encoding="UTF-8"?>
 <oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
 <item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="ShowTipOfTheDay" oor:op="fuse"><value>false</value></prop></item>
@@ -151,6 +153,7 @@ class Clipboard:
         self._display = display
         self._servers = []
         self._requests = None
+        self.changed_at = 0.0
 
     def offer(self, data, target="UTF8_STRING"):
         """Puts `data` (bytes) on the clipboard as `target` and waits until it is offered."""
@@ -162,6 +165,7 @@ class Clipboard:
                                   env=self._display.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self._servers.append(server)
         _wait_for(f"xclip to offer {target}", lambda: target in self.targets(), 10)
+        self.note_change()
 
     def offer_process(self, args, stderr=subprocess.DEVNULL):
         """Starts a program that will own the clipboard (it is killed with the others)."""
@@ -185,6 +189,7 @@ class Clipboard:
         self._requests = server.stdout
         if not select.select([server.stdout], [], [], 10)[0] or server.stdout.readline() != b"ready\n":
             raise RuntimeError("offer_clipboard.py did not take the clipboard")
+        self.note_change()
 
     def requested(self):
         """The targets asked of offer_many's server so far (TARGETS left out)."""
@@ -204,6 +209,16 @@ class Clipboard:
 
     def read(self, target="UTF8_STRING"):
         return self._display.run("xclip", "-o", "-selection", "clipboard", "-t", target, check=False, timeout=10)
+
+    def note_change(self):
+        """Records that the clipboard's owner or targets have just changed."""
+        self.changed_at = time.monotonic()
+
+    def settle(self):
+        """Waits until Calc has forgotten the targets it last listed. Calc keeps the list of
+        targets it asked for for about a second and pastes from it even after the owner has
+        changed; a paste sooner asks the new owner for targets it may not have."""
+        time.sleep(max(0.0, self.changed_at + TARGETS_KEPT - time.monotonic()))
 
     def stop_offering(self):
         for server in self._servers:
@@ -230,7 +245,7 @@ class Sheet:
 class Calc:
     """One soffice process on its own display, reached over UNO on 127.0.0.1."""
 
-    def __init__(self, display=None, start_timeout=60, dialog_titles=(TEXT_IMPORT_TITLE,)):
+    def __init__(self, display=None, start_timeout=60, dialog_titles=(TEXT_IMPORT_TITLE, IMPORT_OPTIONS_TITLE)):
         if uno is None:
             raise Unavailable("python3-uno is not importable (run the system's /usr/bin/python3)")
         require_tools("soffice", "xdotool", "xclip")
@@ -360,6 +375,7 @@ class Calc:
         controller.select(cell_range)
         self.clipboard.stop_offering()
         self._dispatch(doc, ".uno:Copy")
+        self.clipboard.note_change()
 
     def paste_into_new_sheet(self, doc, name, timeout=30):
         """Pastes the clipboard at A1 of a new sheet `name`, answering Calc's questions with
@@ -370,6 +386,7 @@ class Calc:
         controller = doc.CurrentController
         controller.setActiveSheet(sheet)
         controller.select(sheet.getCellRangeByName("A1"))
+        self.clipboard.settle()
         self._dispatch(doc, ".uno:Paste", timeout)
         # The Text Import dialog opens after the dispatch has returned and the paste happens
         # when it is answered; a paste without questions has happened already.

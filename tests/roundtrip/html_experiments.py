@@ -198,8 +198,13 @@ def both_offered(session, doc):
     print("== text/html and text/plain offered together")
     html = document("<tr><td>from html</td><td sdnum=\"1033;0;@\">001</td></tr>").encode()
     text = b"from text\t001"
+    # Calc's own quoted tab-separated flavour, in the form Calc writes it: a cell with LF, TAB or
+    # a leading quote in double quotes.
+    tsvc = b'L\t"a\tb"\t"x\ny"\t001\t"""q"""\ta   b'
     for targets in ({"text/html": html, "UTF8_STRING": text},
-                    {"text/html": html, "UTF8_STRING": text, "text/plain;charset=utf-8": text}):
+                    {"text/html": html, "UTF8_STRING": text, "text/plain;charset=utf-8": text},
+                    {"application/x-libreoffice-tsvc": tsvc},
+                    {"text/html": html, "application/x-libreoffice-tsvc": tsvc, "UTF8_STRING": text}):
         session.clipboard.offer_many(targets)
         asked_before = len(session.dialogs_answered)
         sheet = session.paste_into_new_sheet(doc, f"both{doc.Sheets.Count}")
@@ -227,7 +232,7 @@ def main(argv):
     parser.add_argument("--display", help="an X display to use instead of an Xvfb of its own")
     args = parser.parse_args(argv)
     try:
-        with calc.Calc(args.display, dialog_titles=(calc.TEXT_IMPORT_TITLE, "Import Options")) as session:
+        with calc.Calc(args.display) as session:
             doc = session.new_document()
             if args.capture:
                 capture(session, doc, args.capture)

@@ -159,6 +159,7 @@ class Harness:
             click(342 + 32, 52 + 10)  # 数据预处理
             calc._wait_for("the window's layout on the clipboard",
                            lambda: self.calc.clipboard.read() not in (b"", copied), 20)
+            self.calc.clipboard.note_change()
             # The closing message is a modal box of the window's own process.
             def boxes():
                 found = display.run("xdotool", "search", "--onlyvisible", "--pid", str(window_process.pid),
