@@ -241,7 +241,7 @@ def main(argv):
                 if not args.only or args.only in section:
                     run(session, doc)
             if session.dialogs_answered:
-                print(f"dialogs answered with Enter: {session.dialogs_answered}")
+                print(f"dialogs answered: {session.dialogs_answered}")
     except calc.Unavailable as why:
         print(f"skipped: {why}")
         return calc.SKIP
