@@ -1,0 +1,251 @@
+#!/usr/bin/python3
+"""The roster's way from LibreOffice Calc through Parvex and back, cell by cell.
+
+Every route ends in a Calc sheet whose cells are compared with the layout parvex-cli makes of
+the roster (the expected cells); a route prints "compared N cells, changed M" and the kinds of
+change. Routes:
+
+  window    the roster copied in Calc, imported and laid out by the real window (clicks on
+            导入数据 and 数据预处理), pasted into a new sheet
+  cli-text  parvex-cli's text on the clipboard as UTF8_STRING, pasted
+  cli-html  an HTML table on the clipboard as text/html, pasted: --html FILE, or made by
+            `parvex-cli --html FILE` when its --help lists that option; skipped otherwise
+  xlsx      parvex-cli --xlsx, opened in Calc
+
+    roundtrip.py --cli PARVEX_CLI [--parvex PARVEX] [--routes R,...] [--lossless R,...]
+
+Exits 1 when a route named by --lossless changed a cell (or failed), 77 when no display server,
+soffice, python3-uno, xdotool or xclip is at hand, else 0.
+"""
+
+import argparse
+import collections
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import calc  # noqa: E402
+import roster  # noqa: E402
+import table_text  # noqa: E402
+
+ROUTES = ("window", "cli-text", "cli-html", "xlsx")
+ROWS_PER_PAGE = 20  # pages shorter than a class, so a class fills more than one group
+LAYOUT_ARGS = ["-n", "2", "-r", str(ROWS_PER_PAGE), "-k", str(roster.KEY_COLUMN)]
+
+
+class Skipped(Exception):
+    """A route that cannot run here (not a failure)."""
+
+
+def classify(expected, text, kind):
+    """What became of a cell expected to hold `expected` that reads back as `text` of `kind`
+    (Calc's EMPTY, VALUE, TEXT, FORMULA); None when it came back unchanged."""
+    if kind == "VALUE":
+        return "became a number" if text == expected else "became a number shown differently"
+    if kind == "FORMULA":
+        return "became a formula"
+    if text == expected:
+        return None
+    if not expected:
+        return "text where the layout has none"
+    if not text:
+        return "lost (now empty)"
+    if ("\n" in expected or "\t" in expected) and "\n" not in text and "\t" not in text:
+        return "line break or TAB lost"
+    if " ".join(expected.split()) == " ".join(text.split()):
+        return "spaces changed"
+    if expected.replace('"', "") == text.replace('"', ""):
+        return "quotes changed"
+    return "other text"
+
+
+class Comparison:
+    def __init__(self, expected_rows, sheet):
+        rows = max(len(expected_rows), len(sheet.cells))
+        cols = max([len(r) for r in expected_rows] + [len(r) for r in sheet.cells] + [0])
+        expected = table_text.rectangular(expected_rows, cols) + [[""] * cols] * (rows - len(expected_rows))
+        got = [list(r) + [("", "EMPTY")] * (cols - len(r)) for r in sheet.cells]
+        got += [[("", "EMPTY")] * cols] * (rows - len(got))
+        self.compared = 0
+        self.kinds = collections.Counter()
+        self.examples = collections.defaultdict(list)
+        for r in range(rows):
+            for c in range(cols):
+                text, kind = got[r][c]
+                if not expected[r][c] and kind == "EMPTY":
+                    continue
+                self.compared += 1
+                change = classify(expected[r][c], text, kind)
+                if change:
+                    self.kinds[change] += 1
+                    self.examples[change].append((r, c, expected[r][c], text))
+
+    @property
+    def changed(self):
+        return sum(self.kinds.values())
+
+    def summary(self):
+        line = f"compared {self.compared} cells, changed {self.changed}"
+        if self.kinds:
+            line += " (" + ", ".join(f"{k}: {n}" for k, n in self.kinds.most_common()) + ")"
+        return line
+
+    def details(self, per_kind=4):
+        lines = []
+        for kind, cases in self.examples.items():
+            for r, c, want, got in cases[:per_kind]:
+                lines.append(f"    {kind}: {_cell_name(r, c)} {want!r} -> {got!r}")
+        return lines
+
+
+def _cell_name(row, col):
+    name = ""
+    col += 1
+    while col:
+        col, rest = divmod(col - 1, 26)
+        name = chr(ord("A") + rest) + name
+    return f"{name}{row + 1}"
+
+
+def run_cli(cli, args, text):
+    done = subprocess.run([cli, "-q", *args], input=text.encode(), capture_output=True, timeout=60)
+    if done.returncode != 0:
+        raise RuntimeError(f"parvex-cli {' '.join(args)} failed: {done.stderr.decode(errors='replace')}")
+    return done.stdout
+
+
+def cli_has_option(cli, option):
+    help_text = subprocess.run([cli, "--help"], capture_output=True, timeout=30).stdout.decode(errors="replace")
+    return any(word.split("=")[0] == option for word in help_text.replace(",", " ").split())
+
+
+class Harness:
+    def __init__(self, session, args):
+        self.calc = session
+        self.args = args
+        self.work = session.display.work
+        self.rows = roster.rows(args.rows)
+        self.text = table_text.write(self.rows)
+        self.expected = table_text.parse(run_cli(args.cli, LAYOUT_ARGS, self.text).decode())
+        self.doc = session.new_document()
+        self.roster_range = session.put_text(self.doc, self.rows)
+
+    def route_window(self):
+        if not self.args.parvex:
+            raise Skipped("no --parvex window given")
+        self.calc.copy(self.doc, self.roster_range)
+        copied = self.calc.clipboard.read()
+        display = self.calc.display
+        err = open(os.path.join(self.work, "parvex.err"), "wb")
+        window_process = self.calc.clipboard.offer_process([self.args.parvex], stderr=err)
+        try:
+            window = calc._wait_for("the Parvex window", lambda: display.windows(r"^Parvex2\.4")[:1], 20)[0]
+            display.run("xdotool", "windowraise", window)
+            geometry = dict(line.split("=") for line in
+                            display.run("xdotool", "getwindowgeometry", "--shell", window).decode().split())
+            left, top = int(geometry["X"]) + 8, int(geometry["Y"]) + 388  # the group box 设置与处理
+
+            def click(x, y):
+                display.run("xdotool", "mousemove", str(left + x), str(top + y), "click", "1")
+                time.sleep(0.3)
+
+            click(144 + 28, 51 + 10)  # 导入数据
+            click(99 + 10, 32 + 8)  # excel中每页打印 _ 行
+            display.run("xdotool", "windowfocus", "--sync", window, check=False)
+            display.run("xdotool", "key", "ctrl+a", "BackSpace", "type", str(ROWS_PER_PAGE))
+            click(342 + 32, 52 + 10)  # 数据预处理
+            calc._wait_for("the window's layout on the clipboard",
+                           lambda: self.calc.clipboard.read() not in (b"", copied), 20)
+            self.calc.clipboard.note_change()
+            # The closing message is a modal box of the window's own process.
+            def boxes():
+                found = display.run("xdotool", "search", "--onlyvisible", "--pid", str(window_process.pid),
+                                    check=False).decode().split()
+                return [w for w in found if w != window]
+
+            for box in calc._wait_for("the closing message", boxes, 10):
+                display.press_in(box, "Return")
+            calc._wait_for("the closing message to close", lambda: not boxes(), 10)
+            return self.calc.paste_into_new_sheet(self.doc, "window")
+        finally:
+            err.close()
+            # The window keeps serving the clipboard until the paste is done.
+            if window_process.poll() is None:
+                window_process.kill()
+            window_process.wait()
+
+    def route_cli_text(self):
+        self.calc.clipboard.offer(run_cli(self.args.cli, LAYOUT_ARGS, self.text), "UTF8_STRING")
+        return self.calc.paste_into_new_sheet(self.doc, "cli-text")
+
+    def route_cli_html(self):
+        path = self.args.html
+        if path is None:
+            if not cli_has_option(self.args.cli, "--html"):
+                raise Skipped("parvex-cli has no --html yet")
+            path = os.path.join(self.work, "layout.html")
+            run_cli(self.args.cli, LAYOUT_ARGS + ["--html", path], self.text)
+        with open(path, "rb") as f:
+            self.calc.clipboard.offer(f.read(), "text/html")
+        return self.calc.paste_into_new_sheet(self.doc, "cli-html")
+
+    def route_xlsx(self):
+        path = os.path.join(self.work, "layout.xlsx")
+        run_cli(self.args.cli, LAYOUT_ARGS + ["--xlsx", path], self.text)
+        return calc.read_sheet(self.calc.open_document(path).Sheets.getByIndex(0))
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--cli", required=True, help="build/src/cli/parvex-cli")
+    parser.add_argument("--parvex", help="build/src/app/parvex, for the window route")
+    parser.add_argument("--routes", default=",".join(ROUTES), help="routes to run, comma-separated")
+    parser.add_argument("--lossless", default="", help="routes that must change no cell, comma-separated")
+    parser.add_argument("--html", help="HTML to offer on the cli-html route instead of parvex-cli --html")
+    parser.add_argument("--rows", type=int, default=120, help="data rows of the roster")
+    parser.add_argument("--display", help="an X display to use instead of an Xvfb of its own")
+    parser.add_argument("-v", "--verbose", action="store_true", help="show some changed cells of every kind")
+    args = parser.parse_args(argv)
+    routes = [r for r in args.routes.split(",") if r]
+    lossless = {r for r in args.lossless.split(",") if r}
+    for name in set(routes) | lossless:
+        if name not in ROUTES:
+            parser.error(f"unknown route {name}; routes are {', '.join(ROUTES)}")
+
+    failed = []
+    try:
+        with calc.Calc(args.display) as session:
+            harness = Harness(session, args)
+            for name in routes:
+                started = time.monotonic()
+                try:
+                    sheet = getattr(harness, "route_" + name.replace("-", "_"))()
+                except Skipped as why:
+                    print(f"{name}: skipped: {why}")
+                    continue
+                except Exception as e:  # a route that breaks is reported; the others still run
+                    print(f"{name}: FAILED: {type(e).__name__}: {e}")
+                    if name in lossless:
+                        failed.append(name)
+                    continue
+                result = Comparison(harness.expected, sheet)
+                expectation = "must be lossless" if name in lossless else "measured"
+                print(f"{name}: {result.summary()} [{expectation}, {time.monotonic() - started:.1f} s]")
+                if args.verbose or (name in lossless and result.changed):
+                    print("\n".join(result.details()))
+                if name in lossless and result.changed:
+                    failed.append(name)
+    except calc.Unavailable as why:
+        print(f"skipped: {why}")
+        return calc.SKIP
+    if failed:
+        print(f"FAIL: changed cells on {', '.join(failed)}")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
