@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "print/column_widths.h"
 #include "print/output_path.h"
 
 namespace parvex {
@@ -23,9 +24,6 @@ constexpr const char* kFontFiles[] = {
     "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",
     "/usr/share/fonts/wqy-zenhei/wqy-zenhei.ttc",
 };
-// Type is never shrunk below this to fit a cell; what is still too wide is clipped.
-constexpr double kMinTextPt = 3;
-constexpr double kCellPaddingPt = 2;
 constexpr double kGridLinePt = 0.5;
 
 QPageSize::PageSizeId PageSizeIdOf(Paper paper) {
@@ -57,11 +55,13 @@ class Painter {
     double total_width = 0;
     for (const PrintColumn& column : geometry.columns) total_width += column.width_pt;
     footer_height_ = geometry.footer_height_pt * k_;
+    header_height_ = geometry.header_height_pt * k_;
+    header_ = QString::fromUtf8(setup.header.data(), static_cast<qsizetype>(setup.header.size()));
     // The page's own scale, lowered further when the device is smaller than the setup's paper
     // or the scale stopped at a spreadsheet's lowest percentage.
     const double scale = geometry.scale();
     const double scale_x = total_width > 0 ? std::min(scale, device_width_ / (total_width * k_)) : scale;
-    const double scale_y = std::min(scale, (device_height_ - footer_height_) / (rows * geometry.row_height_pt * k_));
+    const double scale_y = std::min(scale, (device_height_ - footer_height_ - header_height_) / (rows * geometry.row_height_pt * k_));
     row_height_ = geometry.row_height_pt * scale_y * k_;
     font_pt_ = setup.font_size_pt * std::min(scale_x, scale_y);
     x_.reserve(geometry.columns.size() + 1);
@@ -84,7 +84,11 @@ class Painter {
   void DrawPage(size_t block_index) {
     const PageBlock& block = layout_.blocks[block_index];
     const bool title = layout_.has_title && (setup_.repeat_title || block_index == 0);
-    double y = 0;
+    if (!header_.isEmpty()) {
+      painter_->setFont(footer_font_);
+      painter_->drawText(QRectF(0, 0, device_width_, header_height_), Qt::AlignHCenter | Qt::AlignTop, header_);
+    }
+    double y = header_height_;
     const double top = y;
     if (title) {
       DrawRow(0, y, title_font_, *title_metrics_, Qt::AlignHCenter);
@@ -102,6 +106,9 @@ class Painter {
   }
 
  private:
+  // Every text in the page's one type size. The columns are as wide as their texts
+  // (column_widths.h), so a text wider than its cell is one edited in after measuring, or a
+  // device smaller than the page: it is clipped at the cell's edge rather than drawn smaller.
   void DrawRow(int32_t row, double y, const QFont& font, const QFontMetricsF& metrics, Qt::Alignment align) {
     const int32_t cols = std::min<int32_t>(result_.ColCount(), static_cast<int32_t>(separator_.size()));
     const double padding = kCellPaddingPt * k_ * font_pt_ / std::max(setup_.font_size_pt, 1.0);
@@ -126,22 +133,10 @@ class Painter {
         DrawText(text, metrics, left + padding, room, advance, y, align);
         continue;
       }
-      // Too wide: smaller type, down to a floor; then clipped to the cell.
-      QFont smaller = font;
-      const double size = std::max(font.pointSizeF() * room / advance * 0.98, kMinTextPt * font_pt_ / setup_.font_size_pt);
-      smaller.setPointSizeF(std::max(size, 0.5));
-      const QFontMetricsF small_metrics(smaller, painter_->device());
-      const double small_advance = small_metrics.horizontalAdvance(text);
-      painter_->setFont(smaller);
-      if (small_advance > room) {
-        painter_->save();
-        painter_->setClipRect(QRectF(left, y, width, row_height_));
-        DrawText(text, small_metrics, left + padding, room, small_advance, y, Qt::AlignLeft);
-        painter_->restore();
-      } else {
-        DrawText(text, small_metrics, left + padding, room, small_advance, y, align);
-      }
-      painter_->setFont(font);
+      painter_->save();
+      painter_->setClipRect(QRectF(left, y, width, row_height_));
+      DrawText(text, metrics, left + padding, room, advance, y, Qt::AlignLeft);
+      painter_->restore();
     }
   }
 
@@ -181,6 +176,8 @@ class Painter {
   double device_width_;
   double device_height_;
   double footer_height_ = 0;
+  double header_height_ = 0;
+  QString header_;
   double row_height_ = 0;
   double font_pt_ = 0;
   std::vector<double> x_;
@@ -227,7 +224,14 @@ QPageLayout PageLayoutFor(const PageSetup& setup) {
 WriteOutcome PaintPages(QPagedPaintDevice* device, const Grid& result, const PagePlan& plan, const PageSetup& setup,
                         std::string* error, const Progress& progress) {
   if (!PlanFitsGrid(plan, result, error)) return WriteOutcome::kFailed;
-  const PrintLayout layout = PrintLayoutOf(plan);
+  PrintLayout layout;
+  if (plan.printed_widths_pt.empty()) {
+    PagePlan measured = plan;
+    measured.printed_widths_pt = ColumnWidthsOfResult(result, plan, setup);
+    layout = PrintLayoutOf(measured);
+  } else {
+    layout = PrintLayoutOf(plan);
+  }
   PageGeometry geometry;
   const int64_t rows_on_page = int64_t{layout.TallestBlock()} + (layout.has_title ? 1 : 0);
   if (!ComputePageGeometry(setup, layout.columns, rows_on_page, &geometry, error)) return WriteOutcome::kFailed;

@@ -101,6 +101,12 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
   lxw_format* title_format = CellFormat(book.get(), setup, true);
   lxw_format* cell_format = CellFormat(book.get(), setup, false);
 
+  std::string header;
+  if (!setup.header.empty()) {
+    header = "&C";
+    for (char c : setup.header) header += c == '&' ? std::string("&&") : std::string(1, c);
+  }
+
   const int64_t total_rows = result.RowCount();
   int64_t rows_done = 0;
   std::string text;
@@ -190,6 +196,12 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
     worksheet_set_margins(sheet, setup.margins.left / inch, setup.margins.right / inch, setup.margins.top / inch,
                           setup.margins.bottom / inch);
     worksheet_set_print_scale(sheet, static_cast<uint16_t>(geometry.scale_percent));
+    // The PDF's footer, and its header when there is one; "&" starts a code in these texts.
+    if (worksheet_set_footer(sheet, "&C第 &P 页，共 &N 页") != LXW_NO_ERROR ||
+        (!header.empty() && worksheet_set_header(sheet, header.c_str()) != LXW_NO_ERROR)) {
+      *error = "the page header is too long for a spreadsheet's page setup (255 characters at most)";
+      return false;
+    }
   }
 
   const lxw_error closed = book.Close();

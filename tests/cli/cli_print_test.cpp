@@ -102,7 +102,10 @@ TEST_F(CliPrintTest, PdfAndXlsxFollowThePageSetup) {
     const CliRun r = RunCli(args, Numbers(100));
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
+    // The closing message names what was printed.
+    const bool big = std::find(c.options.begin(), c.options.end(), "12") != c.options.end();
+    EXPECT_EQ(r.err, std::to_string(c.pages) + " 页，每页 2 栏 × " + std::to_string(c.rows) + " 行，字号 " +
+                         (big ? "12" : "10") + " pt\n");
     EXPECT_EQ(PdfPages(pdf), c.pages);
     const bool title = std::find(c.options.begin(), c.options.end(), "--no-title") == c.options.end();
     // The title row, a full page of rows and the footer.
