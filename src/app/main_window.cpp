@@ -337,6 +337,7 @@ bool MainWindow::ReadyPrintJob(PrintJob& job, std::string* error) {
     高级表格_中间结果->grid_model()->Reload();
     // Shown, not typed: the box stays automatic.
     编辑框_excel每页打印行数->setText(QString::number(job.layout_options().rows_per_page.value_or(kDefaultRowsPerPage)));
+    if (job.page_setup().auto_groups) 编辑框_分栏数->setText(QString::number(job.layout_options().groups.value_or(1)));
   }
   return true;
 }

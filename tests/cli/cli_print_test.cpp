@@ -156,6 +156,9 @@ const ErrorCase kErrorCases[] = {
     {"pdf without a value", {"--pdf"}, "needs a value"},
     {"xlsx in a missing directory", {"--xlsx", "/nonexistent-dir/x.xlsx"}, "cannot create a file"},
     {"pdf in a missing directory", {"--pdf", "/nonexistent-dir/x.pdf"}, "cannot create a file"},
+    {"header of two lines", {"--header", "a\nb"}, "the page header is not one line"},
+    {"header too long", {"--header", std::string(201, 'x')}, "at most 200 bytes"},
+    {"groups neither a number nor auto", {"--groups", "fit"}, "invalid value 'fit' for --groups"},
 };
 
 TEST_F(CliPrintTest, BadPageOptionsAreOneLineAndNoFile) {
@@ -177,6 +180,22 @@ TEST_F(CliPrintTest, BadPageOptionsAreOneLineAndNoFile) {
     EXPECT_TRUE(ReadBytes(xlsx) == "old xlsx");
     EXPECT_EQ(Entries(), (std::vector<std::string>{"kept.pdf", "kept.xlsx"}));
   }
+}
+
+TEST_F(CliPrintTest, FittedGroupsLayTheTextOutAsThePages) {
+  const fs::path pdf = dir_ / "out.pdf";
+  const fs::path text = dir_ / "out.txt";
+  const CliRun r = RunCli({"--groups", "AUTO", "--pdf", pdf.string(), "-o", text.string()}, Numbers(400));
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(r.err, m, std::regex("1 页，每页 ([0-9]+) 栏 × ([0-9]+) 行，字号 10 pt\n$"))) << r.err;
+  const int groups = std::stoi(m[1].str());
+  EXPECT_GE(groups * std::stoi(m[2].str()), 400);
+  // The text's title row holds a title per group, a separator column between neighbours.
+  const std::string laid_out = ReadBytes(text);
+  const std::string title = laid_out.substr(0, laid_out.find("\r\n"));
+  EXPECT_EQ(std::count(title.begin(), title.end(), 't'), groups) << title;
+  EXPECT_EQ(PdfPages(pdf), 1);
 }
 
 TEST_F(CliPrintTest, RefusedLayoutWritesNoFile) {
