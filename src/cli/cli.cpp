@@ -421,16 +421,23 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   // failed run leaves every target as it was.
   ReplacementPath xlsx_file;
   ReplacementPath pdf_file;
+  // An error names the file the user asked for, not the temporary one beside it.
+  auto failure = [](std::string error, const ReplacementPath& written, const std::string& name) {
+    for (size_t at; !written.temp_path().empty() && (at = error.find(written.temp_path())) != std::string::npos;) {
+      error.replace(at, written.temp_path().size(), name);
+    }
+    return Failure{OneLine(error)};
+  };
   if (options.file_outputs()) {
     std::string error;
     if (!job.Ready(&result, &*plan, laid_out, &error)) throw Failure{OneLine(error)};
     if (options.xlsx.has_value() &&
         (!xlsx_file.Open(*options.xlsx, &error) || job.WriteXlsx(xlsx_file.temp_path(), &error) != WriteOutcome::kDone)) {
-      throw Failure{OneLine(error)};
+      throw failure(error, xlsx_file, *options.xlsx);
     }
     if (options.pdf.has_value()) {
       if (!pdf_file.Open(*options.pdf, &error) || job.WritePdf(pdf_file.temp_path(), &error) != WriteOutcome::kDone) {
-        throw Failure{OneLine(error)};
+        throw failure(error, pdf_file, *options.pdf);
       }
     }
   }

@@ -9,6 +9,8 @@
 #include <QPdfWriter>
 #include <QPen>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -267,16 +269,37 @@ WriteOutcome WritePdf(const std::string& path, const Grid& result, const PagePla
   if (!ValidatePageSetup(setup, error)) return WriteOutcome::kFailed;
   ReplacementPath file;
   if (!file.Open(path, error)) return WriteOutcome::kFailed;
+  // The writer streams into a file of ours, so that a failed write (a full disk) is seen and
+  // named: the writer itself goes on as if it had succeeded.
+  QFile out(QString::fromStdString(file.temp_path()));
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    *error = "cannot write '" + path + "': " + out.errorString().toStdString();
+    return WriteOutcome::kFailed;
+  }
+  auto write_failed = [&] {
+    if (out.error() == QFileDevice::NoError) return false;
+    // QFile keeps no text for a failed write; the system's reason is in errno.
+    const int cause = errno;
+    *error = "cannot write '" + path + "': " + (cause != 0 ? std::strerror(cause) : out.errorString().toStdString());
+    return true;
+  };
   {
-    QPdfWriter writer(QString::fromStdString(file.temp_path()));
+    QPdfWriter writer(&out);
     writer.setCreator(QStringLiteral("Parvex"));
     if (!writer.setPageLayout(PageLayoutFor(setup))) {
       *error = "the printing system refused the page setup";
       return WriteOutcome::kFailed;
     }
     const WriteOutcome painted = PaintPages(&writer, result, plan, setup, error, progress);
+    if (write_failed()) return WriteOutcome::kFailed;
     if (painted != WriteOutcome::kDone) return painted;
   }
+  if (!out.flush()) {
+    if (!write_failed()) *error = "cannot write '" + path + "'";
+    return WriteOutcome::kFailed;
+  }
+  out.close();
+  if (write_failed()) return WriteOutcome::kFailed;
   return file.Commit(error) ? WriteOutcome::kDone : WriteOutcome::kFailed;
 }
 

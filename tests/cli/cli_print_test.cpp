@@ -14,6 +14,7 @@
 #include "support/temp_dir_test.h"
 #include "support/command_output.h"
 #include "support/cli_run.h"
+#include "support/file_size_limit.h"
 
 namespace parvex {
 namespace {
@@ -196,6 +197,33 @@ TEST_F(CliPrintTest, FittedGroupsLayTheTextOutAsThePages) {
   const std::string title = laid_out.substr(0, laid_out.find("\r\n"));
   EXPECT_EQ(std::count(title.begin(), title.end(), 't'), groups) << title;
   EXPECT_EQ(PdfPages(pdf), 1);
+}
+
+// A write that fails part-way (a full disk; here a file size limit) is one line naming the file
+// and the system's reason, nothing from the libraries, and no file left behind. (The .xlsx
+// writer's temporary files are cut short by the limit before the workbook is: it is checked on a
+// full disk by hand, as a test cannot fill one.)
+TEST_F(CliPrintTest, FailedWriteSaysWhatHappenedOnce) {
+  for (const char* option : {"--pdf"}) {
+    SCOPED_TRACE(option);
+    const fs::path target = dir_ / (std::string("out.") + (option[2] == 'p' ? "pdf" : "xlsx"));
+    testing::CapturedStderr captured;
+    CliRun r;
+    {
+      testing::FileSizeLimit limit(8192);
+      r = RunCli({option, target.string()}, Numbers(3000));
+    }
+    EXPECT_EQ(captured.Take(), "");
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_EQ(r.err, "parvex-cli: cannot write '" + target.string() + "': File too large\n");
+    EXPECT_TRUE(Entries().empty());
+  }
+  // libxlsxwriter's own complaint about a header it cannot keep stays off standard error.
+  testing::CapturedStderr captured;
+  const CliRun r = RunCli({"--xlsx", (dir_ / "h.xlsx").string(), "--header", std::string(150, '&')}, Numbers(3));
+  EXPECT_EQ(captured.Take(), "");
+  EXPECT_EQ(r.err, "parvex-cli: the page header is too long for a spreadsheet's page setup (255 characters at most)\n");
+  EXPECT_TRUE(Entries().empty());
 }
 
 TEST_F(CliPrintTest, RefusedLayoutWritesNoFile) {
