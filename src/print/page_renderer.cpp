@@ -7,7 +7,9 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QGlyphRun>
 #include <QPen>
+#include <QRawFont>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -80,6 +82,10 @@ class Painter {
     footer_font_.setPointSizeF(std::min(setup.font_size_pt, footer_height_ / k_ / 1.4));
     pen_ = QPen(Qt::black, std::max(kGridLinePt * k_ * std::min(scale_x, scale_y), 1.0));
     metrics_.emplace(font_, painter_->device());
+    // The data rows' texts are drawn as glyph runs of the font's own outlines: looked up
+    // character by character, not shaped, which is most of the time a PDF of many pages takes.
+    raw_font_ = QRawFont::fromFont(font_);
+    if (raw_font_.isValid()) raw_font_.setPixelSize(font_pt_ * k_);
     title_metrics_.emplace(title_font_, painter_->device());
   }
 
@@ -126,6 +132,7 @@ class Painter {
       const double room = width - 2 * padding;
       if (room <= 0) continue;
       const QString text = FromCell(bytes);
+      if (&font == &font_ && DrawGlyphs(text, left, width, padding, y)) continue;
       if (!font_set) {
         painter_->setFont(font);
         font_set = true;
@@ -140,6 +147,35 @@ class Painter {
       DrawText(text, metrics, left + padding, room, advance, y, Qt::AlignLeft);
       painter_->restore();
     }
+  }
+
+  // Draws `text` left-aligned in its cell as one glyph run; false, nothing drawn, when the font
+  // lacks one of its characters (the painter then finds a fallback font).
+  bool DrawGlyphs(const QString& text, double left, double width, double padding, double y) {
+    if (!raw_font_.isValid()) return false;
+    glyphs_ = raw_font_.glyphIndexesForString(text);
+    if (glyphs_.isEmpty() || glyphs_.contains(0)) return false;
+    advances_ = raw_font_.advancesForGlyphIndexes(glyphs_);
+    positions_.resize(glyphs_.size());
+    double x = 0;
+    for (qsizetype i = 0; i < glyphs_.size(); ++i) {
+      positions_[i] = QPointF(x, 0);
+      x += advances_[i].x();
+    }
+    QGlyphRun run;
+    run.setRawFont(raw_font_);
+    run.setGlyphIndexes(glyphs_);
+    run.setPositions(positions_);
+    const double ascent = raw_font_.ascent();
+    const double baseline = y + (row_height_ - (ascent + raw_font_.descent())) / 2 + ascent;
+    const bool clip = x > width - 2 * padding;
+    if (clip) {
+      painter_->save();
+      painter_->setClipRect(QRectF(left, y, width, row_height_));
+    }
+    painter_->drawGlyphRun(QPointF(left + padding, baseline), run);
+    if (clip) painter_->restore();
+    return true;
   }
 
   void DrawText(const QString& text, const QFontMetricsF& metrics, double left, double room, double advance, double y,
@@ -190,6 +226,10 @@ class Painter {
   QFont footer_font_;
   std::optional<QFontMetricsF> metrics_;
   std::optional<QFontMetricsF> title_metrics_;
+  QRawFont raw_font_;
+  QList<quint32> glyphs_;  // the run DrawGlyphs draws
+  QList<QPointF> advances_;
+  QList<QPointF> positions_;
   QPen pen_;
 };
 
