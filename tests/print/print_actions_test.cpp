@@ -15,6 +15,7 @@
 #include <string>
 
 #include "grid/clipboard.h"
+#include "grid_view.h"
 #include "main_window.h"
 #include "page_setup_dialog.h"
 #include "print_actions.h"
@@ -78,6 +79,13 @@ class PrintActionsTest : public QObject {
     QCOMPARE(actions->xlsx_action()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     QCOMPARE(window.findChild<QTableView*>(QStringLiteral("高级表格_中间结果"))->contextMenuPolicy(),
              Qt::CustomContextMenu);
+    // The empty result grid names the menu and its shortcuts until something is laid out.
+    auto* result = window.findChild<GridView*>(QStringLiteral("高级表格_中间结果"));
+    QVERIFY(result->placeholder().contains(QStringLiteral("右键菜单：打印预览（Ctrl+P）")));
+    QVERIFY(result->placeholder().contains(QStringLiteral("保存为Excel文件（Ctrl+S）")));
+    window.SetShowMessage([](const Message&) {});
+    LayOut(window, clipboard, Numbers(3));
+    QVERIFY(result->placeholder().isEmpty());
     delete menu;
   }
 
