@@ -3,9 +3,23 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QPainter>
 #include <algorithm>
 
 namespace parvex {
+
+void GridView::SetPlaceholder(const QString& text) {
+  placeholder_ = text;
+  viewport()->update();
+}
+
+void GridView::paintEvent(QPaintEvent* event) {
+  QTableView::paintEvent(event);
+  if (placeholder_.isEmpty()) return;
+  QPainter painter(viewport());
+  painter.setPen(palette().color(QPalette::PlaceholderText));
+  painter.drawText(viewport()->rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap, placeholder_);
+}
 
 GridView::GridView(Grid* grid, Clipboard* clipboard, QWidget* parent)
     : QTableView(parent), grid_(grid), clipboard_(clipboard), model_(new GridTableModel(grid, this)) {

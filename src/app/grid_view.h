@@ -28,8 +28,13 @@ class GridView : public QTableView {
   // Pastes the clipboard's table at the current cell (the top-left one without a current cell).
   void PasteAtCurrentCell();
 
+  // A light hint painted over the cells, centred, until it is cleared (an empty text).
+  void SetPlaceholder(const QString& text);
+  const QString& placeholder() const { return placeholder_; }
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:
@@ -39,6 +44,7 @@ class GridView : public QTableView {
   Grid* grid_;
   Clipboard* clipboard_;
   GridTableModel* model_;
+  QString placeholder_;
 };
 
 }  // namespace parvex

@@ -242,6 +242,9 @@ void MainWindow::CreateControls() {
                     {17, 11, 72, 16}, Qt::black, false);
 
   高级表格_中间结果 = MakeGridView(this, "高级表格_中间结果", &result_grid_, &clipboard_, {256, 8, 448, 368});
+  // Until the first layout, the empty result grid says where the print outputs are.
+  高级表格_中间结果->SetPlaceholder(QStringLiteral(
+      "排好的结果显示在这里。\n右键菜单：打印预览（Ctrl+P）/ 导出PDF / 保存为Excel文件（Ctrl+S）/ 页面设置"));
   高级表格_原始数据 = MakeGridView(this, "高级表格_原始数据", &source_grid_, &clipboard_, {8, 8, 240, 368});
 
   // Earlier controls lie on top: the buttons and edit boxes over the label blanks they fill.
@@ -276,6 +279,7 @@ void MainWindow::ConnectCommands() {
       std::optional<PagePlan> plan;
       CommandResult result = process(source_grid_, result_grid_, settings, clipboard_, &plan);
       if (plan.has_value()) {
+        高级表格_中间结果->SetPlaceholder(QString());
         result_plan_ = std::move(plan);
         result_options_ = LayoutOptionsFrom(settings);
       }
@@ -342,6 +346,7 @@ bool MainWindow::ReadyPrintJob(PrintJob& job, std::string* error) {
     高级表格_中间结果->grid_model()->Reload();
     // Shown, not typed: the box stays automatic.
     编辑框_excel每页打印行数->setText(QString::number(job.layout_options().rows_per_page.value_or(kDefaultRowsPerPage)));
+    if (job.page_setup().auto_groups) 编辑框_分栏数->setText(QString::number(job.layout_options().groups.value_or(1)));
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QVBoxLayout>
 #include <string>
@@ -73,6 +74,19 @@ PageSetupDialog::PageSetupDialog(const PageSetup& setup, std::vector<PrintColumn
   repeat_title_->setChecked(setup.repeat_title);
   form->addRow(QString(), repeat_title_);
 
+  groups_ = new QComboBox(this);
+  groups_->setObjectName(QStringLiteral("组合框_分栏"));
+  groups_->addItem(QStringLiteral("按“分成_栏”"), false);
+  groups_->addItem(QStringLiteral("自动（铺满纸宽）"), true);
+  groups_->setCurrentIndex(setup.auto_groups ? 1 : 0);
+  form->addRow(QStringLiteral("栏数："), groups_);
+
+  header_ = new QLineEdit(QString::fromStdString(setup.header), this);
+  header_->setObjectName(QStringLiteral("编辑框_页眉"));
+  header_->setMaxLength(static_cast<int>(kMaxHeaderBytes / 3));  // any text of this many characters fits
+  header_->setPlaceholderText(QStringLiteral("（无）"));
+  form->addRow(QStringLiteral("页眉："), header_);
+
   rows_per_page_ = new QLabel(this);
   rows_per_page_->setObjectName(QStringLiteral("标签_每页行数"));
   form->addRow(QStringLiteral("每页行数："), rows_per_page_);
@@ -84,7 +98,7 @@ PageSetupDialog::PageSetupDialog(const PageSetup& setup, std::vector<PrintColumn
   layout->addLayout(form);
   layout->addWidget(buttons);
 
-  for (QComboBox* box : {paper_, orientation_}) {
+  for (QComboBox* box : {paper_, orientation_, groups_}) {
     connect(box, &QComboBox::currentIndexChanged, this, &PageSetupDialog::UpdateRowsPerPage);
   }
   for (QDoubleSpinBox* spin : {top_, right_, bottom_, left_, font_size_, row_height_}) {
@@ -101,6 +115,8 @@ PageSetup PageSetupDialog::setup() const {
   setup.font_size_pt = font_size_->value();
   setup.row_height_pt = row_height_->value();
   setup.repeat_title = repeat_title_->isChecked();
+  setup.auto_groups = groups_->currentData().toBool();
+  setup.header = header_->text().simplified().toStdString();
   return setup;
 }
 
@@ -108,11 +124,22 @@ void PageSetupDialog::accept() {
   std::string error;
   int32_t rows = 0;
   if (!ValidatePageSetup(setup(), &error) ||
-      (!columns_.empty() && !RowsPerPage(setup(), columns_, has_title_, &rows, &error))) {
+      (!columns_.empty() && !RowsPerPage(setup(), PrintedColumns(), has_title_, &rows, &error))) {
     QMessageBox::warning(this, QStringLiteral("页面设置"), QString::fromStdString(error));
     return;
   }
   QDialog::accept();
+}
+
+std::vector<PrintColumn> PageSetupDialog::PrintedColumns() const {
+  if (!groups_->currentData().toBool()) return columns_;
+  // Fitted groups are as many as fit at full size: the rows are those of one group alone.
+  std::vector<PrintColumn> group;
+  for (const PrintColumn& column : columns_) {
+    if (column.separator) break;
+    group.push_back(column);
+  }
+  return group;
 }
 
 void PageSetupDialog::UpdateRowsPerPage() {
@@ -122,7 +149,7 @@ void PageSetupDialog::UpdateRowsPerPage() {
   }
   std::string error;
   int32_t rows = 0;
-  if (RowsPerPage(setup(), columns_, has_title_, &rows, &error)) {
+  if (RowsPerPage(setup(), PrintedColumns(), has_title_, &rows, &error)) {
     rows_per_page_->setText(QString::number(rows));
   } else {
     rows_per_page_->setText(QString::fromStdString(error));

@@ -1,5 +1,6 @@
-// "页面设置": paper, orientation, margins, type size, row height and the repeated title row of
-// the printed outputs, with the rows per page they give.
+// "页面设置": paper, orientation, margins, type size, row height, the repeated title row, the
+// number of column groups (the layout's, or as many as fit the paper) and a page header of the
+// printed outputs, with the rows per page they give.
 #ifndef PARVEX_APP_PAGE_SETUP_DIALOG_H_
 #define PARVEX_APP_PAGE_SETUP_DIALOG_H_
 
@@ -13,6 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 
 namespace parvex {
 
@@ -31,6 +33,9 @@ class PageSetupDialog : public QDialog {
 
  private:
   void UpdateRowsPerPage();
+  // The columns the rows per page are worked out for: the layout's, or one group's when the
+  // groups are fitted to the paper.
+  std::vector<PrintColumn> PrintedColumns() const;
 
   std::vector<PrintColumn> columns_;
   bool has_title_;
@@ -43,6 +48,8 @@ class PageSetupDialog : public QDialog {
   QDoubleSpinBox* font_size_ = nullptr;
   QDoubleSpinBox* row_height_ = nullptr;
   QCheckBox* repeat_title_ = nullptr;
+  QComboBox* groups_ = nullptr;
+  QLineEdit* header_ = nullptr;
   QLabel* rows_per_page_ = nullptr;
 };
 

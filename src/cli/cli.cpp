@@ -164,13 +164,16 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   bool landscape = false;
   std::string margins;
   std::string font_size;
+  std::string header;
 
   auto take_last = [](CLI::Option* option) {
     // Given twice, the later value counts, so a script can override a default it was handed.
     return option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   };
   CLI::Option* groups_option =
-      take_last(app.add_option("-n,--groups", groups, "Column groups side by side (0 or less: 1)"))
+      take_last(app.add_option("-n,--groups", groups,
+                               "Column groups side by side (0 or less: 1); auto: as many as fit the printed "
+                               "page's width at the columns' printed widths"))
           ->type_name("N")
           ->capture_default_str();
   CLI::Option* rows_option =
@@ -208,6 +211,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
       ->type_name("TOP,RIGHT,BOTTOM,LEFT");
   take_last(app.add_option("--font-size", font_size, "Type size of the printed cells in points (default 10)"))
       ->type_name("PT");
+  take_last(app.add_option("--header", header, "Print TEXT over the table on every page of the PDF and the workbook"))
+      ->type_name("TEXT");
   app.add_option("FILE", options.input, "Table text to read; - or none: standard input")->type_name("");
   app.footer("Exit status: 0 on success, 2 on bad usage, unreadable input or a refused layout.");
 
@@ -242,8 +247,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   if (rows_option->count() > 0 && IsAuto(rows)) {
     options.auto_rows = true;
   }
+  if (groups_option->count() > 0 && IsAuto(groups)) options.page.auto_groups = true;
   for (const auto& [option, texts] : values) {
-    if (option->count() == 0 || (option == rows_option && options.auto_rows)) continue;
+    if (option->count() == 0 || (option == rows_option && options.auto_rows) ||
+        (option == groups_option && options.page.auto_groups)) {
+      continue;
+    }
     if (!IsIntegerText(*texts.first)) {
       err << kProgram << ": invalid value '" << OneLine(*texts.first) << "' for " << option->get_name()
           << ": not an integer\n";
@@ -303,6 +312,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
     if (!value.has_value()) return usage_error("invalid value '" + font_size + "' for --font-size: not a number");
     options.page.font_size_pt = *value;
   }
+  options.page.header = header;
   if (std::string error; !ValidatePageSetup(options.page, &error)) return usage_error(error);
   return outcome;
 }
@@ -373,9 +383,15 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   // The print job works out the rows per page before anything is written, so that the text
   // output is laid out for the printed page too.
   Settings settings = options.settings;
+  // Planning for the page and the print outputs measure texts in the print font: only they
+  // start Qt.
+  std::optional<OffscreenGui> gui;
+  if (options.file_outputs() || options.auto_rows || options.page.auto_groups) gui.emplace();
   PrintJob job(source, LayoutOptionsFrom(settings), options.auto_rows, options.page);
   if (std::string error; !job.PlanRows(&error)) throw Failure{OneLine(error)};
+  // The text output is laid out as the pages are: with the groups and rows chosen for them.
   if (options.auto_rows) settings.rows_per_page = std::to_string(job.layout_options().rows_per_page.value_or(0));
+  if (options.page.auto_groups) settings.group_count = std::to_string(job.layout_options().groups.value_or(1));
 
   ReplacementFile file;
   if (options.output.has_value()) {
@@ -402,22 +418,28 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   } else {
     plan.emplace();
   }
-  if (std::string error; !job.Ready(&result, &*plan, laid_out, &error)) throw Failure{OneLine(error)};
 
   // Every file is written beside its target first and renamed only when all are complete, so a
   // failed run leaves every target as it was.
   ReplacementPath xlsx_file;
   ReplacementPath pdf_file;
+  // An error names the file the user asked for, not the temporary one beside it.
+  auto failure = [](std::string error, const ReplacementPath& written, const std::string& name) {
+    for (size_t at; !written.temp_path().empty() && (at = error.find(written.temp_path())) != std::string::npos;) {
+      error.replace(at, written.temp_path().size(), name);
+    }
+    return Failure{OneLine(error)};
+  };
   if (options.file_outputs()) {
     std::string error;
+    if (!job.Ready(&result, &*plan, laid_out, &error)) throw Failure{OneLine(error)};
     if (options.xlsx.has_value() &&
         (!xlsx_file.Open(*options.xlsx, &error) || job.WriteXlsx(xlsx_file.temp_path(), &error) != WriteOutcome::kDone)) {
-      throw Failure{OneLine(error)};
+      throw failure(error, xlsx_file, *options.xlsx);
     }
     if (options.pdf.has_value()) {
-      OffscreenGui gui;
       if (!pdf_file.Open(*options.pdf, &error) || job.WritePdf(pdf_file.temp_path(), &error) != WriteOutcome::kDone) {
-        throw Failure{OneLine(error)};
+        throw failure(error, pdf_file, *options.pdf);
       }
     }
   }
@@ -430,6 +452,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
     if (!file.Commit(&error)) throw Failure{error};
   }
   if (options.text_output() && !options.quiet && !processed.message.empty()) err << processed.message << '\n';
+  if (options.file_outputs() && !options.quiet) err << job.Summary() << '\n';
   return kExitOk;
 }
 

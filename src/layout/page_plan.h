@@ -47,6 +47,9 @@ struct PagePlan {
   // `other_column_width` (the result grid's column widths when it starts out).
   int32_t first_column_width = 0;
   int32_t other_column_width = 0;
+  // The printed width in points of each of one group's columns, as the print outputs measured
+  // them; empty until they do (the outputs then print the grid's widths).
+  std::vector<double> printed_widths_pt;
   std::vector<PlannedSegment> segments;
   std::vector<PlannedPage> pages;  // in order; none when there are no data rows
 

@@ -7,12 +7,17 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QGlyphRun>
 #include <QPen>
+#include <QRawFont>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <optional>
 #include <vector>
 
+#include "print/column_widths.h"
 #include "print/output_path.h"
 
 namespace parvex {
@@ -23,9 +28,6 @@ constexpr const char* kFontFiles[] = {
     "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",
     "/usr/share/fonts/wqy-zenhei/wqy-zenhei.ttc",
 };
-// Type is never shrunk below this to fit a cell; what is still too wide is clipped.
-constexpr double kMinTextPt = 3;
-constexpr double kCellPaddingPt = 2;
 constexpr double kGridLinePt = 0.5;
 
 QPageSize::PageSizeId PageSizeIdOf(Paper paper) {
@@ -57,11 +59,13 @@ class Painter {
     double total_width = 0;
     for (const PrintColumn& column : geometry.columns) total_width += column.width_pt;
     footer_height_ = geometry.footer_height_pt * k_;
+    header_height_ = geometry.header_height_pt * k_;
+    header_ = QString::fromUtf8(setup.header.data(), static_cast<qsizetype>(setup.header.size()));
     // The page's own scale, lowered further when the device is smaller than the setup's paper
     // or the scale stopped at a spreadsheet's lowest percentage.
     const double scale = geometry.scale();
     const double scale_x = total_width > 0 ? std::min(scale, device_width_ / (total_width * k_)) : scale;
-    const double scale_y = std::min(scale, (device_height_ - footer_height_) / (rows * geometry.row_height_pt * k_));
+    const double scale_y = std::min(scale, (device_height_ - footer_height_ - header_height_) / (rows * geometry.row_height_pt * k_));
     row_height_ = geometry.row_height_pt * scale_y * k_;
     font_pt_ = setup.font_size_pt * std::min(scale_x, scale_y);
     x_.reserve(geometry.columns.size() + 1);
@@ -78,13 +82,21 @@ class Painter {
     footer_font_.setPointSizeF(std::min(setup.font_size_pt, footer_height_ / k_ / 1.4));
     pen_ = QPen(Qt::black, std::max(kGridLinePt * k_ * std::min(scale_x, scale_y), 1.0));
     metrics_.emplace(font_, painter_->device());
+    // The data rows' texts are drawn as glyph runs of the font's own outlines: looked up
+    // character by character, not shaped, which is most of the time a PDF of many pages takes.
+    raw_font_ = QRawFont::fromFont(font_);
+    if (raw_font_.isValid()) raw_font_.setPixelSize(font_pt_ * k_);
     title_metrics_.emplace(title_font_, painter_->device());
   }
 
   void DrawPage(size_t block_index) {
     const PageBlock& block = layout_.blocks[block_index];
     const bool title = layout_.has_title && (setup_.repeat_title || block_index == 0);
-    double y = 0;
+    if (!header_.isEmpty()) {
+      painter_->setFont(footer_font_);
+      painter_->drawText(QRectF(0, 0, device_width_, header_height_), Qt::AlignHCenter | Qt::AlignTop, header_);
+    }
+    double y = header_height_;
     const double top = y;
     if (title) {
       DrawRow(0, y, title_font_, *title_metrics_, Qt::AlignHCenter);
@@ -102,6 +114,9 @@ class Painter {
   }
 
  private:
+  // Every text in the page's one type size. The columns are as wide as their texts
+  // (column_widths.h), so a text wider than its cell is one edited in after measuring, or a
+  // device smaller than the page: it is clipped at the cell's edge rather than drawn smaller.
   void DrawRow(int32_t row, double y, const QFont& font, const QFontMetricsF& metrics, Qt::Alignment align) {
     const int32_t cols = std::min<int32_t>(result_.ColCount(), static_cast<int32_t>(separator_.size()));
     const double padding = kCellPaddingPt * k_ * font_pt_ / std::max(setup_.font_size_pt, 1.0);
@@ -117,6 +132,7 @@ class Painter {
       const double room = width - 2 * padding;
       if (room <= 0) continue;
       const QString text = FromCell(bytes);
+      if (&font == &font_ && DrawGlyphs(text, left, width, padding, y)) continue;
       if (!font_set) {
         painter_->setFont(font);
         font_set = true;
@@ -126,23 +142,40 @@ class Painter {
         DrawText(text, metrics, left + padding, room, advance, y, align);
         continue;
       }
-      // Too wide: smaller type, down to a floor; then clipped to the cell.
-      QFont smaller = font;
-      const double size = std::max(font.pointSizeF() * room / advance * 0.98, kMinTextPt * font_pt_ / setup_.font_size_pt);
-      smaller.setPointSizeF(std::max(size, 0.5));
-      const QFontMetricsF small_metrics(smaller, painter_->device());
-      const double small_advance = small_metrics.horizontalAdvance(text);
-      painter_->setFont(smaller);
-      if (small_advance > room) {
-        painter_->save();
-        painter_->setClipRect(QRectF(left, y, width, row_height_));
-        DrawText(text, small_metrics, left + padding, room, small_advance, y, Qt::AlignLeft);
-        painter_->restore();
-      } else {
-        DrawText(text, small_metrics, left + padding, room, small_advance, y, align);
-      }
-      painter_->setFont(font);
+      painter_->save();
+      painter_->setClipRect(QRectF(left, y, width, row_height_));
+      DrawText(text, metrics, left + padding, room, advance, y, Qt::AlignLeft);
+      painter_->restore();
     }
+  }
+
+  // Draws `text` left-aligned in its cell as one glyph run; false, nothing drawn, when the font
+  // lacks one of its characters (the painter then finds a fallback font).
+  bool DrawGlyphs(const QString& text, double left, double width, double padding, double y) {
+    if (!raw_font_.isValid()) return false;
+    glyphs_ = raw_font_.glyphIndexesForString(text);
+    if (glyphs_.isEmpty() || glyphs_.contains(0)) return false;
+    advances_ = raw_font_.advancesForGlyphIndexes(glyphs_);
+    positions_.resize(glyphs_.size());
+    double x = 0;
+    for (qsizetype i = 0; i < glyphs_.size(); ++i) {
+      positions_[i] = QPointF(x, 0);
+      x += advances_[i].x();
+    }
+    QGlyphRun run;
+    run.setRawFont(raw_font_);
+    run.setGlyphIndexes(glyphs_);
+    run.setPositions(positions_);
+    const double ascent = raw_font_.ascent();
+    const double baseline = y + (row_height_ - (ascent + raw_font_.descent())) / 2 + ascent;
+    const bool clip = x > width - 2 * padding;
+    if (clip) {
+      painter_->save();
+      painter_->setClipRect(QRectF(left, y, width, row_height_));
+    }
+    painter_->drawGlyphRun(QPointF(left + padding, baseline), run);
+    if (clip) painter_->restore();
+    return true;
   }
 
   void DrawText(const QString& text, const QFontMetricsF& metrics, double left, double room, double advance, double y,
@@ -181,6 +214,8 @@ class Painter {
   double device_width_;
   double device_height_;
   double footer_height_ = 0;
+  double header_height_ = 0;
+  QString header_;
   double row_height_ = 0;
   double font_pt_ = 0;
   std::vector<double> x_;
@@ -191,6 +226,10 @@ class Painter {
   QFont footer_font_;
   std::optional<QFontMetricsF> metrics_;
   std::optional<QFontMetricsF> title_metrics_;
+  QRawFont raw_font_;
+  QList<quint32> glyphs_;  // the run DrawGlyphs draws
+  QList<QPointF> advances_;
+  QList<QPointF> positions_;
   QPen pen_;
 };
 
@@ -227,7 +266,14 @@ QPageLayout PageLayoutFor(const PageSetup& setup) {
 WriteOutcome PaintPages(QPagedPaintDevice* device, const Grid& result, const PagePlan& plan, const PageSetup& setup,
                         std::string* error, const Progress& progress) {
   if (!PlanFitsGrid(plan, result, error)) return WriteOutcome::kFailed;
-  const PrintLayout layout = PrintLayoutOf(plan);
+  PrintLayout layout;
+  if (plan.printed_widths_pt.empty()) {
+    PagePlan measured = plan;
+    measured.printed_widths_pt = ColumnWidthsOfResult(result, plan, setup);
+    layout = PrintLayoutOf(measured);
+  } else {
+    layout = PrintLayoutOf(plan);
+  }
   PageGeometry geometry;
   const int64_t rows_on_page = int64_t{layout.TallestBlock()} + (layout.has_title ? 1 : 0);
   if (!ComputePageGeometry(setup, layout.columns, rows_on_page, &geometry, error)) return WriteOutcome::kFailed;
@@ -263,16 +309,37 @@ WriteOutcome WritePdf(const std::string& path, const Grid& result, const PagePla
   if (!ValidatePageSetup(setup, error)) return WriteOutcome::kFailed;
   ReplacementPath file;
   if (!file.Open(path, error)) return WriteOutcome::kFailed;
+  // The writer streams into a file of ours, so that a failed write (a full disk) is seen and
+  // named: the writer itself goes on as if it had succeeded.
+  QFile out(QString::fromStdString(file.temp_path()));
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    *error = "cannot write '" + path + "': " + out.errorString().toStdString();
+    return WriteOutcome::kFailed;
+  }
+  auto write_failed = [&] {
+    if (out.error() == QFileDevice::NoError) return false;
+    // QFile keeps no text for a failed write; the system's reason is in errno.
+    const int cause = errno;
+    *error = "cannot write '" + path + "': " + (cause != 0 ? std::strerror(cause) : out.errorString().toStdString());
+    return true;
+  };
   {
-    QPdfWriter writer(QString::fromStdString(file.temp_path()));
+    QPdfWriter writer(&out);
     writer.setCreator(QStringLiteral("Parvex"));
     if (!writer.setPageLayout(PageLayoutFor(setup))) {
       *error = "the printing system refused the page setup";
       return WriteOutcome::kFailed;
     }
     const WriteOutcome painted = PaintPages(&writer, result, plan, setup, error, progress);
+    if (write_failed()) return WriteOutcome::kFailed;
     if (painted != WriteOutcome::kDone) return painted;
   }
+  if (!out.flush()) {
+    if (!write_failed()) *error = "cannot write '" + path + "'";
+    return WriteOutcome::kFailed;
+  }
+  out.close();
+  if (write_failed()) return WriteOutcome::kFailed;
   return file.Commit(error) ? WriteOutcome::kDone : WriteOutcome::kFailed;
 }
 

@@ -95,6 +95,11 @@ bool ValidatePageSetup(const PageSetup& setup, std::string* error) {
              Number(setup.font_size_pt) + " pt and 409 pt";
     return false;
   }
+  if (setup.header.size() > kMaxHeaderBytes ||
+      std::any_of(setup.header.begin(), setup.header.end(), [](char c) { return c == '\n' || c == '\r'; })) {
+    *error = "the page header is not one line of at most " + std::to_string(kMaxHeaderBytes) + " bytes";
+    return false;
+  }
   return true;
 }
 
@@ -116,7 +121,8 @@ bool ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn>&
   g.printable_height_pt = g.paper_height_pt - (setup.margins.top + setup.margins.bottom) * kPointsPerMm;
   g.row_height_pt = PrintedRowHeightPt(setup);
   g.footer_height_pt = WholePixelsUp(setup.font_size_pt * 1.6);
-  const double body_height = g.printable_height_pt - g.footer_height_pt;
+  if (!setup.header.empty()) g.header_height_pt = g.footer_height_pt;
+  const double body_height = g.body_height_pt();
   if (g.printable_width_pt < 72 || body_height < 2 * g.row_height_pt * kMinScalePercent / 100.0) {
     *error = "the margins leave too little of the " + std::string(PaperName(setup.paper)) + " paper (" +
              Number(std::round(g.printable_width_pt / kPointsPerMm)) + " x " +
@@ -156,11 +162,23 @@ bool ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn>&
   return true;
 }
 
+int32_t GroupsThatFit(const PageSetup& setup, const std::vector<double>& widths_pt, int32_t limit) {
+  PageGeometry g;
+  std::string error;
+  if (limit <= 1 || !ComputePageGeometry(setup, {}, std::nullopt, &g, &error)) return 1;
+  double group = 0;
+  for (double width : widths_pt) group += std::max(width, 0.0);
+  if (group <= 0) return limit;
+  // N groups take N * group + (N - 1) * separator; a hair of rounding does not lose a group.
+  const double fit = std::floor((g.printable_width_pt + kSeparatorWidthPt) / (group + kSeparatorWidthPt) + 1e-9);
+  return static_cast<int32_t>(std::clamp(fit, 1.0, static_cast<double>(limit)));
+}
+
 bool RowsPerPage(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns, bool has_title,
                  int32_t* rows, std::string* error) {
   PageGeometry g;
   if (!ComputePageGeometry(setup, grid_columns, std::nullopt, &g, error)) return false;
-  const double body_height = g.printable_height_pt - g.footer_height_pt;
+  const double body_height = g.body_height_pt();
   const double fit = std::floor(body_height / (g.row_height_pt * g.scale()) + 1e-9) - (has_title ? 1 : 0);
   if (fit < 2) {
     *error = "only " + Number(std::max(fit, 0.0)) + " data rows of " + Number(g.row_height_pt) +

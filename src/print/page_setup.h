@@ -34,6 +34,11 @@ struct PageSetup {
   double row_height_pt = 0;
   // The title row on every page; otherwise on the first page only.
   bool repeat_title = true;
+  // As many column groups as fit the printable width at the columns' printed widths, instead of
+  // the layout's number (at least 1).
+  bool auto_groups = false;
+  // Printed over the table on every page when not empty (UTF-8).
+  std::string header;
   friend bool operator==(const PageSetup&, const PageSetup&) = default;
 };
 
@@ -42,6 +47,8 @@ inline constexpr double kPointsPerPixel = 0.75;  // 96 pixels to the inch
 // Printed width of a separator column between two column groups: a gap, not a column.
 inline constexpr double kSeparatorWidthPt = 7.5;
 inline constexpr double kMinFontSizePt = 4;
+// A spreadsheet keeps 255 characters of a page header, its codes included.
+inline constexpr size_t kMaxHeaderBytes = 200;
 inline constexpr double kMaxFontSizePt = 72;
 // A spreadsheet's print scale is a whole percentage in this range.
 inline constexpr int kMinScalePercent = 10;
@@ -63,7 +70,7 @@ SizeMm PaperSizeMm(Paper paper);
 int SpreadsheetPaperCode(Paper paper);
 
 // Checks the values a user can type: margins not negative, font size in its range, a row height
-// of 0 or at least the font size. False with a one-line `error` naming the value otherwise.
+// of 0 or at least the font size, a header of one line and at most kMaxHeaderBytes. False with a one-line `error` naming the value otherwise.
 bool ValidatePageSetup(const PageSetup& setup, std::string* error);
 
 // The row height actually printed, in points: whole pixels.
@@ -84,10 +91,13 @@ struct PageGeometry {
   double printable_width_pt = 0;   // inside the margins
   double printable_height_pt = 0;
   double footer_height_pt = 0;     // kept free at the bottom for the page numbers
+  double header_height_pt = 0;     // kept free at the top for the header text; 0 without one
   double row_height_pt = 0;        // at 100 %
   int scale_percent = 100;         // applied to rows and columns alike
   std::vector<PrintColumn> columns;
   double scale() const { return scale_percent / 100.0; }
+  // Between the header and the footer: where the rows go.
+  double body_height_pt() const { return printable_height_pt - footer_height_pt - header_height_pt; }
 };
 
 // The geometry of `setup` for a layout whose columns are `column_widths_px` wide in the grid
@@ -96,6 +106,11 @@ struct PageGeometry {
 // one-line `error` when the setup is invalid or leaves no room on the paper.
 bool ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns,
                          std::optional<int64_t> rows_on_page, PageGeometry* geometry, std::string* error);
+
+// How many column groups of `widths_pt` (one group's printed columns at 100 %) fit the printable
+// width of `setup` side by side, with a separator column between neighbours: at least 1, at most
+// `limit`. For a setup that leaves no room (ValidatePageSetup), 1.
+int32_t GroupsThatFit(const PageSetup& setup, const std::vector<double>& widths_pt, int32_t limit);
 
 // How many data rows fit on one printed page under the title row (when `has_title`) and above the
 // footer, at the scale that fits the columns to the page width: the rows per page that makes one

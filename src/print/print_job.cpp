@@ -1,6 +1,11 @@
 #include "print/print_job.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 #include "grid/grid_designs.h"
+#include "print/column_widths.h"
 #include "print/page_renderer.h"
 #include "print/print_layout.h"
 #include "print/xlsx_writer.h"
@@ -12,10 +17,22 @@ PrintJob::PrintJob(const Grid& source, const LayoutOptions& options, bool auto_r
 
 bool PrintJob::PlanRows(std::string* error) {
   if (rows_planned_) return true;
-  if (auto_rows_) {
-    int32_t rows = 0;
-    if (!AutoRowsPerPage(source_, options_, setup_, &rows, error)) return false;
-    options_.rows_per_page = rows;
+  if (setup_.auto_groups || auto_rows_) {
+    PagePlan plan;
+    if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
+    source_widths_pt_ = ColumnWidthsFromContents(source_, plan, setup_);
+    if (setup_.auto_groups) {
+      // No more groups than the result grid has columns for.
+      const int32_t limit = std::max<int32_t>(1, static_cast<int32_t>((int64_t{kMaxCols} + 1) / (plan.source_columns + 1)));
+      options_.groups = GroupsThatFit(setup_, source_widths_pt_, limit);
+      if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
+    }
+    if (auto_rows_) {
+      plan.printed_widths_pt = source_widths_pt_;
+      int32_t rows = 0;
+      if (!RowsPerPage(setup_, PrintLayoutOf(plan).columns, plan.has_title, &rows, error)) return false;
+      options_.rows_per_page = rows;
+    }
   }
   rows_planned_ = true;
   return true;
@@ -24,6 +41,8 @@ bool PrintJob::PlanRows(std::string* error) {
 bool PrintJob::PrintedColumns(std::vector<PrintColumn>* columns, std::string* error) const {
   PagePlan plan;
   if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
+  plan.printed_widths_pt =
+      source_widths_pt_.empty() ? ColumnWidthsFromContents(source_, plan, setup_) : source_widths_pt_;
   *columns = PrintLayoutOf(plan).columns;
   return true;
 }
@@ -38,6 +57,8 @@ bool PrintJob::Ready(Grid* result, PagePlan* plan, const std::optional<LayoutOpt
     if (!SplitIntoColumns(source_, *result, options_, error, plan)) return false;
     relaid_out_ = true;
   }
+  // Measured on what is printed: the result grid may have been edited since it was laid out.
+  plan->printed_widths_pt = ColumnWidthsOfResult(*result, *plan, setup_);
   result_ = result;
   plan_ = plan;
   return true;
@@ -47,6 +68,21 @@ bool PrintJob::IsReady(std::string* error) const {
   if (result_ != nullptr && plan_ != nullptr) return true;
   *error = "nothing is ready to print: the table has not been laid out";
   return false;
+}
+
+std::string PrintJob::Summary() const {
+  if (result_ == nullptr || plan_ == nullptr) return {};
+  const PrintLayout layout = PrintLayoutOf(*plan_);
+  PageGeometry geometry;
+  std::string error;
+  if (!ComputePageGeometry(setup_, layout.columns, int64_t{layout.TallestBlock()} + (layout.has_title ? 1 : 0),
+                           &geometry, &error)) {
+    return {};
+  }
+  char text[160];
+  std::snprintf(text, sizeof text, "%zu 页，每页 %d 栏 × %d 行，字号 %g pt", layout.blocks.size(), plan_->groups,
+                plan_->rows_per_page, std::round(setup_.font_size_pt * geometry.scale() * 10) / 10);
+  return text;
 }
 
 WriteOutcome PrintJob::WritePdf(const std::string& path, std::string* error, const Progress& progress) const {

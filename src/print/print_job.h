@@ -21,22 +21,26 @@ namespace parvex {
 class PrintJob {
  public:
   // Prints `source` laid out with `options` on pages of `setup`. With `auto_rows` the rows per
-  // page are those that make one page block fill one printed page. `source` must outlive the job.
+  // page are those that make one page block fill one printed page; with `setup.auto_groups` the
+  // column groups are as many as fit the paper's width at the columns' printed widths
+  // (column_widths.h). `source` must outlive the job. Planning and readying measure the texts in
+  // the print font: they need a QGuiApplication.
   PrintJob(const Grid& source, const LayoutOptions& options, bool auto_rows, const PageSetup& setup);
 
-  // Works out the rows per page; Ready does it too when it has not been done. False with a
-  // one-line `error` when the layout refuses its columns or the page leaves room for fewer than
-  // two rows.
+  // Works out the column groups and the rows per page; Ready does it too when it has not been
+  // done. False with a one-line `error` when the layout refuses its columns or the page leaves
+  // room for fewer than two rows.
   bool PlanRows(std::string* error);
-  // The options the document is laid out with: those given, with the rows per page worked out
-  // once PlanRows has run.
+  // The options the document is laid out with: those given, with the groups and rows per page
+  // worked out once PlanRows has run.
   const LayoutOptions& layout_options() const { return options_; }
   const PageSetup& page_setup() const { return setup_; }
   // The printed columns of laying out the source with the job's options (for a page setup
   // preview). False with the layout's refusal.
   bool PrintedColumns(std::vector<PrintColumn>* columns, std::string* error) const;
 
-  // Makes `*result` and `*plan` the document. `laid_out` says what they hold: the options they
+  // Makes `*result` and `*plan` the document, `plan` carrying the printed widths measured on
+  // `*result`. `laid_out` says what they hold: the options they
   // were laid out with, or none when they hold no layout of `source`. When those are the job's
   // options both are kept; otherwise `source` is laid out again into them. False with a one-line
   // `error`, both left as they were, when the rows cannot be planned or the layout is refused.
@@ -44,6 +48,10 @@ class PrintJob {
   bool Ready(Grid* result, PagePlan* plan, const std::optional<LayoutOptions>& laid_out, std::string* error);
   // True when the last Ready laid the source out again.
   bool relaid_out() const { return relaid_out_; }
+  // What the readied document prints, for a closing message: pages, groups, rows per page and
+  // the type size after the page's scale ("2 页，每页 3 栏 × 40 行，字号 10 pt"); empty before
+  // Ready has succeeded.
+  std::string Summary() const;
 
   // The outputs of the readied document (progress.h, page_renderer.h, xlsx_writer.h).
   WriteOutcome WritePdf(const std::string& path, std::string* error, const Progress& progress = {}) const;
@@ -59,6 +67,7 @@ class PrintJob {
   bool auto_rows_;
   PageSetup setup_;
   bool rows_planned_ = false;
+  std::vector<double> source_widths_pt_;  // measured on the source when planning needs them
   bool relaid_out_ = false;
   const Grid* result_ = nullptr;
   const PagePlan* plan_ = nullptr;

@@ -23,7 +23,9 @@ struct PageBlock {
 
 struct PrintLayout {
   bool has_title = true;             // row 0 is the title row
-  std::vector<PrintColumn> columns;  // the result's widths (px converted to pt), separators marked
+  // The plan's printed widths, or the result grid's (px converted to pt) when it has none;
+  // separators marked.
+  std::vector<PrintColumn> columns;
   std::vector<PageBlock> blocks;     // at least one, in order, covering every row after the title
   int32_t TallestBlock() const;
 };

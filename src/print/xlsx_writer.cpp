@@ -3,14 +3,20 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
+#include "port/quiet_stderr.h"
 #include "print/output_path.h"
 #include "print/print_layout.h"
 
 namespace parvex {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Spreadsheets store a column's width in characters of the workbook's default font (Calibri).
 // An office suite without that font measures the character with the one it substitutes:
@@ -93,6 +99,11 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
   options.constant_memory = cells > xlsx_options.streaming_above_cells ? LXW_TRUE : LXW_FALSE;
   // A worksheet's XML passes 4 GB only with some 20 million cells.
   options.use_zip64 = cells > 20'000'000 ? LXW_TRUE : LXW_FALSE;
+  // The library's own temporary files go beside the workbook: a disk too full for them is then
+  // too full for the workbook as well, and that failure is reported, where one in the system's
+  // temporary folder would only shorten a worksheet unseen.
+  const std::string folder = fs::path(file.temp_path()).parent_path().string();
+  options.tmpdir = folder.empty() ? nullptr : const_cast<char*>(folder.c_str());
   Workbook book(workbook_new_opt(file.temp_path().c_str(), &options));
   if (book.get() == nullptr) {
     *error = "cannot start the workbook '" + path + "'";
@@ -100,6 +111,12 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
   }
   lxw_format* title_format = CellFormat(book.get(), setup, true);
   lxw_format* cell_format = CellFormat(book.get(), setup, false);
+
+  std::string header;
+  if (!setup.header.empty()) {
+    header = "&C";
+    for (char c : setup.header) header += c == '&' ? std::string("&&") : std::string(1, c);
+  }
 
   const int64_t total_rows = result.RowCount();
   int64_t rows_done = 0;
@@ -190,11 +207,21 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
     worksheet_set_margins(sheet, setup.margins.left / inch, setup.margins.right / inch, setup.margins.top / inch,
                           setup.margins.bottom / inch);
     worksheet_set_print_scale(sheet, static_cast<uint16_t>(geometry.scale_percent));
+    // The PDF's footer, and its header when there is one; "&" starts a code in these texts.
+    if (worksheet_set_footer(sheet, "&C第 &P 页，共 &N 页") != LXW_NO_ERROR ||
+        (!header.empty() && worksheet_set_header(sheet, header.c_str()) != LXW_NO_ERROR)) {
+      *error = "the page header is too long for a spreadsheet's page setup (255 characters at most)";
+      return false;
+    }
   }
 
+  errno = 0;
   const lxw_error closed = book.Close();
   if (closed != LXW_NO_ERROR) {
-    *error = "cannot write '" + path + "': " + lxw_strerror(closed);
+    // The library's text guesses at a cause ("usually a permissions error"); the system's says
+    // what happened, such as a full disk.
+    const int cause = errno;
+    *error = "cannot write '" + path + "': " + (cause != 0 ? std::strerror(cause) : lxw_strerror(closed));
     return false;
   }
   if (progress && !progress(total_rows, total_rows)) {
@@ -209,6 +236,8 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
 WriteOutcome WriteXlsx(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
                        std::string* error, const Progress& progress, const XlsxOptions& options) {
   bool cancelled = false;
+  // libxlsxwriter prints its own "[ERROR]" lines; the caller reports the failure once.
+  const QuietStderr quiet;
   if (Write(path, result, plan, setup, error, progress, options, &cancelled)) return WriteOutcome::kDone;
   return cancelled ? WriteOutcome::kCancelled : WriteOutcome::kFailed;
 }

@@ -14,6 +14,7 @@
 #include "support/temp_dir_test.h"
 #include "support/command_output.h"
 #include "support/cli_run.h"
+#include "support/file_size_limit.h"
 #include "support/same_bytes.h"
 
 namespace parvex {
@@ -104,7 +105,10 @@ TEST_F(CliPrintTest, PdfAndXlsxFollowThePageSetup) {
     const CliRun r = RunCli(args, Numbers(100));
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
+    // The closing message names what was printed.
+    const bool big = std::find(c.options.begin(), c.options.end(), "12") != c.options.end();
+    EXPECT_EQ(r.err, std::to_string(c.pages) + " 页，每页 2 栏 × " + std::to_string(c.rows) + " 行，字号 " +
+                         (big ? "12" : "10") + " pt\n");
     EXPECT_EQ(PdfPages(pdf), c.pages);
     const bool title = std::find(c.options.begin(), c.options.end(), "--no-title") == c.options.end();
     // The title row, a full page of rows and the footer.
@@ -155,6 +159,9 @@ const ErrorCase kErrorCases[] = {
     {"pdf without a value", {"--pdf"}, "needs a value"},
     {"xlsx in a missing directory", {"--xlsx", "/nonexistent-dir/x.xlsx"}, "cannot create a file"},
     {"pdf in a missing directory", {"--pdf", "/nonexistent-dir/x.pdf"}, "cannot create a file"},
+    {"header of two lines", {"--header", "a\nb"}, "the page header is not one line"},
+    {"header too long", {"--header", std::string(201, 'x')}, "at most 200 bytes"},
+    {"groups neither a number nor auto", {"--groups", "fit"}, "invalid value 'fit' for --groups"},
 };
 
 TEST_F(CliPrintTest, BadPageOptionsAreOneLineAndNoFile) {
@@ -176,6 +183,49 @@ TEST_F(CliPrintTest, BadPageOptionsAreOneLineAndNoFile) {
     EXPECT_TRUE(SameBytes(ReadBytes(xlsx), "old xlsx"));
     EXPECT_EQ(Entries(), (std::vector<std::string>{"kept.pdf", "kept.xlsx"}));
   }
+}
+
+TEST_F(CliPrintTest, FittedGroupsLayTheTextOutAsThePages) {
+  const fs::path pdf = dir_ / "out.pdf";
+  const fs::path text = dir_ / "out.txt";
+  const CliRun r = RunCli({"--groups", "AUTO", "--pdf", pdf.string(), "-o", text.string()}, Numbers(400));
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(r.err, m, std::regex("1 页，每页 ([0-9]+) 栏 × ([0-9]+) 行，字号 10 pt\n$"))) << r.err;
+  const int groups = std::stoi(m[1].str());
+  EXPECT_GE(groups * std::stoi(m[2].str()), 400);
+  // The text's title row holds a title per group, a separator column between neighbours.
+  const std::string laid_out = ReadBytes(text);
+  const std::string title = laid_out.substr(0, laid_out.find("\r\n"));
+  EXPECT_EQ(std::count(title.begin(), title.end(), 't'), groups) << title;
+  EXPECT_EQ(PdfPages(pdf), 1);
+}
+
+// A write that fails part-way (a full disk; here a file size limit) is one line naming the file
+// and the system's reason, nothing from the libraries, and no file left behind. (The .xlsx
+// writer's temporary files are cut short by the limit before the workbook is: it is checked on a
+// full disk by hand, as a test cannot fill one.)
+TEST_F(CliPrintTest, FailedWriteSaysWhatHappenedOnce) {
+  for (const char* option : {"--pdf"}) {
+    SCOPED_TRACE(option);
+    const fs::path target = dir_ / (std::string("out.") + (option[2] == 'p' ? "pdf" : "xlsx"));
+    test_support::CapturedStderr captured;
+    CliRun r;
+    {
+      test_support::FileSizeLimit limit(8192);
+      r = RunCli({option, target.string()}, Numbers(3000));
+    }
+    EXPECT_EQ(captured.Take(), "");
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_EQ(r.err, "parvex-cli: cannot write '" + target.string() + "': File too large\n");
+    EXPECT_TRUE(Entries().empty());
+  }
+  // libxlsxwriter's own complaint about a header it cannot keep stays off standard error.
+  test_support::CapturedStderr captured;
+  const CliRun r = RunCli({"--xlsx", (dir_ / "h.xlsx").string(), "--header", std::string(150, '&')}, Numbers(3));
+  EXPECT_EQ(captured.Take(), "");
+  EXPECT_EQ(r.err, "parvex-cli: the page header is too long for a spreadsheet's page setup (255 characters at most)\n");
+  EXPECT_TRUE(Entries().empty());
 }
 
 TEST_F(CliPrintTest, RefusedLayoutWritesNoFile) {

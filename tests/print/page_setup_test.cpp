@@ -160,5 +160,28 @@ TEST(PageSetupTest, RowHeightsAreWholePixels) {
   }
 }
 
+TEST(GroupsThatFitTest, AsManyAsTheWidthHoldsAtLeastOne) {
+  // A4 portrait inside 15 mm margins: 510.24 pt; a separator of 7.5 pt between neighbours.
+  const double printable = (210 - 30) * kPointsPerMm;
+  const struct {
+    const char* name;
+    std::vector<double> widths;
+    int32_t limit;
+    int32_t groups;
+  } cases[] = {
+      {"four of 100 pt", {60, 40}, 100, 4},
+      {"five exactly full", {(printable - 4 * kSeparatorWidthPt) / 5}, 100, 5},
+      {"a hair over five", {(printable - 4 * kSeparatorWidthPt) / 5 + 0.01}, 100, 4},
+      {"one wider than the page", {600}, 100, 1},
+      {"held to the limit", {10}, 3, 3},
+      {"no width: the limit", {}, 7, 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(GroupsThatFit(PageSetup{}, c.widths, c.limit), c.groups);
+  }
+  EXPECT_EQ(GroupsThatFit(PageSetup{.margins = {200, 0, 200, 0}}, {10}, 50), 1);  // no room at all
+}
+
 }  // namespace
 }  // namespace parvex

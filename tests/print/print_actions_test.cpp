@@ -2,6 +2,7 @@
 // shortcuts, auto rows per page against a typed value, and the files they write.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrintPreviewDialog>
@@ -14,7 +15,9 @@
 #include <string>
 
 #include "grid/clipboard.h"
+#include "grid_view.h"
 #include "main_window.h"
+#include "page_setup_dialog.h"
 #include "print_actions.h"
 
 namespace parvex {
@@ -76,6 +79,13 @@ class PrintActionsTest : public QObject {
     QCOMPARE(actions->xlsx_action()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     QCOMPARE(window.findChild<QTableView*>(QStringLiteral("高级表格_中间结果"))->contextMenuPolicy(),
              Qt::CustomContextMenu);
+    // The empty result grid names the menu and its shortcuts until something is laid out.
+    auto* result = window.findChild<GridView*>(QStringLiteral("高级表格_中间结果"));
+    QVERIFY(result->placeholder().contains(QStringLiteral("右键菜单：打印预览（Ctrl+P）")));
+    QVERIFY(result->placeholder().contains(QStringLiteral("保存为Excel文件（Ctrl+S）")));
+    window.SetShowMessage([](const Message&) {});
+    LayOut(window, clipboard, Numbers(3));
+    QVERIFY(result->placeholder().isEmpty());
     delete menu;
   }
 
@@ -215,6 +225,38 @@ class PrintActionsTest : public QObject {
     window.print_actions()->SetEditPageSetup([](const PageSetup&) { return std::optional<PageSetup>(); });
     window.print_actions()->EditPageSetup();
     QCOMPARE(window.print_actions()->page_setup().paper, Paper::kA3);
+  }
+
+  void DialogFitsGroupsAndSetsAHeader() {
+    PageSetupDialog dialog(PageSetup{}, {{60, false}, {7.5, true}, {60, false}}, true);
+    QCOMPARE(dialog.setup().auto_groups, false);
+    auto* groups = dialog.findChild<QComboBox*>(QStringLiteral("组合框_分栏"));
+    QVERIFY(groups != nullptr);
+    QCOMPARE(groups->itemText(1), QStringLiteral("自动（铺满纸宽）"));
+    groups->setCurrentIndex(1);
+    dialog.findChild<QLineEdit*>(QStringLiteral("编辑框_页眉"))->setText(QStringLiteral("  高一(1)班 "));
+    QCOMPARE(dialog.setup().auto_groups, true);
+    QCOMPARE(dialog.setup().header, std::string("高一(1)班"));
+  }
+
+  void FittedGroupsRelayTheResultButNotTheClipboard() {
+    QTemporaryDir dir;
+    MemoryClipboard clipboard;
+    MainWindow window(&clipboard);
+    window.SetShowMessage([](const Message&) {});
+    LayOut(window, clipboard, Numbers(400));
+    const std::optional<std::string> laid_out = clipboard.ReadText();
+    PageSetup setup;
+    setup.auto_groups = true;
+    window.print_actions()->SetPageSetup(setup);
+    const QString target = dir.filePath(QStringLiteral("fitted.pdf"));
+    window.print_actions()->SetChooseFile([&](const QString&, const QString&) { return target; });
+    window.print_actions()->ExportPdf();
+    // A one-column table of short numbers: many groups fit an A4 page; 400 rows on one page.
+    const int groups = window.findChild<QLineEdit*>(QStringLiteral("编辑框_分栏数"))->text().toInt();
+    QVERIFY2(groups >= 10, qPrintable(QString::number(groups)));
+    QCOMPARE(PdfPages(target), 1);
+    QCOMPARE(clipboard.ReadText(), laid_out);
   }
 };
 
