@@ -1,13 +1,13 @@
 #include "grid/table_text_writer.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <thread>
 #include <vector>
+
+#include "grid/two_thread_rows.h"
 
 namespace parvex {
 namespace {
@@ -203,129 +203,6 @@ class FirstLineSink : public TextSink {
   bool first_ = true;
 };
 
-// Rows first_row .. last_row cut into chunks of `rows` rows; the last may be shorter.
-struct Chunks {
-  int32_t first_row;
-  int32_t last_row;
-  int32_t rows;
-
-  int64_t count() const { return (int64_t{last_row} - first_row + rows) / rows; }
-  int32_t First(int64_t k) const { return static_cast<int32_t>(first_row + k * rows); }
-  int32_t Last(int64_t k) const { return static_cast<int32_t>(std::min<int64_t>(first_row + (k + 1) * rows - 1, last_row)); }
-};
-
-// Writes a large rectangle on two threads. The calling thread writes the even chunks straight
-// to the sink; a helper renders the odd ones, in turn into one of two slots, and the calling
-// thread hands each slot's text to the sink when it arrives at that chunk.
-//
-// Hand-off, all under `mutex_`: a slot's `ready` flag says who owns its text. The helper
-// renders chunk k into slot (k / 2) % 2 only once that slot is not ready, then sets it ready;
-// the calling thread reads a slot's text only once it is ready, then clears the flag. `stop_`
-// (set by the destructor) ends the helper early; `failed_` (set by the helper when it runs
-// out of memory) makes the calling thread render the remaining odd chunks itself. Both threads
-// only read the grid, each through a RowWriter of its own.
-class TwoThreadWriter {
- public:
-  TwoThreadWriter(const Grid& grid, int32_t first_col, int32_t last_col, Chunks chunks)
-      : grid_(grid), first_col_(first_col), last_col_(last_col), chunks_(chunks) {}
-  TwoThreadWriter(const TwoThreadWriter&) = delete;
-  TwoThreadWriter& operator=(const TwoThreadWriter&) = delete;
-  ~TwoThreadWriter() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    changed_.notify_all();
-    if (helper_.joinable()) helper_.join();
-  }
-
-  void Write(TextSink& sink) {
-    try {
-      helper_ = std::thread([this] { RenderOddChunks(); });
-    } catch (...) {
-      // No second thread to be had: every chunk is written here.
-    }
-    RowWriter rows(grid_, first_col_, last_col_);
-    BlockWriter out(sink);
-    bool alone = !helper_.joinable();
-    for (int64_t k = 0; k < chunks_.count(); ++k) {
-      if (k % 2 == 0 || alone) {
-        rows.Write(chunks_.First(k), chunks_.Last(k), out);
-        continue;
-      }
-      out.Flush();  // the even chunk before goes first
-      Slot& slot = SlotOf(k);
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return slot.ready || failed_; });
-        alone = !slot.ready;
-      }
-      if (alone) {
-        rows.Write(chunks_.First(k), chunks_.Last(k), out);
-        continue;
-      }
-      sink.Append(slot.text);
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        slot.ready = false;
-      }
-      changed_.notify_all();
-    }
-    out.Flush();
-  }
-
- private:
-  struct Slot {
-    std::string text;
-    bool ready = false;  // rendered and not yet handed on: the calling thread owns `text`
-  };
-
-  Slot& SlotOf(int64_t k) { return slots_[(k / 2) % 2]; }
-
-  void RenderOddChunks() {
-    try {
-      RowWriter rows(grid_, first_col_, last_col_);
-      StringSink gathered(nullptr);
-      BlockWriter out(gathered);
-      for (int64_t k = 1; k < chunks_.count(); k += 2) {
-        Slot& slot = SlotOf(k);
-        {
-          std::unique_lock<std::mutex> lock(mutex_);
-          changed_.wait(lock, [&] { return stop_ || !slot.ready; });
-          if (stop_) return;
-        }
-        slot.text.clear();
-        gathered.set_out(&slot.text);
-        rows.Write(chunks_.First(k), chunks_.Last(k), out);
-        out.Flush();
-        {
-          std::lock_guard<std::mutex> lock(mutex_);
-          slot.ready = true;
-        }
-        changed_.notify_all();
-      }
-    } catch (...) {
-      // Out of memory: the chunk in hand and all after it are written by the calling thread.
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        failed_ = true;
-      }
-      changed_.notify_all();
-    }
-  }
-
-  const Grid& grid_;
-  const int32_t first_col_;
-  const int32_t last_col_;
-  const Chunks chunks_;
-  std::thread helper_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  Slot slots_[2];
-  bool stop_ = false;
-  bool failed_ = false;
-};
-
 }  // namespace
 
 void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
@@ -341,13 +218,13 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   const int64_t rows = int64_t{last_row} - first_row + 1;
   const int64_t row_bytes = rows_of.TextBytesPerRow() + (int64_t{last_col} - first_col) + 1;
   const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
-  if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
-    TwoThreadWriter(grid, first_col, last_col, Chunks{first_row, last_row, chunk_rows}).Write(lines);
-    return;
-  }
-  RowWriter writer(grid, first_col, last_col);
   BlockWriter out(lines);
-  writer.Write(first_row, last_row, out);
+  if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
+    auto make_writer = [&] { return RowWriter(grid, first_col, last_col); };
+    TwoThreadRows<BlockWriter, decltype(make_writer)>({first_row, last_row, chunk_rows}, make_writer).Write(out, lines);
+  } else {
+    RowWriter(grid, first_col, last_col).Write(first_row, last_row, out);
+  }
   out.Flush();
 }
 

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "grid/two_thread_rows.h"
 #include "port/code_page.h"
 
 #if defined(__SSE2__)
@@ -393,108 +392,6 @@ class RowWriter {
   const bool all_rows_shown_;
 };
 
-// Writes the rows of a large table on two threads, in chunks of rows: the even chunks here,
-// straight to the sink, the odd ones on a helper into one of two buffers that are handed to the
-// sink in turn. The document's order and bytes are those of one thread.
-class TwoThreadRows {
- public:
-  TwoThreadRows(const ColumnPlan& plan, int32_t rows, int32_t chunk_rows)
-      : plan_(plan), rows_(rows), chunk_rows_(chunk_rows) {}
-  ~TwoThreadRows() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    changed_.notify_all();
-    if (helper_.joinable()) helper_.join();
-  }
-
-  void Write(Block& out, TextSink& sink) {
-    const int64_t chunks = (int64_t{rows_} + chunk_rows_ - 1) / chunk_rows_;
-    try {
-      helper_ = std::thread([this, chunks] { RenderOddChunks(chunks); });
-    } catch (...) {
-      // No second thread to be had: every chunk is written here.
-    }
-    RowWriter rows(plan_);
-    bool alone = !helper_.joinable();
-    for (int64_t k = 0; k < chunks; ++k) {
-      if (k % 2 == 0 || alone) {
-        rows.Write(First(k), Last(k), out);
-        continue;
-      }
-      Slot& slot = slots_[(k / 2) % 2];
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return slot.ready || failed_; });
-        alone = !slot.ready;
-      }
-      if (alone) {
-        rows.Write(First(k), Last(k), out);
-        continue;
-      }
-      out.Flush();
-      sink.Append(slot.text);
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        slot.ready = false;
-      }
-      changed_.notify_all();
-    }
-  }
-
- private:
-  struct Slot {
-    std::string text;
-    bool ready = false;  // rendered and not yet handed on
-  };
-
-  int32_t First(int64_t k) const { return static_cast<int32_t>(k * chunk_rows_); }
-  int32_t Last(int64_t k) const { return static_cast<int32_t>(std::min<int64_t>((k + 1) * chunk_rows_, rows_) - 1); }
-
-  void RenderOddChunks(int64_t chunks) {
-    try {
-      RowWriter rows(plan_);
-      StringSink gathered(nullptr);
-      Block out(gathered);
-      for (int64_t k = 1; k < chunks; k += 2) {
-        Slot& slot = slots_[(k / 2) % 2];
-        {
-          std::unique_lock<std::mutex> lock(mutex_);
-          changed_.wait(lock, [&] { return stop_ || !slot.ready; });
-          if (stop_) return;
-        }
-        slot.text.clear();
-        gathered.set_out(&slot.text);
-        rows.Write(First(k), Last(k), out);
-        out.Flush();
-        {
-          std::lock_guard<std::mutex> lock(mutex_);
-          slot.ready = true;
-        }
-        changed_.notify_all();
-      }
-    } catch (...) {
-      // Out of memory: the chunk in hand and all after it are written by the calling thread.
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        failed_ = true;
-      }
-      changed_.notify_all();
-    }
-  }
-
-  const ColumnPlan& plan_;
-  const int32_t rows_;
-  const int32_t chunk_rows_;
-  std::thread helper_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  Slot slots_[2];
-  bool stop_ = false;
-  bool failed_ = false;  // the helper ran out of memory and stopped
-};
-
 }  // namespace
 
 void AppendKeptWhiteSpace(std::string_view run, std::string* out) {
@@ -514,7 +411,8 @@ void WriteHtmlTable(const Grid& grid, const HtmlTableShape& shape, TextSink& sin
   const int64_t row_bytes = int64_t{grid.ColCount()} * 48 + 16;
   const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
   if (grid.RowCount() >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
-    TwoThreadRows(plan, grid.RowCount(), chunk_rows).Write(out, sink);
+    auto make_writer = [&plan] { return RowWriter(plan); };
+    TwoThreadRows<Block, decltype(make_writer)>({0, grid.RowCount() - 1, chunk_rows}, make_writer).Write(out, sink);
   } else {
     RowWriter(plan).Write(0, grid.RowCount() - 1, out);
   }

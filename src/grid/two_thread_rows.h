@@ -1,0 +1,143 @@
+// Writing a long stretch of rows on two threads, for the exports of a large table: the rows are
+// cut into chunks, the calling thread writes the even chunks straight to its output, a helper
+// renders the odd ones, in turn into one of two slots, and the calling thread hands each slot's
+// text to the sink when it arrives at that chunk. The bytes are those one thread would write.
+#ifndef PARVEX_GRID_TWO_THREAD_ROWS_H_
+#define PARVEX_GRID_TWO_THREAD_ROWS_H_
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "grid/clipboard.h"
+
+namespace parvex {
+
+// Rows first_row .. last_row cut into chunks of `rows` rows; the last may be shorter.
+struct RowChunks {
+  int32_t first_row = 0;
+  int32_t last_row = -1;
+  int32_t rows = 1;
+
+  int64_t count() const { return (int64_t{last_row} - first_row + rows) / rows; }
+  int32_t First(int64_t k) const { return static_cast<int32_t>(first_row + k * rows); }
+  int32_t Last(int64_t k) const {
+    return static_cast<int32_t>(std::min<int64_t>(first_row + (k + 1) * rows - 1, last_row));
+  }
+};
+
+// Writes the chunks' rows to `out`, a block writer over `sink` (any type constructible from a
+// TextSink& with Flush()), in order. `make_writer()` gives each thread a row writer of its own,
+// whose `Write(first, last, block)` writes those rows to a block writer; both threads only read
+// what the rows come from.
+//
+// Hand-off, all under `mutex_`: a slot's `ready` flag says who owns its text. The helper
+// renders chunk k into slot (k / 2) % 2 only once that slot is not ready, then sets it ready;
+// the calling thread reads a slot's text only once it is ready, then clears the flag. `stop_`
+// (set by the destructor) ends the helper early; `failed_` (set by the helper when it runs out
+// of memory) makes the calling thread render the remaining odd chunks itself, as it does all of
+// them when no second thread can be had.
+template <typename Block, typename MakeWriter>
+class TwoThreadRows {
+ public:
+  TwoThreadRows(RowChunks chunks, MakeWriter make_writer) : chunks_(chunks), make_writer_(make_writer) {}
+  TwoThreadRows(const TwoThreadRows&) = delete;
+  TwoThreadRows& operator=(const TwoThreadRows&) = delete;
+  ~TwoThreadRows() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    if (helper_.joinable()) helper_.join();
+  }
+
+  void Write(Block& out, TextSink& sink) {
+    try {
+      helper_ = std::thread([this] { RenderOddChunks(); });
+    } catch (...) {
+      // No second thread to be had: every chunk is written here.
+    }
+    auto rows = make_writer_();
+    bool alone = !helper_.joinable();
+    for (int64_t k = 0; k < chunks_.count(); ++k) {
+      if (k % 2 == 0 || alone) {
+        rows.Write(chunks_.First(k), chunks_.Last(k), out);
+        continue;
+      }
+      Slot& slot = SlotOf(k);
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return slot.ready || failed_; });
+        alone = !slot.ready;
+      }
+      if (alone) {
+        rows.Write(chunks_.First(k), chunks_.Last(k), out);
+        continue;
+      }
+      out.Flush();  // the even chunk before goes first
+      sink.Append(slot.text);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slot.ready = false;
+      }
+      changed_.notify_all();
+    }
+  }
+
+ private:
+  struct Slot {
+    std::string text;
+    bool ready = false;  // rendered and not yet handed on: the calling thread owns `text`
+  };
+
+  Slot& SlotOf(int64_t k) { return slots_[(k / 2) % 2]; }
+
+  void RenderOddChunks() {
+    try {
+      auto rows = make_writer_();
+      StringSink gathered(nullptr);
+      Block out(gathered);
+      for (int64_t k = 1; k < chunks_.count(); k += 2) {
+        Slot& slot = SlotOf(k);
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          changed_.wait(lock, [&] { return stop_ || !slot.ready; });
+          if (stop_) return;
+        }
+        slot.text.clear();
+        gathered.set_out(&slot.text);
+        rows.Write(chunks_.First(k), chunks_.Last(k), out);
+        out.Flush();
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          slot.ready = true;
+        }
+        changed_.notify_all();
+      }
+    } catch (...) {
+      // Out of memory: the chunk in hand and all after it are written by the calling thread.
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failed_ = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const RowChunks chunks_;
+  MakeWriter make_writer_;
+  std::thread helper_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Slot slots_[2];
+  bool stop_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace parvex
+
+#endif  // PARVEX_GRID_TWO_THREAD_ROWS_H_
