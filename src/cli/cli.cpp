@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -23,11 +22,20 @@
 #include "import/import.h"
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
-#include "print/page_renderer.h"
+#include "port/replace_file.h"
 #include "print/output_path.h"
 #include "print/page_setup.h"
+
+#ifndef PARVEX_HAS_PRINT
+#error "PARVEX_HAS_PRINT comes from parvex_cli_lib's compile definitions"
+#endif
+#if PARVEX_HAS_PRINT
+#include <QGuiApplication>
+
+#include "print/page_renderer.h"
 #include "print/print_layout.h"
 #include "print/xlsx_writer.h"
+#endif
 
 #ifndef PARVEX_VERSION
 #error "PARVEX_VERSION comes from parvex_core's compile definitions"
@@ -146,6 +154,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
                "copies it and writes the laid-out text to paste back.",
                std::string(kProgram));
   app.set_help_flag("-h,--help", "Print this help and exit");
+  // A file name such as /tmp/table.txt is a FILE, never the option "tmp/table.txt".
+  app.allow_windows_style_options(false);
   bool version = false;
   app.add_flag("--version", version, "Print the version and exit");
 
@@ -277,6 +287,17 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
     *texts.second = *texts.first;
   }
   if (options.file_outputs() && rows_option->count() == 0) options.auto_rows = true;
+  if (!PARVEX_HAS_PRINT) {
+    const char* missing = options.pdf.has_value()    ? "--pdf: this build has no PDF output"
+                          : options.xlsx.has_value() ? "--xlsx: this build has no .xlsx output"
+                          : options.auto_rows        ? "--rows auto: this build has no page layout to fit"
+                                                     : nullptr;
+    if (missing != nullptr) {
+      err << kProgram << ": " << missing << '\n';
+      outcome.exit_status = kExitFailure;
+      return outcome;
+    }
+  }
 
   auto usage_error = [&](const std::string& message) {
     err << kProgram << ": " << OneLine(message) << '\n';
@@ -306,6 +327,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   return outcome;
 }
 
+#if PARVEX_HAS_PRINT
 // Qt's own warnings are not for our standard error: a run writes one line there or none.
 void DropQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 
@@ -343,6 +365,7 @@ class OffscreenGui {
   QtMessageHandler previous_handler_ = nullptr;
   bool installed_handler_ = false;
 };
+#endif  // PARVEX_HAS_PRINT
 
 TextBuffer ReadInput(const Options& options, std::istream& in) {
   std::string error;
@@ -351,8 +374,20 @@ TextBuffer ReadInput(const Options& options, std::istream& in) {
     std::string bytes;
     if (!ReadStream(in, &bytes, &error)) throw Failure{error};
     text = TextBuffer(std::move(bytes));
-  } else if (!MapFile(options.input, &text, &error)) {
-    throw Failure{error};
+  } else {
+    // A file that is also an output is read, not mapped: Windows does not replace a file that
+    // is mapped, and the mapping would outlive the replacement.
+    bool is_output = false;
+    for (const std::optional<std::string>* output : {&options.output, &options.pdf, &options.xlsx}) {
+      is_output = is_output || (output->has_value() && port::SameFile(**output, options.input));
+    }
+    if (is_output) {
+      std::string bytes;
+      if (!ReadFile(options.input, &bytes, &error)) throw Failure{error};
+      text = TextBuffer(std::move(bytes));
+    } else if (!MapFile(options.input, &text, &error)) {
+      throw Failure{error};
+    }
   }
   if (const size_t offset = FindNul({text.data(), text.size()}); offset != std::string_view::npos) {
     throw Failure{"input holds a NUL byte at offset " + std::to_string(offset) + ": not a table text"};
@@ -370,6 +405,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   if (!imported.ok) throw Failure{OneLine(imported.message)};
 
   Settings settings = options.settings;
+#if PARVEX_HAS_PRINT
   if (options.auto_rows) {
     std::string error;
     int32_t rows = 0;
@@ -378,6 +414,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
     }
     settings.rows_per_page = std::to_string(rows);
   }
+#endif
 
   ReplacementFile file;
   if (options.output.has_value()) {
@@ -405,6 +442,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   // failed run leaves every target as it was.
   ReplacementPath xlsx_file;
   ReplacementPath pdf_file;
+#if PARVEX_HAS_PRINT
   if (options.file_outputs()) {
     const PrintLayout layout = DescribeLayout(result, LayoutOptionsFrom(settings));
     std::string error;
@@ -420,6 +458,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
       }
     }
   }
+#endif
   for (ReplacementPath* written : {&xlsx_file, &pdf_file}) {
     std::string error;
     if (!written->temp_path().empty() && !written->Commit(&error)) throw Failure{error};

@@ -13,14 +13,11 @@
 #include <optional>
 #include <vector>
 
+#include "port/fonts.h"
+
 namespace parvex {
 namespace {
 
-constexpr const char* kFontFamily = "WenQuanYi Zen Hei";
-constexpr const char* kFontFiles[] = {
-    "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",
-    "/usr/share/fonts/wqy-zenhei/wqy-zenhei.ttc",
-};
 // Type is never shrunk below this to fit a cell; what is still too wide is clipped.
 constexpr double kMinTextPt = 3;
 constexpr double kCellPaddingPt = 2;
@@ -200,10 +197,16 @@ QString PageFooterText(int64_t page, int64_t pages) {
 
 QFont PrintFont() {
   static const QString family = [] {
-    if (QFontDatabase::families().contains(QLatin1String(kFontFamily))) return QString::fromLatin1(kFontFamily);
-    for (const char* path : kFontFiles) {
-      if (!QFile::exists(QLatin1String(path))) continue;
-      const int id = QFontDatabase::addApplicationFont(QLatin1String(path));
+    const port::FontChoice choice = port::PrintFonts();
+    const QStringList installed = QFontDatabase::families();
+    for (const std::string& name : choice.families) {
+      const QString wanted = QString::fromStdString(name);
+      if (installed.contains(wanted)) return wanted;
+    }
+    for (const std::string& file : choice.files) {
+      const QString path = QString::fromStdString(file);
+      if (!QFile::exists(path)) continue;
+      const int id = QFontDatabase::addApplicationFont(path);
       const QStringList families = QFontDatabase::applicationFontFamilies(id);
       if (!families.isEmpty()) return families.front();
     }
