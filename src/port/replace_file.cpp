@@ -75,7 +75,7 @@ bool CreateTempFile(const std::string& dir, const std::string& stem, std::string
 
 unsigned ReplacementPermissions(const std::string&) { return 0; }
 
-bool ReplaceFile(const std::string& from, const std::string& to, unsigned, std::string* error) {
+bool MoveOver(const std::string& from, const std::string& to, unsigned, std::string* error) {
   // std::rename does not replace an existing file on Windows; MoveFileEx does, in one step
   // within a volume, and WRITE_THROUGH returns only once the move is on the disk.
   if (!::MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(),
@@ -112,7 +112,7 @@ unsigned ReplacementPermissions(const std::string& target) {
   return static_cast<unsigned>(0666 & ~mask);
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to, unsigned permissions, std::string* error) {
+bool MoveOver(const std::string& from, const std::string& to, unsigned permissions, std::string* error) {
   (void)::chmod(from.c_str(), static_cast<mode_t>(permissions));
   if (std::rename(from.c_str(), to.c_str()) != 0) {
     *error = "cannot replace " + Quoted(to) + ": " + std::strerror(errno);

@@ -35,7 +35,7 @@ unsigned ReplacementPermissions(const std::string& target);
 // Gives `from` the permission bits `permissions` (where files have them) and moves it over
 // `to`, replacing a file there in one step. False, with `error` naming `to` and the cause,
 // when that fails; `from` is then left where it was.
-bool ReplaceFile(const std::string& from, const std::string& to, unsigned permissions, std::string* error);
+bool MoveOver(const std::string& from, const std::string& to, unsigned permissions, std::string* error);
 
 // Removes the file `path`; false when it was not there or cannot be removed.
 bool RemoveFile(const std::string& path);

@@ -44,7 +44,7 @@ bool ReplacementPath::Commit(std::string* error) {
     *error = "no output file is open";
     return false;
   }
-  if (!port::ReplaceFile(temp_path_, target_, mode_, error)) {
+  if (!port::MoveOver(temp_path_, target_, mode_, error)) {
     Discard();
     return false;
   }
