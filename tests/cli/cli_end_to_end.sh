@@ -5,6 +5,8 @@
 set -u
 cli=$1 data=$2 examples=$3 work=$4 emulator=${5:-}
 run_cli() { ${emulator:+"$emulator"} "$cli" "$@"; }
+# Wine turns the command line into UTF-16 by the locale's character set: make it UTF-8.
+export LC_ALL=C.UTF-8
 rm -rf "$work" && mkdir -p "$work" || exit 1
 cd "$work" || exit 1
 failures=0
@@ -72,6 +74,11 @@ seq 1 50000 | sed 's/$/\tx\r/' >long.txt
 { run_cli -q -n 1 long.txt 2>pipe_err; echo $? >pipe_status; } | head -c 1 >/dev/null
 [ "$(cat pipe_status)" -eq 2 ] || fail "closed pipe: exit status $(cat pipe_status), want 2"
 [ "$(wc -l <pipe_err)" -eq 1 ] || fail "closed pipe: want one error line"
+
+# A file name outside any ANSI code page, through the real command line, in and out.
+cp "$data/classes.txt" 名单.txt
+expect 0 "non-ASCII names" -- -q -n 2 -r 3 --no-key -o 结果.txt 名单.txt
+cmp -s 结果.txt "$data/classes_n2_r3_no_key.expected" || fail "non-ASCII names: output file differs"
 
 expect 0 "version" -- --version
 [ "$(cat out)" = "Parvex 2.4" ] || fail "version: $(cat out)"
