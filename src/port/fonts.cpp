@@ -1,6 +1,13 @@
 #include "port/fonts.h"
 
-#include <cstdlib>
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include "port/windows_text.h"
+#endif
 
 namespace parvex::port {
 namespace {
@@ -8,8 +15,10 @@ namespace {
 #ifdef _WIN32
 // The Fonts folder of this Windows installation, as a UTF-8 prefix ending in a backslash.
 std::string WindowsFontsDir() {
-  const char* windir = std::getenv("WINDIR");
-  return std::string(windir != nullptr && *windir != '\0' ? windir : "C:\\Windows") + "\\Fonts\\";
+  wchar_t dir[MAX_PATH + 1] = {};
+  const UINT n = ::GetWindowsDirectoryW(dir, MAX_PATH + 1);
+  const std::string windows = n > 0 && n <= MAX_PATH ? Utf8FromWide(std::wstring_view(dir, n)) : "C:\\Windows";
+  return windows + "\\Fonts\\";
 }
 #endif
 

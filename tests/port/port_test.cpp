@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "port/file_map.h"
+#include "port/fonts.h"
 #include "port/path.h"
 #include "port/replace_file.h"
 #include "support/temp_dir_test.h"
@@ -182,6 +183,23 @@ TEST_F(PortTest, SameFileAndIsDirectory) {
   EXPECT_TRUE(port::IsDirectory(port::Utf8FromPath(dir_)));
   EXPECT_FALSE(port::IsDirectory(a));
   EXPECT_FALSE(port::IsDirectory(Name("c.txt")));
+}
+
+// ---- Fonts. ----
+
+// The font folders are where this system keeps fonts (C:\Windows\Fonts under Wine and Windows,
+// Debian's fonts-wqy-zenhei on Linux), so a wrong folder shows even where a font is missing.
+TEST(PortFontsTest, FontFilesAreInAnExistingFolder) {
+  for (const port::FontChoice& choice : {port::PrintFonts(), port::WindowFonts()}) {
+    EXPECT_FALSE(choice.families.empty());
+    bool folder_found = choice.files.empty();
+    for (const std::string& file : choice.files) {
+      const fs::path path = port::PathFromUtf8(file);
+      EXPECT_TRUE(path.is_absolute()) << file;
+      folder_found = folder_found || fs::is_directory(path.parent_path());
+    }
+    EXPECT_TRUE(folder_found) << choice.files.front();
+  }
 }
 
 }  // namespace
