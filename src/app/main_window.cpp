@@ -23,6 +23,7 @@
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
 #include "numeric_edit.h"
+#include "port/fonts.h"
 #include "print_actions.h"
 #include "system_clipboard.h"
 #include "wrapped_label.h"
@@ -159,11 +160,26 @@ QString PrintHelpText() {
 
 QFont WindowFont() {
   QFont font = QApplication::font();
-#if defined(Q_OS_LINUX)
-  const QString family = QStringLiteral("WenQuanYi Zen Hei Mono");
-  if (QFontDatabase::families().contains(family)) {
-    font = QFont(family);
-    font.setPixelSize(12);
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
+  // The labels' blanks are measured in this face at 12 pixels; any other face moves them.
+  const port::FontChoice choice = port::WindowFonts();
+  const QStringList installed = QFontDatabase::families();
+  for (const std::string& name : choice.families) {
+    const QString family = QString::fromStdString(name);
+    if (installed.contains(family)) {
+      font = QFont(family);
+      font.setPixelSize(12);
+      return font;
+    }
+  }
+  for (const std::string& file : choice.files) {
+    const QStringList loaded = QFontDatabase::applicationFontFamilies(
+        QFontDatabase::addApplicationFont(QString::fromStdString(file)));
+    if (!loaded.isEmpty()) {
+      font = QFont(loaded.front());
+      font.setPixelSize(12);
+      return font;
+    }
   }
 #endif
   return font;

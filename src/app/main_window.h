@@ -46,9 +46,10 @@ QString PrintHelpText();
 inline constexpr QSize kOuterSize{715, 535};
 inline constexpr QSize kClientSize{709, 506};
 
-// The font for the window: the system's GUI font, except on Linux, where the Chinese texts
-// want WenQuanYi Zen Hei (monospaced: half-width signs half as wide as the ideographs) at 12
-// pixels, so the label blanks sit under the edit boxes and buttons that cover them.
+// The font for the window: the system's GUI font, except on Linux and Windows, where the
+// Chinese texts want a face whose half-width signs are half as wide as its ideographs
+// (WenQuanYi Zen Hei Mono; SimSun, else Microsoft YaHei, on Windows) at 12 pixels, so the label
+// blanks sit under the edit boxes and buttons that cover them.
 QFont WindowFont();
 
 class MainWindow : public QWidget, private PrintDocumentSource {

@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -26,9 +25,18 @@
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
 #include "layout/page_plan.h"
+#include "port/replace_file.h"
 #include "print/output_path.h"
 #include "print/page_setup.h"
+
+#ifndef PARVEX_HAS_PRINT
+#error "PARVEX_HAS_PRINT comes from parvex_cli_lib's compile definitions"
+#endif
+#if PARVEX_HAS_PRINT
+#include <QGuiApplication>
+
 #include "print/print_job.h"
+#endif
 
 #ifndef PARVEX_VERSION
 #error "PARVEX_VERSION comes from parvex_core's compile definitions"
@@ -147,6 +155,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
                "copies it and writes the laid-out text to paste back.",
                std::string(kProgram));
   app.set_help_flag("-h,--help", "Print this help and exit");
+  // A file name such as /tmp/table.txt is a FILE, never the option "tmp/table.txt".
+  app.allow_windows_style_options(false);
   bool version = false;
   app.add_flag("--version", version, "Print the version and exit");
 
@@ -287,6 +297,18 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
     *texts.second = *texts.first;
   }
   if (options.file_outputs() && rows_option->count() == 0) options.auto_rows = true;
+  if (!PARVEX_HAS_PRINT) {
+    const char* missing = options.pdf.has_value()    ? "--pdf: this build has no PDF output"
+                          : options.xlsx.has_value() ? "--xlsx: this build has no .xlsx output"
+                          : options.auto_rows        ? "--rows auto: this build has no page layout to fit"
+                          : options.page.auto_groups ? "--groups auto: this build has no page layout to fit"
+                                                     : nullptr;
+    if (missing != nullptr) {
+      err << kProgram << ": " << missing << '\n';
+      outcome.exit_status = kExitFailure;
+      return outcome;
+    }
+  }
 
   auto usage_error = [&](const std::string& message) {
     err << kProgram << ": " << OneLine(message) << '\n';
@@ -317,6 +339,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   return outcome;
 }
 
+#if PARVEX_HAS_PRINT
 // Qt's own warnings are not for our standard error: a run writes one line there or none.
 void DropQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 
@@ -354,6 +377,7 @@ class OffscreenGui {
   QtMessageHandler previous_handler_ = nullptr;
   bool installed_handler_ = false;
 };
+#endif  // PARVEX_HAS_PRINT
 
 TextBuffer ReadInput(const Options& options, std::istream& in) {
   std::string error;
@@ -362,8 +386,20 @@ TextBuffer ReadInput(const Options& options, std::istream& in) {
     std::string bytes;
     if (!ReadStream(in, &bytes, &error)) throw Failure{error};
     text = TextBuffer(std::move(bytes));
-  } else if (!MapFile(options.input, &text, &error)) {
-    throw Failure{error};
+  } else {
+    // A file that is also an output is read, not mapped: Windows does not replace a file that
+    // is mapped, and the mapping would outlive the replacement.
+    bool is_output = false;
+    for (const std::optional<std::string>* output : {&options.output, &options.pdf, &options.xlsx}) {
+      is_output = is_output || (output->has_value() && port::SameFile(**output, options.input));
+    }
+    if (is_output) {
+      std::string bytes;
+      if (!ReadFile(options.input, &bytes, &error)) throw Failure{error};
+      text = TextBuffer(std::move(bytes));
+    } else if (!MapFile(options.input, &text, &error)) {
+      throw Failure{error};
+    }
   }
   if (const size_t offset = FindNul({text.data(), text.size()}); offset != std::string_view::npos) {
     throw Failure{"input holds a NUL byte at offset " + std::to_string(offset) + ": not a table text"};
@@ -383,6 +419,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   // The print job works out the rows per page before anything is written, so that the text
   // output is laid out for the printed page too.
   Settings settings = options.settings;
+#if PARVEX_HAS_PRINT
   // Planning for the page and the print outputs measure texts in the print font: only they
   // start Qt.
   std::optional<OffscreenGui> gui;
@@ -392,6 +429,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   // The text output is laid out as the pages are: with the groups and rows chosen for them.
   if (options.auto_rows) settings.rows_per_page = std::to_string(job.layout_options().rows_per_page.value_or(0));
   if (options.page.auto_groups) settings.group_count = std::to_string(job.layout_options().groups.value_or(1));
+#endif
 
   ReplacementFile file;
   if (options.output.has_value()) {
@@ -423,6 +461,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   // failed run leaves every target as it was.
   ReplacementPath xlsx_file;
   ReplacementPath pdf_file;
+#if PARVEX_HAS_PRINT
   // An error names the file the user asked for, not the temporary one beside it.
   auto failure = [](std::string error, const ReplacementPath& written, const std::string& name) {
     for (size_t at; !written.temp_path().empty() && (at = error.find(written.temp_path())) != std::string::npos;) {
@@ -443,6 +482,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
       }
     }
   }
+#endif
   for (ReplacementPath* written : {&xlsx_file, &pdf_file}) {
     std::string error;
     if (!written->temp_path().empty() && !written->Commit(&error)) throw Failure{error};
@@ -452,7 +492,9 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
     if (!file.Commit(&error)) throw Failure{error};
   }
   if (options.text_output() && !options.quiet && !processed.message.empty()) err << processed.message << '\n';
+#if PARVEX_HAS_PRINT
   if (options.file_outputs() && !options.quiet) err << job.Summary() << '\n';
+#endif
   return kExitOk;
 }
 

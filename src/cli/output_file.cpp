@@ -3,12 +3,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "port/path.h"
+
 namespace parvex {
 
 bool ReplacementFile::Open(const std::string& target, std::string* error) {
   Discard();
   if (!path_.Open(target, error)) return false;
-  stream_.open(path_.temp_path(), std::ios::binary | std::ios::trunc);
+  stream_.open(port::PathFromUtf8(path_.temp_path()), std::ios::binary | std::ios::trunc);
   if (!stream_) {
     *error = "cannot write '" + path_.temp_path() + "': " + std::strerror(errno);
     Discard();

@@ -17,17 +17,13 @@
 #include <optional>
 #include <vector>
 
+#include "port/fonts.h"
 #include "print/column_widths.h"
 #include "print/output_path.h"
 
 namespace parvex {
 namespace {
 
-constexpr const char* kFontFamily = "WenQuanYi Zen Hei";
-constexpr const char* kFontFiles[] = {
-    "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",
-    "/usr/share/fonts/wqy-zenhei/wqy-zenhei.ttc",
-};
 constexpr double kGridLinePt = 0.5;
 
 QPageSize::PageSizeId PageSizeIdOf(Paper paper) {
@@ -241,10 +237,16 @@ QString PageFooterText(int64_t page, int64_t pages) {
 
 QFont PrintFont() {
   static const QString family = [] {
-    if (QFontDatabase::families().contains(QLatin1String(kFontFamily))) return QString::fromLatin1(kFontFamily);
-    for (const char* path : kFontFiles) {
-      if (!QFile::exists(QLatin1String(path))) continue;
-      const int id = QFontDatabase::addApplicationFont(QLatin1String(path));
+    const port::FontChoice choice = port::PrintFonts();
+    const QStringList installed = QFontDatabase::families();
+    for (const std::string& name : choice.families) {
+      const QString wanted = QString::fromStdString(name);
+      if (installed.contains(wanted)) return wanted;
+    }
+    for (const std::string& file : choice.files) {
+      const QString path = QString::fromStdString(file);
+      if (!QFile::exists(path)) continue;
+      const int id = QFontDatabase::addApplicationFont(path);
       const QStringList families = QFontDatabase::applicationFontFamilies(id);
       if (!families.isEmpty()) return families.front();
     }

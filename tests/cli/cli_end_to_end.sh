@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Runs the real parvex-cli binary: bytes in, bytes out, exit status, -o left alone on error.
-# Usage: cli_end_to_end.sh PARVEX_CLI DATA_DIR EXAMPLES_DIR WORK_DIR
+# Usage: cli_end_to_end.sh PARVEX_CLI DATA_DIR EXAMPLES_DIR WORK_DIR [EMULATOR]
+# EMULATOR (Wine for a Windows build) runs the binary when it is not for this machine.
 set -u
-cli=$1 data=$2 examples=$3 work=$4
+cli=$1 data=$2 examples=$3 work=$4 emulator=${5:-}
+run_cli() { ${emulator:+"$emulator"} "$cli" "$@"; }
+# Wine turns the command line into UTF-16 by the locale's character set: make it UTF-8.
+export LC_ALL=C.UTF-8
 rm -rf "$work" && mkdir -p "$work" || exit 1
 cd "$work" || exit 1
 failures=0
@@ -11,7 +15,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # expect STATUS NAME -- ARGS...: runs the tool with stdin from $stdin_file, stdout to out, stderr to err
 expect() {
   local want=$1 name=$2; shift 3
-  "$cli" "$@" <"${stdin_file:-/dev/null}" >out 2>err
+  run_cli "$@" <"${stdin_file:-/dev/null}" >out 2>err
   local got=$?
   [ "$got" -eq "$want" ] || fail "$name: exit status $got, want $want ($(cat err))"
 }
@@ -50,10 +54,10 @@ printf 'keep me\n' >kept.txt
 expect 0 "-o success" -- -q -n 2 -r 3 --no-key -o written.txt "$data/classes.txt"
 cmp -s written.txt "$data/classes_n2_r3_no_key.expected" || fail "-o success: file differs"
 [ -s out ] && fail "-o success: stdout not empty"
-printf 'a\tb\r\nc\0d\r\n' >nul.txt
+printf 'a\tb\r\nc\0d\r\n' >has_nul.txt
 printf 'a\tb\r\n' >good.txt
 for case in "bad option:--bogus good.txt" "bad value:-n x good.txt" "missing file:no-such-file.txt" \
-            "nul byte:nul.txt" "directory:." "key and no-key:-k 2 --no-key good.txt"; do
+            "nul byte:has_nul.txt" "directory:." "key and no-key:-k 2 --no-key good.txt"; do
   name=${case%%:*} args=${case#*:}
   # shellcheck disable=SC2086
   expect 2 "$name" -- -o kept.txt $args
@@ -67,9 +71,14 @@ leftovers=$(find . -name '.*.txt.*' | wc -l)
 
 # A reader that goes away mid-output is a write error, not a silent success.
 seq 1 50000 | sed 's/$/\tx\r/' >long.txt
-{ "$cli" -q -n 1 long.txt 2>pipe_err; echo $? >pipe_status; } | head -c 1 >/dev/null
+{ run_cli -q -n 1 long.txt 2>pipe_err; echo $? >pipe_status; } | head -c 1 >/dev/null
 [ "$(cat pipe_status)" -eq 2 ] || fail "closed pipe: exit status $(cat pipe_status), want 2"
 [ "$(wc -l <pipe_err)" -eq 1 ] || fail "closed pipe: want one error line"
+
+# A file name outside any ANSI code page, through the real command line, in and out.
+cp "$data/classes.txt" 名单.txt
+expect 0 "non-ASCII names" -- -q -n 2 -r 3 --no-key -o 结果.txt 名单.txt
+cmp -s 结果.txt "$data/classes_n2_r3_no_key.expected" || fail "non-ASCII names: output file differs"
 
 expect 0 "version" -- --version
 [ "$(cat out)" = "Parvex 2.4" ] || fail "version: $(cat out)"

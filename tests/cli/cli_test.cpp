@@ -1,7 +1,6 @@
 #include "cli/cli.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,8 @@
 #include "cli/input.h"
 #include "cli/stream_clipboard.h"
 #include "layout/commands.h"
+#include "port/path.h"
+#include "port/replace_file.h"
 #include "support/cli_run.h"
 #include "support/temp_dir_test.h"
 
@@ -35,13 +36,10 @@ class ScratchDir {
   ScratchDir() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = fs::path(::testing::TempDir()) / ("parvex_cli_" + std::string(info->test_suite_name()) + "_" + info->name());
-    fs::remove_all(path_);
+    RemoveAll();
     fs::create_directories(path_);
   }
-  ~ScratchDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
+  ~ScratchDir() { RemoveAll(); }
   const fs::path& path() const { return path_; }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
@@ -51,6 +49,16 @@ class ScratchDir {
   }
 
  private:
+  // Windows deletes no read-only file, and a test makes one: make everything writable first.
+  void RemoveAll() {
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(path_, ec);
+  }
+
   fs::path path_;
 };
 
@@ -248,6 +256,9 @@ const UsageErrorCase kUsageErrors[] = {
     {"two files", {"a.txt", "b.txt"}, "unexpected argument 'b.txt'"},
     {"a second file after --", {"a.txt", "--", "-x"}, "unexpected argument '-x'"},
     {"empty output name", {"-o", ""}, "--output"},
+    // CLI11 would take these for Windows-style options; they are file names.
+    {"slash word is a file name", {"/h"}, "cannot open '/h'"},
+    {"slash question mark is a file name", {"/?"}, "cannot open '/?'"},
 };
 
 TEST(CliUsageErrorTest, OneLineAndExitStatus2) {
@@ -263,7 +274,8 @@ TEST(CliUsageErrorTest, OneLineAndExitStatus2) {
 
 TEST(CliInputErrorTest, UnreadableOrNonTextInputIsRefused) {
   ScratchDir dir;
-  const fs::path nul_file = dir.path() / "nul.txt";
+  // Not "nul.txt": NUL is a device name on Windows, whatever the extension.
+  const fs::path nul_file = dir.path() / "has_nul.txt";
   WriteBytes(nul_file, std::string("a\tb\r\nc\0d\r\n", 10));
   const fs::path unreadable = dir.path() / "secret.txt";
   WriteBytes(unreadable, kClasses);
@@ -345,13 +357,14 @@ TEST(CliOutputFileTest, NewFileAndKeptPermissions) {
 
   const fs::path existing = dir.path() / "existing.txt";
   WriteBytes(existing, "old");
-  ::chmod(existing.c_str(), 0640);
+  constexpr fs::perms kOwnerReadWriteGroupRead = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(existing, kOwnerReadWriteGroupRead);
   r = RunCli({"-q", "-o", existing.string(), "-n", "1"}, "t\r\n1\r\n");
   EXPECT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(ReadBytes(existing), "t\n1");
-  struct stat st {};
-  ASSERT_EQ(::stat(existing.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  if (port::kReplacementKeepsPermissions) {
+    EXPECT_EQ(fs::status(existing).permissions() & fs::perms::all, kOwnerReadWriteGroupRead);
+  }
 
   // Input and output the same file: the input is read whole before the file is replaced.
   r = RunCli({"-q", "-o", existing.string(), "-n", "1", existing.string()});
@@ -367,6 +380,47 @@ TEST(CliOutputFileTest, UnwritableDirectoryIsAnError) {
   ScratchDir dir;
   ExpectOneErrorLine(RunCli({"-o", (dir.path() / "no" / "such" / "dir.txt").string()}, kClasses));
   ExpectOneErrorLine(RunCli({"-o", dir.path().string()}, kClasses));
+}
+
+// Names outside the ANSI code page of a Windows system, for input and output alike.
+TEST(CliOutputFileTest, NonAsciiFileNames) {
+  ScratchDir dir;
+  const std::string input = port::Utf8FromPath(dir.path() / port::PathFromUtf8("名单.txt"));
+  const std::string output = port::Utf8FromPath(dir.path() / port::PathFromUtf8("结果 ½.txt"));
+  WriteBytes(port::PathFromUtf8(input), kClasses);
+  const CliRun r = RunCli({"-q", "-n", "2", "-r", "3", "-k", "2", "-o", output, input});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(ReadBytes(port::PathFromUtf8(output)), ReadBytes(DataFile("classes_n2_r3_key2_pad.expected")));
+  EXPECT_EQ(dir.Entries().size(), 2u) << "temporary file left behind";
+
+  const CliRun missing = RunCli({port::Utf8FromPath(dir.path() / port::PathFromUtf8("无.txt"))});
+  ExpectOneErrorLine(missing);
+  EXPECT_NE(missing.err.find("无.txt'"), std::string::npos) << missing.err;
+}
+
+// A build without the print layer says so, in one line, and writes nothing.
+TEST(CliOutputFileTest, PrintOutputsMissingFromTheBuildAreRefused) {
+  if (PARVEX_HAS_PRINT) GTEST_SKIP() << "this build has the print outputs";
+  ScratchDir dir;
+  const std::string pdf = (dir.path() / "out.pdf").string();
+  const std::string xlsx = (dir.path() / "out.xlsx").string();
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message_part;
+  };
+  const Case cases[] = {
+      {"pdf", {"--pdf", pdf}, "--pdf: this build has no PDF output"},
+      {"xlsx", {"--xlsx", xlsx}, "--xlsx: this build has no .xlsx output"},
+      {"rows auto", {"-r", "auto"}, "--rows auto"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CliRun r = RunCli(c.args, kClasses);
+    ExpectOneErrorLine(r);
+    EXPECT_NE(r.err.find(c.message_part), std::string::npos) << r.err;
+    EXPECT_TRUE(dir.Entries().empty());
+  }
 }
 
 // ---- Write errors on standard output. ----

@@ -18,21 +18,13 @@
 #include "grid_view.h"
 #include "main_window.h"
 #include "page_setup_dialog.h"
+#include "port/command_output.h"
 #include "print_actions.h"
 
 namespace parvex {
 namespace {
 
-std::string Output(const QString& command) {
-  std::string bytes;
-  if (FILE* pipe = ::popen(command.toLocal8Bit().constData(), "r")) {
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return bytes;
-}
+std::string Output(const QString& command) { return port::CommandOutput(command.toStdString()); }
 
 int PdfPages(const QString& pdf) {
   const std::string info = Output(QStringLiteral("pdfinfo '%1' 2>/dev/null").arg(pdf));
