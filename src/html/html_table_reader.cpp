@@ -1,5 +1,6 @@
 #include "html/html_table_reader.h"
 
+#if defined(PARVEX_HAVE_GUMBO)
 #include <gumbo.h>
 
 #include <algorithm>
@@ -504,3 +505,16 @@ std::optional<std::string> HtmlTableText(std::string_view html, std::string* rea
 }
 
 }  // namespace parvex
+
+#else  // a build without libgumbo: every import falls back to the text
+
+namespace parvex {
+
+std::optional<std::string> HtmlTableText(std::string_view, std::string* reason) {
+  *reason = "HTML reading is not built in";
+  return std::nullopt;
+}
+
+}  // namespace parvex
+
+#endif
