@@ -24,7 +24,7 @@ namespace {
 // mso-number-format "\@" as text; LibreOffice ignores both but reads the sdnum attribute on
 // every cell (language 1033, format "@": text), with or without other attributes. So the text
 // marking for Excel is one td rule, and each cell carries only sdnum; the end tags a cell may
-// go without (</td>) are left out. Both spreadsheets read that back cell for cell.
+// go without (</td>) are left out but for a row's last. LibreOffice reads that back cell for cell.
 // HTML written in one piece by a thread.
 constexpr int64_t kChunkBytes = int64_t{1} << 20;
 
@@ -383,7 +383,8 @@ class RowWriter {
         out.Put("</b>");
       }
     });
-    out.Put("</tr>\n");
+    // The last cell is closed: without it LibreOffice adds the line end after the row to it.
+    out.Put("</td></tr>\n");
   }
 
   const ColumnPlan& plan_;

@@ -7,7 +7,7 @@
 // Cell text: & < > " escaped; a line break (LF, CR LF, or a lone CR) becomes a <br> that
 // spreadsheets read as a line break within the cell; white space an HTML reader would collapse
 // or drop (a run of spaces, a space at either end of a line, a TAB) goes through
-// AppendKeptWhiteSpace. Empty cells are empty <td>s; no cell has an end tag. Hidden rows and
+// AppendKeptWhiteSpace. Empty cells are empty <td>s; only a row's last cell has an end tag. Hidden rows and
 // columns (height or width 0) are left out, as in the plain text.
 //
 // What LibreOffice Calc keeps of it: every cell as text, line breaks, inner and trailing runs of

@@ -35,8 +35,9 @@ std::vector<std::vector<std::string>> RowsOf(const std::string& html) {
     const size_t end = html.find("</tr>", at);
     std::vector<std::string> cells;
     // A cell runs to the next one or the end of the row: cells have no end tag.
-    for (size_t c = at + 4; c < end;) {
-      const size_t close = std::min(html.find("<td", c + 1), end);
+    const size_t row_end = html.rfind("</td>", end) == end - 5 ? end - 5 : end;
+    for (size_t c = at + 4; c < row_end;) {
+      const size_t close = std::min(html.find("<td", c + 1), row_end);
       cells.push_back(html.substr(c, close - c));
       c = close;
     }

@@ -177,7 +177,8 @@ TEST(CommandsFlavoursTest, ExportPutsTheLayoutAsTextAndHtmlOfItsShape) {
   EXPECT_EQ(marked, static_cast<size_t>(result.RowCount()) * static_cast<size_t>(result.ColCount()));
   // The plan's shape: a bold title over both groups, the one separator column unbordered.
   EXPECT_NE(html.find("<tr><td sdnum=\"1033;0;@\"><b>No</b><td sdnum=\"1033;0;@\"><b>Note</b>"
-                      "<td class=s sdnum=\"1033;0;@\"><td sdnum=\"1033;0;@\"><b>No</b>"),
+                      "<td class=s sdnum=\"1033;0;@\"><td sdnum=\"1033;0;@\"><b>No</b>"
+                      "<td sdnum=\"1033;0;@\"><b>Note</b></td></tr>"),
             std::string::npos);
 }
 
