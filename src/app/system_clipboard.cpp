@@ -4,8 +4,24 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QString>
+#include <memory>
 
 namespace parvex {
+namespace {
+
+std::string Utf8Of(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+QString Produced(const ProduceText& produce) {
+  std::string bytes;
+  StringSink sink(&bytes);
+  produce(sink);
+  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+}  // namespace
 
 std::optional<std::string> SystemClipboard::ReadText() {
   QClipboard* clipboard = QGuiApplication::clipboard();
@@ -13,15 +29,24 @@ std::optional<std::string> SystemClipboard::ReadText() {
   const QMimeData* mime = clipboard->mimeData(QClipboard::Clipboard);
   // A clipboard that holds something other than text gives no text, not an empty one.
   if (mime == nullptr || !mime->hasText()) return std::nullopt;
-  const QByteArray bytes = mime->text().toUtf8();
-  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+  return Utf8Of(mime->text());
 }
 
-bool SystemClipboard::WriteText(std::string_view text) {
+std::optional<std::string> SystemClipboard::ReadHtml() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (clipboard == nullptr) return std::nullopt;
+  const QMimeData* mime = clipboard->mimeData(QClipboard::Clipboard);
+  if (mime == nullptr || !mime->hasHtml()) return std::nullopt;
+  return Utf8Of(mime->html());
+}
+
+bool SystemClipboard::Write(const ProduceText& text, const ProduceText& html) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (clipboard == nullptr) return false;
-  const auto size = static_cast<qsizetype>(text.size());
-  clipboard->setText(QString::fromUtf8(text.data(), size), QClipboard::Clipboard);
+  auto mime = std::make_unique<QMimeData>();
+  mime->setText(Produced(text));
+  if (html) mime->setHtml(Produced(html));
+  clipboard->setMimeData(mime.release(), QClipboard::Clipboard);  // the clipboard owns it now
   return true;
 }
 

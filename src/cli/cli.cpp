@@ -21,6 +21,8 @@
 #include "grid/grid.h"
 #include "grid/grid_designs.h"
 #include "grid/text_to_integer.h"
+#include "html/html_table_reader.h"
+#include "html/html_table_writer.h"
 #include "import/import.h"
 #include "layout/commands.h"
 #include "layout/split_into_columns.h"
@@ -52,6 +54,9 @@ struct Failure {
   std::string message;
 };
 
+// How the input is read: --input.
+enum class InputKind { kAuto, kText, kHtml };
+
 // What the command line asked for.
 struct Options {
   Settings settings;
@@ -60,10 +65,13 @@ struct Options {
   bool quiet = false;
   std::optional<std::string> pdf;
   std::optional<std::string> xlsx;
+  std::optional<std::string> html;
+  InputKind input_kind = InputKind::kAuto;
   bool auto_rows = false;  // rows per page from the page setup
   PageSetup page;
-  bool file_outputs() const { return pdf.has_value() || xlsx.has_value(); }
-  // The laid-out text is written unless only print files were asked for.
+  bool print_outputs() const { return pdf.has_value() || xlsx.has_value(); }
+  bool file_outputs() const { return print_outputs() || html.has_value(); }
+  // The laid-out text is written unless only files were asked for.
   bool text_output() const { return !file_outputs() || output.has_value(); }
 };
 
@@ -170,6 +178,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   std::string output;
   std::string pdf;
   std::string xlsx;
+  std::string html;
+  std::string input_kind = "auto";
   std::string paper = std::string(PaperName(options.page.paper));
   bool landscape = false;
   std::string margins;
@@ -213,6 +223,15 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   take_last(app.add_option("--xlsx", xlsx,
                            "Write the layout as a workbook with its page setup done to FILE instead of the text"))
       ->type_name("FILE");
+  take_last(app.add_option("--html", html,
+                           "Write the layout as an HTML table, every cell marked as text, to FILE instead of "
+                           "the text (the clipboard's second flavour)"))
+      ->type_name("FILE");
+  take_last(app.add_option("--input", input_kind,
+                           "Read FILE as an HTML table (html), as table text (text), or as whichever it "
+                           "holds (auto: HTML when it begins as an HTML document and holds a table)"))
+      ->type_name("html|text|auto")
+      ->capture_default_str();
   take_last(app.add_option("--paper", paper, "Paper of the printed page: A4, A3, A5, B5, Letter or Legal"))
       ->type_name("NAME")
       ->capture_default_str();
@@ -286,7 +305,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   }
 
   const std::pair<const char*, std::pair<const std::string*, std::optional<std::string>*>> files[] = {
-      {"--pdf", {&pdf, &options.pdf}}, {"--xlsx", {&xlsx, &options.xlsx}}};
+      {"--pdf", {&pdf, &options.pdf}}, {"--xlsx", {&xlsx, &options.xlsx}}, {"--html", {&html, &options.html}}};
   for (const auto& [name, texts] : files) {
     if (app.count(name) == 0) continue;
     if (texts.first->empty() || *texts.first == "-") {
@@ -296,7 +315,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
     }
     *texts.second = *texts.first;
   }
-  if (options.file_outputs() && rows_option->count() == 0) options.auto_rows = true;
+  if (options.print_outputs() && rows_option->count() == 0) options.auto_rows = true;
   if (!PARVEX_HAS_PRINT) {
     const char* missing = options.pdf.has_value()    ? "--pdf: this build has no PDF output"
                           : options.xlsx.has_value() ? "--xlsx: this build has no .xlsx output"
@@ -315,6 +334,13 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
     outcome.exit_status = kExitFailure;
     return outcome;
   };
+  if (input_kind == "html") {
+    options.input_kind = InputKind::kHtml;
+  } else if (input_kind == "text") {
+    options.input_kind = InputKind::kText;
+  } else if (input_kind != "auto") {
+    return usage_error("invalid value '" + input_kind + "' for --input: not one of html, text, auto");
+  }
   const std::optional<Paper> paper_value = PaperFromName(paper);
   if (!paper_value.has_value()) {
     return usage_error("invalid value '" + paper + "' for --paper: not one of A4, A3, A5, B5, Letter, Legal");
@@ -407,13 +433,44 @@ TextBuffer ReadInput(const Options& options, std::istream& in) {
   return text;
 }
 
+// True when `text` begins, after white space (and a byte order mark), as an HTML document or
+// fragment does.
+bool LooksLikeHtml(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  const size_t start = text.find_first_not_of(" \t\r\n\f");
+  if (start == std::string_view::npos) return false;
+  text.remove_prefix(start);
+  for (const std::string_view opening : {"<!doctype", "<html", "<head", "<body", "<meta", "<table", "<!--"}) {
+    if (text.size() >= opening.size() &&
+        std::equal(opening.begin(), opening.end(), text.begin(), [](char a, char b) {
+          return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+        })) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Imports the input as --input says: an HTML table's cells, or the table text.
+CommandResult ImportInput(Grid& source, const Options& options, TextBuffer text) {
+  const std::string_view bytes(text.data(), text.size());
+  if (options.input_kind == InputKind::kHtml || (options.input_kind == InputKind::kAuto && LooksLikeHtml(bytes))) {
+    std::string reason;
+    if (std::optional<std::string> table = HtmlTableText(bytes, &reason); table.has_value()) {
+      return ImportText(source, options.settings, std::move(table));
+    }
+    if (options.input_kind == InputKind::kHtml) throw Failure{OneLine(reason)};
+  }
+  return ImportText(source, options.settings, std::move(text));
+}
+
 int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
   ParseOutcome parsed = ParseCommandLine(args, out, err);
   if (parsed.exit_status.has_value()) return *parsed.exit_status;
   const Options& options = parsed.options;
 
   Grid source(SourceGridDesign());
-  const CommandResult imported = ImportText(source, options.settings, ReadInput(options, in));
+  const CommandResult imported = ImportInput(source, options, ReadInput(options, in));
   if (!imported.ok) throw Failure{OneLine(imported.message)};
 
   // The print job works out the rows per page before anything is written, so that the text
@@ -436,19 +493,31 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
     std::string error;
     if (!file.Open(*options.output, &error)) throw Failure{error};
   }
+  ReplacementFile html_file;
+  if (options.html.has_value()) {
+    std::string error;
+    if (!html_file.Open(*options.html, &error)) throw Failure{error};
+  }
   Grid result(ResultGridDesign());
   std::optional<PagePlan> plan;
   CommandResult processed;
-  if (options.text_output()) {
-    std::ostream& sink = options.output.has_value() ? file.stream() : out;
-    StreamClipboard clipboard(sink);
+  if (options.text_output() || options.html.has_value()) {
+    std::ostream* text_sink = nullptr;
+    if (options.text_output()) text_sink = options.output.has_value() ? &file.stream() : &out;
+    StreamClipboard clipboard(text_sink, options.html.has_value() ? &html_file.stream() : nullptr);
     processed = OnPreprocess(source, result, settings, clipboard, &plan);
     if (clipboard.failed()) {
-      throw Failure{"cannot write " +
-                    (options.output.has_value() ? "'" + *options.output + "'" : std::string("standard output")) +
-                    ": " + clipboard.error()};
+      const std::string target = clipboard.html_failed()            ? "'" + *options.html + "'"
+                                 : options.output.has_value() ? "'" + *options.output + "'"
+                                                              : std::string("standard output");
+      throw Failure{"cannot write " + target + ": " + clipboard.error()};
     }
     if (!processed.ok) throw Failure{OneLine(processed.message)};
+    if (options.html.has_value() && !clipboard.wrote_html()) {
+      throw Failure{"the layout is too large for an HTML table (more than " + std::to_string(kHtmlMaxRows) +
+                    " rows, " + std::to_string(kHtmlMaxCols) + " columns or about " +
+                    std::to_string(kHtmlMaxBytes >> 20) + " MiB); '" + *options.html + "' is not written"};
+    }
   }
   std::optional<LayoutOptions> laid_out;
   if (plan.has_value()) {
@@ -469,7 +538,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
     }
     return Failure{OneLine(error)};
   };
-  if (options.file_outputs()) {
+  if (options.print_outputs()) {
     std::string error;
     if (!job.Ready(&result, &*plan, laid_out, &error)) throw Failure{OneLine(error)};
     if (options.xlsx.has_value() &&
@@ -487,13 +556,17 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
     std::string error;
     if (!written->temp_path().empty() && !written->Commit(&error)) throw Failure{error};
   }
+  if (options.html.has_value()) {
+    std::string error;
+    if (!html_file.Commit(&error)) throw Failure{error};
+  }
   if (options.output.has_value()) {
     std::string error;
     if (!file.Commit(&error)) throw Failure{error};
   }
-  if (options.text_output() && !options.quiet && !processed.message.empty()) err << processed.message << '\n';
+  if ((options.text_output() || options.html.has_value()) && !options.quiet && !processed.message.empty()) err << processed.message << '\n';
 #if PARVEX_HAS_PRINT
-  if (options.file_outputs() && !options.quiet) err << job.Summary() << '\n';
+  if (options.print_outputs() && !options.quiet) err << job.Summary() << '\n';
 #endif
   return kExitOk;
 }

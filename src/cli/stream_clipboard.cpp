@@ -7,62 +7,62 @@ namespace parvex {
 
 class StreamClipboard::StreamSink : public TextSink {
  public:
-  explicit StreamSink(StreamClipboard& owner) : owner_(owner) {}
-  void Append(std::string_view piece) override { owner_.WriteOut(piece); }
+  explicit StreamSink(Output& output) : output_(output) {}
+  void Append(std::string_view piece) override { output_.WriteOut(piece); }
 
  private:
-  StreamClipboard& owner_;
+  Output& output_;
 };
 
-bool StreamClipboard::WriteText(std::string_view text) {
-  if (!Begin()) return false;
-  WriteOut(text);
-  return Finish();
-}
-
-bool StreamClipboard::WriteTextFrom(const std::function<void(TextSink&)>& produce) {
-  if (!Begin()) return false;
-  StreamSink sink(*this);
-  produce(sink);
-  return Finish();
-}
-
-bool StreamClipboard::Begin() {
+bool StreamClipboard::Write(const ProduceText& text, const ProduceText& html) {
   if (written_) {
-    // The first text is already on its way out; a second one would be appended to it.
-    failed_ = true;
-    error_ = "the output was written twice";
+    // The first content is already on its way out; a second one would be appended to it.
+    text_.failed = true;
+    text_.error = "the output was written twice";
     return false;
   }
   written_ = true;
-  return !failed_;
+  if (!Produce(text, text_)) return false;
+  if (html && html_.stream != nullptr) {
+    if (!Produce(html, html_)) return false;
+    wrote_html_ = true;
+  }
+  return !failed();
 }
 
-void StreamClipboard::WriteOut(std::string_view chunk) {
-  if (failed_ || chunk.empty()) return;
+bool StreamClipboard::Produce(const ProduceText& produce, Output& output) {
+  if (output.stream == nullptr) return true;
+  if (output.failed) return false;
+  StreamSink sink(output);
+  produce(sink);
+  return output.Finish();
+}
+
+void StreamClipboard::Output::WriteOut(std::string_view chunk) {
+  if (failed || chunk.empty() || stream == nullptr) return;
   // errno is the only word on why an ostream failed; clear it so that a stale value is not
   // reported for a failure that set none.
   errno = 0;
-  out_.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-  if (!out_) {
+  stream->write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  if (!*stream) {
     Fail();
     return;
   }
-  bytes_written_ += static_cast<int64_t>(chunk.size());
+  bytes_written += static_cast<int64_t>(chunk.size());
 }
 
-void StreamClipboard::Fail() {
-  failed_ = true;
-  error_ = errno != 0 ? std::strerror(errno) : "write error";
+void StreamClipboard::Output::Fail() {
+  failed = true;
+  error = errno != 0 ? std::strerror(errno) : "write error";
 }
 
-bool StreamClipboard::Finish() {
-  if (!failed_) {
+bool StreamClipboard::Output::Finish() {
+  if (!failed) {
     errno = 0;
-    out_.flush();
-    if (!out_) Fail();
+    stream->flush();
+    if (!*stream) Fail();
   }
-  return !failed_;
+  return !failed;
 }
 
 }  // namespace parvex

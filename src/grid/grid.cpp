@@ -5,6 +5,7 @@
 
 #include "grid/table_text_reader.h"
 #include "grid/table_text_writer.h"
+#include "html/html_table_writer.h"
 
 namespace parvex {
 
@@ -207,13 +208,16 @@ void Grid::SetCursorCell(int32_t row, int32_t col) {
   cursor_ = IsInside(row, col) ? CellPos{row, col} : CellPos{};
 }
 
-bool Grid::CopySelectionToClipboard(Clipboard& clipboard) const {
+bool Grid::CopySelectionToClipboard(Clipboard& clipboard, const HtmlTableShape* shape) const {
   std::optional<CellRect> rect = selection_;
   if (!can_selection_ && IsInside(cursor_.row, cursor_.col)) {
     rect = CellRect{cursor_.row, cursor_.col, cursor_.row, cursor_.col};
   }
   if (!rect) return true;
-  return clipboard.WriteTextFrom([&](TextSink& sink) { WriteTableText(*this, *rect, sink); });
+  const ProduceText text = [&](TextSink& sink) { WriteTableText(*this, *rect, sink); };
+  if (!HtmlFlavourFits(*this, *rect)) return clipboard.Write(text, {});
+  const HtmlTableShape plain;
+  return clipboard.Write(text, [&](TextSink& sink) { WriteHtmlTable(*this, *rect, shape ? *shape : plain, sink); });
 }
 
 bool Grid::PasteFromClipboard(Clipboard& clipboard) {

@@ -30,6 +30,8 @@ inline constexpr int32_t kInsertedColumnWidth = 18;
 inline constexpr int32_t kDefaultRowHeight = 24;
 
 // The design values that ResetContent restores.
+struct HtmlTableShape;  // html/html_table_writer.h
+
 struct GridDesign {
   int32_t row_height = kDefaultRowHeight;  // RowHeight
   int32_t col_width = 50;                  // ColWidth
@@ -122,10 +124,12 @@ class Grid {
   // (-1, -1) when there is none.
   CellPos CursorCell() const { return cursor_; }
 
-  // Puts the selected rectangle on the clipboard in the clipboard text format (table_text.h).
-  // With nothing selected the clipboard is not touched and the result is true. False when the
-  // clipboard refused the text.
-  bool CopySelectionToClipboard(Clipboard& clipboard) const;
+  // Puts the selected rectangle on the clipboard in two flavours: the clipboard text format
+  // (table_text.h) and, while it fits what a spreadsheet takes (HtmlFlavourFits), the same cells
+  // as an HTML table of `shape` (a plain one, no groups and no title, when none is given). With
+  // nothing selected the clipboard is not touched and the result is true. False when the
+  // clipboard refused the content.
+  bool CopySelectionToClipboard(Clipboard& clipboard, const HtmlTableShape* shape = nullptr) const;
 
   // Distributes the clipboard's table text over the cells from the cursor cell on (the first
   // cell past the fixed ones when there is none), stepping over hidden rows and columns. The grid

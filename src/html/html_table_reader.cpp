@@ -1,5 +1,6 @@
 #include "html/html_table_reader.h"
 
+#if defined(PARVEX_HAVE_GUMBO)
 #include <gumbo.h>
 
 #include <algorithm>
@@ -182,7 +183,9 @@ class TextBuilder {
 };
 
 // The text of one cell, read without recursion: markup may nest deeper than a stack would take.
-std::string CellText(const GumboNode* cell) {
+// `raw_white_space`: the document writes a cell's white space as it stands (see
+// WritesRawWhiteSpace), so none of it is collapsed.
+std::string CellText(const GumboNode* cell, bool raw_white_space) {
   struct Frame {
     const GumboNode* node;
     unsigned next;
@@ -193,7 +196,7 @@ std::string CellText(const GumboNode* cell) {
   TextBuilder text;
   const InlineStyle own = StyleOf(cell);
   std::vector<Frame> stack;
-  stack.push_back({cell, 0, own.keep_white_space.value_or(false) || own.spacerun, own.spacerun, false});
+  stack.push_back({cell, 0, raw_white_space || own.keep_white_space.value_or(false) || own.spacerun, own.spacerun, false});
   while (!stack.empty()) {
     Frame& frame = stack.back();
     const GumboVector& children = ChildrenOf(frame.node);
@@ -227,6 +230,31 @@ std::string CellText(const GumboNode* cell) {
     stack.push_back({child, 0, keep, spacerun, block});  // `frame` is not used past here
   }
   return text.Take();
+}
+
+// True when the document comes from LibreOffice (its <meta name="generator">): it writes the
+// spaces and TABs of a cell as they stand, line breaks as <br>, and its cells keep exactly that
+// text, so reading it as a browser shows it would join "a  b" into "a b".
+bool WritesRawWhiteSpace(const GumboNode* document) {
+  std::vector<const GumboNode*> stack{document};
+  while (!stack.empty()) {
+    const GumboNode* node = stack.back();
+    stack.pop_back();
+    if (node->type != GUMBO_NODE_DOCUMENT && node->type != GUMBO_NODE_ELEMENT) continue;
+    if (IsElement(node, GUMBO_TAG_META)) {
+      const GumboAttribute* name = gumbo_get_attribute(&node->v.element.attributes, "name");
+      const GumboAttribute* content = gumbo_get_attribute(&node->v.element.attributes, "content");
+      if (name != nullptr && content != nullptr && std::string_view(name->value) == "generator") {
+        const std::string_view generator(content->value);
+        return generator.starts_with("LibreOffice") || generator.starts_with("OpenOffice");
+      }
+      continue;
+    }
+    if (IsElement(node, GUMBO_TAG_BODY)) continue;  // the generator stands in the head
+    const GumboVector& children = ChildrenOf(node);
+    for (unsigned i = children.length; i > 0; --i) stack.push_back(ChildAt(children, i - 1));
+  }
+  return false;
 }
 
 // The first <table> in document order, outside templates; null when there is none.
@@ -268,7 +296,8 @@ int64_t SpanOf(const GumboNode* cell, const char* name, int64_t fallback) {
 class TableBuilder {
  public:
   // `max_text`: the most bytes of table text to write.
-  TableBuilder(int64_t max_text, std::string* reason) : max_text_(max_text), reason_(reason) {}
+  TableBuilder(int64_t max_text, bool raw_white_space, std::string* reason)
+      : max_text_(max_text), raw_white_space_(raw_white_space), reason_(reason) {}
 
   void StartRowGroup() { spans_.clear(); }  // a rowspan ends with its row group
 
@@ -306,7 +335,7 @@ class TableBuilder {
         const int64_t end_row = rowspan == 0 ? int64_t{kMaxRows} : int64_t{rows_} + rowspan;
         spans_.push_back({col, col + colspan, end_row});
       }
-      const std::string cell_text = CellText(cell);
+      const std::string cell_text = CellText(cell, raw_white_space_);
       if (!cell_text.empty()) {
         if (cell_text.size() > CellRef::kMaxSize) return Refuse("a cell of more than " + std::to_string(CellRef::kMaxSize) + " bytes");
         text_.append(static_cast<size_t>(col - last_row_cells_ + (last_row_cells_ == 0 ? 0 : 1)), '\t');
@@ -355,6 +384,7 @@ class TableBuilder {
   }
 
   const int64_t max_text_;
+  const bool raw_white_space_;
   std::string* reason_;
   std::string text_;
   std::vector<Span> spans_;
@@ -481,7 +511,7 @@ std::optional<std::string> HtmlTableText(std::string_view html, std::string* rea
   // of 1000 columns over 1000 rows would otherwise turn a few kB into a grid's worth of TABs.
   const int64_t max_text = std::min<int64_t>(
       kMaxTextBytes, std::max<int64_t>(kMaxTextPerHtmlByte * static_cast<int64_t>(html.size()), kMinTextLimit));
-  TableBuilder builder(max_text, reason);
+  TableBuilder builder(max_text, WritesRawWhiteSpace(output->document), reason);
   const GumboVector& parts = table->v.element.children;
   for (unsigned i = 0; i < parts.length; ++i) {
     const GumboNode* part = ChildAt(parts, i);
@@ -504,3 +534,16 @@ std::optional<std::string> HtmlTableText(std::string_view html, std::string* rea
 }
 
 }  // namespace parvex
+
+#else  // a build without libgumbo: every import falls back to the text
+
+namespace parvex {
+
+std::optional<std::string> HtmlTableText(std::string_view, std::string* reason) {
+  *reason = "HTML reading is not built in";
+  return std::nullopt;
+}
+
+}  // namespace parvex
+
+#endif

@@ -19,9 +19,11 @@
 namespace parvex {
 namespace {
 
-// Excel honours class styles from the <style> block (its own HTML works that way) and reads
+// Excel honours the rules of the <style> block (its own HTML works that way) and reads
 // mso-number-format "\@" as text; LibreOffice ignores both but reads the sdnum attribute on
-// every cell (language 1033, format "@": text), with or without other attributes.
+// every cell (language 1033, format "@": text), with or without other attributes. So the text
+// marking for Excel is one td rule, and each cell carries only sdnum; the end tags a cell may
+// go without (</td>) are left out but for a row's last. LibreOffice reads that back cell for cell.
 // HTML written in one piece by a thread.
 constexpr int64_t kChunkBytes = int64_t{1} << 20;
 
@@ -30,17 +32,13 @@ constexpr std::string_view kHead =
     "<html><head><meta charset=\"utf-8\">\n"
     "<style>\n"
     "table{border-collapse:collapse}\n"
-    ".c{mso-number-format:\"\\@\";border:.5pt solid windowtext}\n"
-    ".s{mso-number-format:\"\\@\"}\n"
+    "td{mso-number-format:\"\\@\";border:.5pt solid windowtext}\n"
+    "td.s{border:none}\n"
     "</style></head>\n"
     "<body><table>\n";
 constexpr std::string_view kTail = "</table></body></html>\n";
-constexpr std::string_view kGroupCell = "<td class=c sdnum=\"1033;0;@\">";
+constexpr std::string_view kGroupCell = "<td sdnum=\"1033;0;@\">";
 constexpr std::string_view kSeparatorCell = "<td class=s sdnum=\"1033;0;@\">";
-constexpr std::string_view kCellEnd = "</td>";
-constexpr size_t kCellTagSize = kGroupCell.size();
-constexpr size_t kCellEndSize = kCellEnd.size();
-static_assert(kSeparatorCell.size() == kCellTagSize);
 // Excel reads a plain <br> in a cell as the end of the row; this form stays in the cell.
 constexpr std::string_view kLineBreak = "<br style=\"mso-data-placement:same-cell\">";
 
@@ -60,20 +58,18 @@ class Block {
     std::memcpy(block_.get() + used_, text.data(), text.size());
     used_ += text.size();
   }
-  // Puts `open`, `text` and `close` (both kCellTagSize and kCellEndSize bytes long) with one
-  // check for room: a cell's markup and a plain text, the most frequent pieces.
-  void PutCell(const char* open, std::string_view text, const char* close) {
-    if (kSize - used_ < kCellTagSize + kCellEndSize + text.size()) [[unlikely]] {
-      Put(std::string_view(open, kCellTagSize));
+  // Puts `open` and `text` with one check for room: a cell's markup and a plain text, the most
+  // frequent pieces.
+  void PutCell(std::string_view open, std::string_view text) {
+    if (kSize - used_ < open.size() + text.size()) [[unlikely]] {
+      Put(open);
       Put(text);
-      Put(std::string_view(close, kCellEndSize));
       return;
     }
     char* at = block_.get() + used_;
-    std::memcpy(at, open, kCellTagSize);
-    if (!text.empty()) std::memcpy(at + kCellTagSize, text.data(), text.size());  // an empty view may be null
-    std::memcpy(at + kCellTagSize + text.size(), close, kCellEndSize);
-    used_ += kCellTagSize + kCellEndSize + text.size();
+    std::memcpy(at, open.data(), open.size());
+    if (!text.empty()) std::memcpy(at + open.size(), text.data(), text.size());  // an empty view may be null
+    used_ += open.size() + text.size();
   }
   // Whoever writes calls Flush at the end: a destructor must not write, since the sink may throw.
   void Flush() {
@@ -154,15 +150,14 @@ size_t Utf8SequenceLength(const unsigned char* p, size_t n) {
 // Writes cell texts as HTML text.
 class CellTextWriter {
  public:
-  // Writes the cell `open` .. `close` holding `text`.
+  // Writes the cell opened by `open` holding `text`.
   void WriteCell(std::string_view open, std::string_view text, Block& out) {
     if (IsPlain(text)) {
-      out.PutCell(open.data(), text, kCellEnd.data());
+      out.PutCell(open, text);
       return;
     }
     out.Put(open);
     Write(text, out);
-    out.Put(kCellEnd);
   }
 
   void Write(std::string_view text, Block& out) {
@@ -301,7 +296,9 @@ class RowCells {
 // Which columns are written and how: shared by the threads that write rows.
 class ColumnPlan {
  public:
-  ColumnPlan(const Grid& grid, const HtmlTableShape& shape) : grid_(grid), has_title_row_(shape.has_title_row) {
+  // Columns `first_col` .. `last_col` of `grid`, both inside it.
+  ColumnPlan(const Grid& grid, int32_t first_col, int32_t last_col, const HtmlTableShape& shape)
+      : grid_(grid), first_col_(first_col), last_col_(last_col), has_title_row_(shape.has_title_row) {
     // Columns are told apart by their place in the group: `period_` columns to a group and its
     // separator. A shape that does not fit the grid only misplaces borders.
     if (shape.groups > 1 && shape.group_columns > 0) {
@@ -320,9 +317,10 @@ class ColumnPlan {
   // Calls `visit(col, separator)` for every shown column, left to right.
   template <typename Visit>
   void ForEachColumn(Visit&& visit) const {
-    int64_t in_group = 0;  // the column's place in its group and separator
-    int64_t group = 0;
-    for (int32_t c = 0; c < grid_.ColCount(); ++c) {
+    // The column's place in its group and separator, counted from the grid's column 0.
+    int64_t in_group = period_ != 0 ? first_col_ % period_ : 0;
+    int64_t group = period_ != 0 ? first_col_ / period_ : 0;
+    for (int32_t c = first_col_; c <= last_col_; ++c) {
       const bool separator = period_ != 0 && in_group == period_ - 1 && group < separators_;
       if (hidden_cols_.empty() || !hidden_cols_[static_cast<size_t>(c)]) visit(c, separator);
       if (period_ != 0 && ++in_group == period_) {
@@ -344,6 +342,8 @@ class ColumnPlan {
 
  private:
   const Grid& grid_;
+  const int32_t first_col_;
+  const int32_t last_col_;
   const bool has_title_row_;
   int64_t period_ = 0;  // 0: no separators
   int64_t separators_ = 0;
@@ -381,9 +381,9 @@ class RowWriter {
         text_.Write(text, out);
         out.Put("</b>");
       }
-      out.Put(kCellEnd);
     });
-    out.Put("</tr>\n");
+    // The last cell is closed: without it LibreOffice adds the line end after the row to it.
+    out.Put("</td></tr>\n");
   }
 
   const ColumnPlan& plan_;
@@ -395,29 +395,60 @@ class RowWriter {
 }  // namespace
 
 void AppendKeptWhiteSpace(std::string_view run, std::string* out) {
+  // LibreOffice collapses every run of spaces in pasted HTML, white-space:pre or not, but keeps
+  // a space written as the reference &#32; (one is still dropped at the very start of a cell).
   // Excel keeps the spaces of an mso-spacerun span; white-space:pre keeps them for a browser and
-  // for our own reader.
+  // for our own reader. No form of a TAB survives LibreOffice; it is written as it stands.
   *out += "<span style=\"mso-spacerun:yes;white-space:pre\">";
-  *out += run;
+  for (const char c : run) {
+    if (c == ' ') {
+      *out += "&#32;";
+    } else {
+      *out += c;
+    }
+  }
   *out += "</span>";
 }
 
-void WriteHtmlTable(const Grid& grid, const HtmlTableShape& shape, TextSink& sink) {
-  const ColumnPlan plan(grid, shape);
+bool HtmlFlavourFits(const Grid& grid, const CellRect& rect) {
+  const int64_t rows = int64_t{std::min(rect.last_row, grid.RowCount() - 1)} - std::max(rect.first_row, 0) + 1;
+  const int64_t cols = int64_t{std::min(rect.last_col, grid.ColCount() - 1)} - std::max(rect.first_col, 0) + 1;
+  if (rows <= 0 || cols <= 0) return true;
+  if (rows > kHtmlMaxRows || cols > kHtmlMaxCols) return false;
+  // The markup of every cell and row, and the grid's texts, which the rectangle refers to at
+  // most once each (escaping aside): a bound taken before a byte is written.
+  const int64_t markup = rows * (cols * static_cast<int64_t>(kSeparatorCell.size()) + 16);
+  const auto text = static_cast<int64_t>(grid.store().texts().used());
+  return markup + text <= kHtmlMaxBytes;
+}
+
+void WriteHtmlTable(const Grid& grid, const CellRect& rect, const HtmlTableShape& shape, TextSink& sink) {
+  const int32_t first_row = std::max(rect.first_row, 0);
+  const int32_t first_col = std::max(rect.first_col, 0);
+  const int32_t last_row = std::min(rect.last_row, grid.RowCount() - 1);
+  const int32_t last_col = std::min(rect.last_col, grid.ColCount() - 1);
   Block out(sink);
   out.Put(kHead);
-  plan.WriteColumns(out);
-  // Chunks of about a block of HTML, judged from the markup of a cell.
-  const int64_t row_bytes = int64_t{grid.ColCount()} * 48 + 16;
-  const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
-  if (grid.RowCount() >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
-    auto make_writer = [&plan] { return RowWriter(plan); };
-    TwoThreadRows<Block, decltype(make_writer)>({0, grid.RowCount() - 1, chunk_rows}, make_writer).Write(out, sink);
-  } else {
-    RowWriter(plan).Write(0, grid.RowCount() - 1, out);
+  if (first_row <= last_row && first_col <= last_col) {
+    const ColumnPlan plan(grid, first_col, last_col, shape);
+    plan.WriteColumns(out);
+    // Chunks of about a block of HTML, judged from the markup of a cell.
+    const int32_t rows = last_row - first_row + 1;
+    const int64_t row_bytes = (int64_t{last_col} - first_col + 1) * 40 + 16;
+    const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
+    if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
+      auto make_writer = [&plan] { return RowWriter(plan); };
+      TwoThreadRows<Block, decltype(make_writer)>({first_row, last_row, chunk_rows}, make_writer).Write(out, sink);
+    } else {
+      RowWriter(plan).Write(first_row, last_row, out);
+    }
   }
   out.Put(kTail);
   out.Flush();
+}
+
+void WriteHtmlTable(const Grid& grid, const HtmlTableShape& shape, TextSink& sink) {
+  WriteHtmlTable(grid, CellRect{0, 0, grid.RowCount() - 1, grid.ColCount() - 1}, shape, sink);
 }
 
 std::string HtmlTable(const Grid& grid, const HtmlTableShape& shape) {

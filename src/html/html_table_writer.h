@@ -7,8 +7,11 @@
 // Cell text: & < > " escaped; a line break (LF, CR LF, or a lone CR) becomes a <br> that
 // spreadsheets read as a line break within the cell; white space an HTML reader would collapse
 // or drop (a run of spaces, a space at either end of a line, a TAB) goes through
-// AppendKeptWhiteSpace. Empty cells are empty <td>s. Hidden rows and columns (height or width
-// 0) are left out, as in the plain text.
+// AppendKeptWhiteSpace. Empty cells are empty <td>s; only a row's last cell has an end tag. Hidden rows and
+// columns (height or width 0) are left out, as in the plain text.
+//
+// What LibreOffice Calc keeps of it: every cell as text, line breaks, inner and trailing runs of
+// spaces. Not a TAB (it becomes a space) nor the first of the spaces a cell starts with.
 //
 // Print-ready as far as HTML carries it: column widths from the grid, the title row bold, thin
 // borders around the cells of each column group and none around the separator columns, which
@@ -37,7 +40,24 @@ struct HtmlTableShape {
 // The widest a separator column is written, in pixels.
 inline constexpr int32_t kHtmlSeparatorWidth = 12;
 
-// Writes the whole of `grid` to `sink` as a complete HTML document, row by row.
+// The most rows and columns of an HTML flavour: what a spreadsheet's sheet takes.
+inline constexpr int64_t kHtmlMaxRows = 1048576;
+inline constexpr int64_t kHtmlMaxCols = 16384;
+// The most bytes an HTML flavour is estimated at before it is written.
+inline constexpr int64_t kHtmlMaxBytes = int64_t{256} << 20;
+
+// True when the HTML of `rect` of `grid` fits what the spreadsheets take: at most kHtmlMaxRows
+// rows and kHtmlMaxCols columns and, by an estimate from the cells and the grid's text bytes,
+// at most kHtmlMaxBytes. Cheap: nothing is written.
+bool HtmlFlavourFits(const Grid& grid, const CellRect& rect);
+
+// Writes the cells of `rect` (clamped to the grid) of `grid` to `sink` as a complete HTML
+// document, row by row. The shape's columns and title row count from the grid's row and column
+// 0, so a rectangle cut out of a layout keeps its separators. An empty rectangle gives a table
+// with no rows. A large rectangle is written on two threads, which both read the grid.
+void WriteHtmlTable(const Grid& grid, const CellRect& rect, const HtmlTableShape& shape, TextSink& sink);
+
+// The same for the whole of `grid`.
 void WriteHtmlTable(const Grid& grid, const HtmlTableShape& shape, TextSink& sink);
 
 // The same gathered into one string.

@@ -5,6 +5,7 @@
 #include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
 #include "grid/text_to_integer.h"
+#include "html/html_table_reader.h"
 
 namespace parvex {
 
@@ -14,8 +15,16 @@ int32_t CountFields(std::string_view text, char separator) {
   return static_cast<int32_t>(std::min<int64_t>(fields, INT32_MAX));
 }
 
+std::optional<std::string> ReadClipboardTable(Clipboard& clipboard) {
+  if (std::optional<std::string> html = clipboard.ReadHtml(); html.has_value()) {
+    std::string reason;
+    if (std::optional<std::string> table = HtmlTableText(*html, &reason); table.has_value()) return table;
+  }
+  return clipboard.ReadText();
+}
+
 TableSize MeasureClipboardTable(Clipboard& clipboard) {
-  std::optional<std::string> text = clipboard.ReadText();
+  std::optional<std::string> text = ReadClipboardTable(clipboard);
   if (!text || text->empty()) return {};
   ParsedTable table;
   std::string error;
@@ -48,7 +57,7 @@ CommandResult ImportText(Grid& source, const Settings& settings, TextBuffer text
 }
 
 CommandResult OnImportData(Grid& source, const Settings& settings, Clipboard& clipboard) {
-  return ImportText(source, settings, clipboard.ReadText());
+  return ImportText(source, settings, ReadClipboardTable(clipboard));
 }
 
 }  // namespace parvex

@@ -3,6 +3,8 @@
 #define PARVEX_IMPORT_IMPORT_H_
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "command/command_result.h"
@@ -22,7 +24,12 @@ struct TableSize {
 // no further field, so text without a separator has one field.
 int32_t CountFields(std::string_view text, char separator);
 
-// The size the import gives the clipboard text: its lines and the most cells of any line, by
+// The table text the import reads from the clipboard: the first table of its HTML flavour when
+// it has one that reads as a table (HtmlTableText), otherwise its plain text; nullopt when it
+// holds neither. HTML that is no table, broken or junk falls back to the plain text.
+std::optional<std::string> ReadClipboardTable(Clipboard& clipboard);
+
+// The size the import gives the clipboard's table (ReadClipboardTable): its lines and the most cells of any line, by
 // the cutting rules of table_text.h. (0, 0) for empty or no text.
 TableSize MeasureClipboardTable(Clipboard& clipboard);
 
@@ -31,7 +38,7 @@ TableSize MeasureClipboardTable(Clipboard& clipboard);
 // False, and no change, when the size passes the grid's limits.
 bool ResizeAndClearGrid(Grid& grid, int32_t rows, int32_t cols, int32_t width, bool apply_width);
 
-// Reads the clipboard into `source`: sized to the text's lines and widest line, every cell as
+// Reads the clipboard's table (ReadClipboardTable) into `source`: sized to the text's lines and widest line, every cell as
 // the cutting rules give it, columns `编辑框_列宽` wide. Empty or no text gives one empty cell
 // with no width applied. Normally returns ok with no message; a text too large for a grid is
 // refused and `source` left as it was.

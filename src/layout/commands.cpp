@@ -25,17 +25,27 @@ LayoutOptions LayoutOptionsFrom(const Settings& settings) {
   return options;
 }
 
-bool ExportResultGrid(Grid& result, Clipboard& clipboard) {
+const char* const kTextOnlyMessage = "表格太大，只以纯文本复制到剪贴板。";
+
+bool ExportResultGrid(Grid& result, Clipboard& clipboard, const HtmlTableShape& shape, bool* text_only) {
   bool written = true;
+  if (text_only != nullptr) *text_only = false;
   if (result.RowCount() == 0 || result.ColCount() == 0) {
-    // An empty grid exports as the empty text, not as whatever the clipboard held before.
-    written = clipboard.WriteText("");
+    // An empty grid exports as the empty text (and a table of no rows), not as whatever the
+    // clipboard held before.
+    written = clipboard.Write([](TextSink&) {}, [&](TextSink& sink) { WriteHtmlTable(result, shape, sink); });
   } else {
-    result.SelectRange(0, 0, result.RowCount() - 1, result.ColCount() - 1);
-    written = result.CopySelectionToClipboard(clipboard);
+    const CellRect all{0, 0, result.RowCount() - 1, result.ColCount() - 1};
+    if (text_only != nullptr) *text_only = !HtmlFlavourFits(result, all);
+    result.SelectRange(all.first_row, all.first_col, all.last_row, all.last_col);
+    written = result.CopySelectionToClipboard(clipboard, &shape);
   }
   result.SetCursorCell(0, 0);
   return written;
+}
+
+HtmlTableShape HtmlShapeOf(const PagePlan& plan) {
+  return HtmlTableShape{plan.has_title, plan.groups, plan.source_columns};
 }
 
 namespace {
@@ -47,12 +57,15 @@ CommandResult Process(const Grid& source, Grid& result, const Settings& settings
   if (!SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &error, &laid_out)) {
     return {false, kRefusedCaption, error};
   }
+  const HtmlTableShape shape = HtmlShapeOf(laid_out);
   if (plan != nullptr) *plan = std::move(laid_out);
-  if (!ExportResultGrid(result, clipboard)) {
+  bool text_only = false;
+  if (!ExportResultGrid(result, clipboard, shape, &text_only)) {
     return {false, kRefusedCaption,
             "the clipboard could not be written (another program may hold it); the layout is in the result grid, "
             "try again"};
   }
+  if (text_only) return {true, kProcessedCaption, std::string(message) + "\n" + kTextOnlyMessage};
   return {true, kProcessedCaption, message};
 }
 

@@ -8,6 +8,7 @@
 #include "command/settings.h"
 #include "grid/clipboard.h"
 #include "grid/grid.h"
+#include "html/html_table_writer.h"
 #include "layout/page_plan.h"
 #include "layout/split_into_columns.h"
 
@@ -21,9 +22,19 @@ extern const char* const kReprocessMessage;
 // The layout options the commands read from the settings.
 LayoutOptions LayoutOptionsFrom(const Settings& settings);
 
-// Puts the whole of `result` on the clipboard in the clipboard text format and leaves `result`
-// with no selection and (0, 0) as its cursor cell. False when the clipboard refused the text.
-bool ExportResultGrid(Grid& result, Clipboard& clipboard);
+// The line a closing message gets when the result went to the clipboard as plain text only.
+extern const char* const kTextOnlyMessage;  // "表格太大，只以纯文本复制到剪贴板。"
+
+// Puts the whole of `result` on the clipboard in the clipboard text format and, beside it, as an
+// HTML table of `shape` (the title row bold, borders around each group, the separator columns
+// narrow), and leaves `result` with no selection and (0, 0) as its cursor cell. The HTML is left
+// out when `result` passes what a spreadsheet takes (HtmlFlavourFits); `text_only`, when given,
+// says so. False when the clipboard refused the content.
+bool ExportResultGrid(Grid& result, Clipboard& clipboard, const HtmlTableShape& shape = {},
+                      bool* text_only = nullptr);
+
+// The shape of the layout `plan` describes, for the HTML flavour.
+HtmlTableShape HtmlShapeOf(const PagePlan& plan);
 
 // Lays `source` out into `result` by the settings, exports `result` to the clipboard and
 // returns the closing message. `source` is never changed. A refused layout leaves both grids

@@ -492,6 +492,103 @@ TEST(CliMessageTest, ClosingMessageVersionAndHelp) {
   }
 }
 
+// ---- The HTML flavour: --html out, --input in. ----
+
+TEST(CliHtmlTest, HtmlIsAFileOutputBesideOrInsteadOfTheText) {
+  ScratchDir dir;
+  const fs::path html = dir.path() / "layout.html";
+  const fs::path text = dir.path() / "layout.txt";
+  const std::string expected = ReadBytes(DataFile("classes_n2_r3_key2_pad.expected"));
+  const std::vector<std::string> layout = {"-n", "2", "-r", "3", "-k", "2"};
+
+  std::vector<std::string> args = layout;
+  args.insert(args.end(), {"--html", html.string()});
+  CliRun r = RunCli(args, kClasses);
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "");  // --html alone writes no text
+  EXPECT_EQ(r.err, std::string(kPreprocessMessage) + "\n");
+  const std::string document = ReadBytes(html);
+  EXPECT_EQ(document.rfind("<!DOCTYPE html>", 0), 0u);
+  // Read back, the HTML is the same layout as the text.
+  r = RunCli({"-q", "-n", "1", "--no-key", "--no-title", "--input", "html", html.string()});
+  const CliRun from_text = RunCli({"-q", "-n", "1", "--no-key", "--no-title"}, expected);
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, from_text.out);
+
+  args.insert(args.end(), {"-o", text.string(), "-q"});
+  fs::remove(html);
+  r = RunCli(args, kClasses);
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(ReadBytes(text), expected);
+  EXPECT_EQ(ReadBytes(html), document);
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"layout.html", "layout.txt"}));
+
+  // A failed run leaves the HTML target as it was.
+  WriteBytes(html, "earlier");
+  ExpectOneErrorLine(RunCli({"--html", html.string(), "-r", "x"}, kClasses));
+  ExpectOneErrorLine(RunCli({"--html", html.string(), "--input", "html"}, kClasses));
+  EXPECT_EQ(ReadBytes(html), "earlier");
+  ExpectOneErrorLine(RunCli({"--html", ""}, kClasses));
+}
+
+TEST(CliHtmlTest, InputIsReadAsItsKindSays) {
+  const std::string table = "<table><tr><td>No<td>Note<tr><td>001<td>a<br>b</table>";
+  const std::string as_html = "No\tNote\n001\t\"a\nb\"";
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    std::string out;  // empty: the run fails
+  };
+  const Case cases[] = {
+      {"auto takes a table", {}, table, as_html},
+      {"auto after white space, any case", {}, " \r\n<!DOCTYPE HTML>" + table, as_html},
+      {"auto after a comment", {}, "<!-- copied -->" + table, as_html},
+      {"auto: text that mentions a table", {}, "x <table>\ty", "x <table>\ty"},
+      {"auto: HTML with no table is text", {}, "<p>a\tb", "<p>a\tb"},
+      {"text reads markup as text", {"--input", "text"}, "<table>\tb", "<table>\tb"},
+      {"html", {"--input", "html"}, table, as_html},
+      {"html with no table fails", {"--input", "html"}, "<p>a\tb", ""},
+      {"unknown kind", {"--input", "csv"}, table, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {"-q", "-n", "1", "--no-key", "--no-title"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun r = RunCli(args, c.input);
+    if (c.out.empty()) {
+      ExpectOneErrorLine(r);
+    } else {
+      EXPECT_EQ(r.status, kExitOk) << r.err;
+      EXPECT_EQ(r.out, c.out);
+    }
+  }
+}
+
+TEST(StreamClipboardTest, HtmlGoesToItsOwnStreamOrIsNotProduced) {
+  const ProduceText text = [](TextSink& sink) { sink.Append("text"); };
+  const ProduceText html = [](TextSink& sink) { sink.Append("<table>"); };
+  std::ostringstream out;
+  std::ostringstream html_out;
+  StreamClipboard both(&out, &html_out);
+  EXPECT_TRUE(both.Write(text, html));
+  EXPECT_EQ(out.str(), "text");
+  EXPECT_EQ(html_out.str(), "<table>");
+  EXPECT_TRUE(both.wrote_html());
+  StreamClipboard html_only(nullptr, &html_out);
+  EXPECT_TRUE(html_only.Write(text, html));
+  EXPECT_EQ(html_out.str(), "<table><table>");
+  StreamClipboard text_only(out);
+  EXPECT_TRUE(text_only.Write(text, [&](TextSink& sink) { html(sink); }));
+  EXPECT_EQ(out.str(), "texttext");
+  EXPECT_FALSE(text_only.wrote_html());
+  std::ostringstream broken;
+  broken.setstate(std::ios::badbit);
+  StreamClipboard failing(&out, &broken);
+  EXPECT_FALSE(failing.Write(text, html));
+  EXPECT_TRUE(failing.html_failed());
+}
+
 // ---- The pieces under Run. ----
 
 TEST(StreamClipboardTest, PiecesArriveWholeAndOnlyOnce) {

@@ -56,6 +56,15 @@ TEST(HtmlTableReaderTest, ReadsCellTextAsABrowserShowsIt) {
       {"paragraphs", Table("<tr><td><p>a</p><p>b</p>c</td></tr>"), {{"a\nb\nc"}}},
       {"divs nested", Table("<tr><td><div><div>a</div></div><div>b</div></td></tr>"), {{"a\nb"}}},
       {"white space collapses", Table("<tr><td>\n  a \t  b\n  </td></tr>"), {{"a b"}}},
+      // LibreOffice writes a cell's spaces and TABs as they stand, and means them.
+      {"LibreOffice's spaces and TABs kept",
+       "<html><head><meta name=\"generator\" content=\"LibreOffice 7.4.7.2 (Linux)\"/></head><body><table>"
+       "<tr><td><font face=\"x\">内部  两个空格</font></td><td>a\tb</td><td>c<br>d</td></tr></table></body></html>",
+       {{"内部  两个空格", "a\tb", "c\nd"}}},
+      {"another generator's spaces collapse",
+       "<html><head><meta name=\"generator\" content=\"Some Editor\"/></head><body><table>"
+       "<tr><td>内部  两个空格</td></tr></table></body></html>",
+       {{"内部 两个空格"}}},
       {"spaces around br dropped", Table("<tr><td>a  <br>\n   b</td></tr>"), {{"a\nb"}}},
       {"pre keeps", Table("<tr><td><pre>a  b\n c</pre></td></tr>"), {{"a  b\n c"}}},
       {"white-space:pre keeps", Table("<tr><td style='white-space:pre'>a \t b</td></tr>"), {{"a \t b"}}},
@@ -213,7 +222,7 @@ TEST(HtmlTableReaderTest, ReadsSpreadsheetSamples) {
   } cases[] = {
       // Written by LibreOffice Calc 7.4 from a CSV: <font> wrappers, <br>, sdnum, raw spaces.
       {"libreoffice_calc.html",
-       {{"编号", "姓名", "备注"}, {"001", "王伟", "第一行\n第二行"}, {"002", "A&B <x>", "两个 空格"}}},
+       {{"编号", "姓名", "备注"}, {"001", "王伟", "第一行\n第二行"}, {"002", "A&B <x>", "两个  空格"}}},
       // Excel's clipboard form: conditional comments, mso styles, a spacerun, a hidden row.
       {"excel.html",
        {{"编号", "姓名", "备注"}, {"001", "王   伟", "第一行\n第二行"}, {"123456789012345678", "A&B <x>", "=A1"}}},

@@ -87,5 +87,29 @@ TEST(ImportTest, SecondSmallerImportLeavesNothingBehind) {
   EXPECT_EQ(CellsOf(source), (Cells{{"x"}}));
 }
 
+TEST(ImportTest, ReadsTheRichestFlavour) {
+  const std::string text = "plain\t001\r\n";
+  struct Case { const char* name; std::optional<std::string> text; std::optional<std::string> html; Cells cells; };
+  const Case cases[] = {
+      {"HTML table preferred", text, "<table><tr><td>\"阿飞\"<td>a<br>b<tr><td colspan=2> 001 </table>",
+       {{"\"阿飞\"", "a\nb"}, {"001", ""}}},
+      {"HTML alone", std::nullopt, "<table><tr><td>a&amp;b</td></tr></table>", {{"a&b"}}},
+      {"HTML without a table", text, "<p>just a paragraph</p>", {{"plain", "001"}}},
+      {"binary junk", text, std::string("\x01\xff\xfe<\x80>\x7f", 7), {{"plain", "001"}}},
+      {"a NUL in the HTML", text, std::string("<table><tr><td>a\0</table>", 24), {{"plain", "001"}}},
+      {"an empty HTML flavour", text, "", {{"plain", "001"}}},
+      {"no HTML", text, std::nullopt, {{"plain", "001"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Grid source(SourceGridDesign());
+    MemoryClipboard clipboard(c.text, c.html);
+    ASSERT_TRUE(OnImportData(source, Settings{}, clipboard).ok);
+    EXPECT_EQ(CellsOf(source), c.cells);
+    EXPECT_EQ(MeasureClipboardTable(clipboard),
+              (TableSize{static_cast<int32_t>(c.cells.size()), static_cast<int32_t>(c.cells[0].size())}));
+  }
+}
+
 }  // namespace
 }  // namespace parvex

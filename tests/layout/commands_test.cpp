@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "grid/grid_designs.h"
+#include "html/html_table_reader.h"
 #include "import/import.h"
 #include "support/grid_helpers.h"
 #include "support/printers.h"
@@ -151,6 +152,63 @@ TEST(CommandsTest, UnwritableClipboardIsReportedNotSuccess) {
   EXPECT_NE(r.message.find("clipboard could not be written"), std::string::npos);
   EXPECT_EQ(clipboard.text(), "held");
   EXPECT_EQ(result.RowCount(), 8);  // the layout itself is kept
+}
+
+TEST(CommandsFlavoursTest, ExportPutsTheLayoutAsTextAndHtmlOfItsShape) {
+  const Grid source = Imported("No\tNote\r\n001\t=A1\r\n002\t\"a\tb\"\r\n003\t\"x\ny\"\r\n004\t<&>\r\n");
+  Settings settings = ExampleSettings();
+  settings.break_by_key = false;
+  Grid result(ResultGridDesign());
+  MemoryClipboard clipboard(std::string("held"), std::string("<table><tr><td>held</table>"));
+  const CommandResult r = OnPreprocess(source, result, settings, clipboard);
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.message, kPreprocessMessage);
+  ASSERT_TRUE(clipboard.text().has_value());
+  ASSERT_TRUE(clipboard.html().has_value());
+  EXPECT_EQ(clipboard.write_count(), 1);
+  const std::string& html = *clipboard.html();
+  // The same cells as the text, every one of them marked as text.
+  std::string reason;
+  const std::optional<std::string> table = HtmlTableText(html, &reason);
+  ASSERT_TRUE(table.has_value()) << reason;
+  EXPECT_EQ(CellsOf(Imported(*table)), CellsOf(Imported(*clipboard.text())));
+  size_t marked = 0;
+  for (size_t at = html.find("sdnum=\"1033;0;@\""); at != std::string::npos; at = html.find("sdnum", at + 1)) ++marked;
+  EXPECT_EQ(marked, static_cast<size_t>(result.RowCount()) * static_cast<size_t>(result.ColCount()));
+  // The plan's shape: a bold title over both groups, the one separator column unbordered.
+  EXPECT_NE(html.find("<tr><td sdnum=\"1033;0;@\"><b>No</b><td sdnum=\"1033;0;@\"><b>Note</b>"
+                      "<td class=s sdnum=\"1033;0;@\"><td sdnum=\"1033;0;@\"><b>No</b>"
+                      "<td sdnum=\"1033;0;@\"><b>Note</b></td></tr>"),
+            std::string::npos);
+}
+
+TEST(CommandsFlavoursTest, RefusedClipboardKeepsBothFlavours) {
+  const Grid source = Imported(kRoster);
+  Grid result(ResultGridDesign());
+  MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
+  clipboard.set_writable(false);
+  EXPECT_FALSE(OnPreprocess(source, result, ExampleSettings(), clipboard).ok);
+  EXPECT_EQ(clipboard.text(), "held");
+  EXPECT_EQ(clipboard.html(), "<p>held");
+}
+
+TEST(CommandsFlavoursTest, ResultPastASheetGoesAsTextOnlyAndSaysSo) {
+  // One group of more rows than a sheet has: the text as ever, no HTML, one line more.
+  std::string text = "title\n";
+  for (int64_t r = 0; r < kHtmlMaxRows; ++r) text += "x\n";
+  const Grid source = Imported(text);
+  Settings settings;
+  settings.group_count = "1";
+  settings.break_by_key = false;
+  Grid result(ResultGridDesign());
+  MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
+  const CommandResult r = OnReprocess(source, result, settings, clipboard);
+  ASSERT_TRUE(r.ok);
+  EXPECT_GT(result.RowCount(), kHtmlMaxRows);
+  EXPECT_EQ(r.message, std::string(kReprocessMessage) + "\n" + kTextOnlyMessage);
+  EXPECT_FALSE(clipboard.html().has_value());
+  ASSERT_TRUE(clipboard.text().has_value());
+  EXPECT_EQ(clipboard.text()->size(), text.size() - 1);  // no line end after the last row
 }
 
 }  // namespace

@@ -309,13 +309,13 @@ TEST(HostileLayoutTest, MostGroupsOfASmallTableLayOut) {
 class OutOfMemoryClipboard : public Clipboard {
  public:
   std::optional<std::string> ReadText() override { return std::string("held before"); }
-  bool WriteText(std::string_view) override { throw std::bad_alloc(); }
-  bool WriteTextFrom(const std::function<void(TextSink&)>& produce) override {
+  bool Write(const ProduceText& text, const ProduceText& html) override {
     class Sink : public TextSink {
      public:
       void Append(std::string_view) override { throw std::bad_alloc(); }
     } sink;
-    produce(sink);
+    text(sink);
+    if (html) html(sink);
     return true;
   }
 };
