@@ -2,6 +2,7 @@
 // fatal error.
 #include <QApplication>
 #include <QFile>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <memory>
@@ -9,13 +10,17 @@
 
 #include "fatal_error.h"
 #include "main_window.h"
+#include "print_actions.h"
 #include "system_clipboard.h"
 
 namespace {
 
 // PARVEX_DEMO_TABLE names a file whose text the window imports and lays out right after it
 // appears, showing no message box: the screenshot script's way to show a laid-out table
-// without a mouse. The laid-out text ends up on the clipboard, as after real clicks.
+// without a mouse. The laid-out text ends up on the clipboard, as after real clicks. With
+// PARVEX_DEMO_PREVIEW set as well, the print preview of that layout then opens, filling the top
+// left of the screen at PARVEX_DEMO_PREVIEW's size ("860x1000"; empty or unreadable: 900x700) and
+// with a page header, for the screenshot of the preview.
 void RunDemo(parvex::MainWindow& window) {
   const QByteArray path = qgetenv("PARVEX_DEMO_TABLE");
   if (path.isEmpty()) return;
@@ -29,6 +34,23 @@ void RunDemo(parvex::MainWindow& window) {
     for (const char* name : {"按钮_导入数据", "按钮_数据预处理"}) {
       if (auto* button = window.findChild<QPushButton*>(QString::fromUtf8(name))) button->click();
     }
+    if (!qEnvironmentVariableIsSet("PARVEX_DEMO_PREVIEW")) return;
+    const QStringList size = qEnvironmentVariable("PARVEX_DEMO_PREVIEW").split(QLatin1Char('x'));
+    int width = size.size() == 2 ? size[0].toInt() : 0;
+    int height = size.size() == 2 ? size[1].toInt() : 0;
+    if (width < 200 || height < 200) {
+      width = 900;
+      height = 700;
+    }
+    parvex::PrintActions* actions = window.print_actions();
+    parvex::PageSetup setup = actions->page_setup();
+    setup.header = "1班 学生名单";
+    actions->SetPageSetup(setup);
+    actions->SetRunPreview([width, height](QPrintPreviewDialog& dialog) {
+      dialog.setGeometry(0, 0, width, height);
+      dialog.exec();
+    });
+    actions->Preview();
   });
 }
 

@@ -81,6 +81,12 @@ PageSetupDialog::PageSetupDialog(const PageSetup& setup, std::vector<PrintColumn
   groups_->setCurrentIndex(setup.auto_groups ? 1 : 0);
   form->addRow(QStringLiteral("栏数："), groups_);
 
+  balance_ = new QCheckBox(QStringLiteral("均衡分栏"), this);
+  balance_->setObjectName(QStringLiteral("选择框_均衡分栏"));
+  balance_->setToolTip(QStringLiteral("最后一页和因分页列变化而未排满（不填充空行）的页，各栏行数均匀分配"));
+  balance_->setChecked(setup.balance_pages);
+  form->addRow(QString(), balance_);
+
   header_ = new QLineEdit(QString::fromStdString(setup.header), this);
   header_->setObjectName(QStringLiteral("编辑框_页眉"));
   header_->setMaxLength(static_cast<int>(kMaxHeaderBytes / 3));  // any text of this many characters fits
@@ -116,6 +122,7 @@ PageSetup PageSetupDialog::setup() const {
   setup.row_height_pt = row_height_->value();
   setup.repeat_title = repeat_title_->isChecked();
   setup.auto_groups = groups_->currentData().toBool();
+  setup.balance_pages = balance_->isChecked();
   setup.header = header_->text().simplified().toStdString();
   return setup;
 }

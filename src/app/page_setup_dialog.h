@@ -1,6 +1,6 @@
 // "页面设置": paper, orientation, margins, type size, row height, the repeated title row, the
-// number of column groups (the layout's, or as many as fit the paper) and a page header of the
-// printed outputs, with the rows per page they give.
+// number of column groups (the layout's, or as many as fit the paper), balanced short pages and a
+// page header of the printed outputs, with the rows per page they give.
 #ifndef PARVEX_APP_PAGE_SETUP_DIALOG_H_
 #define PARVEX_APP_PAGE_SETUP_DIALOG_H_
 
@@ -49,6 +49,7 @@ class PageSetupDialog : public QDialog {
   QDoubleSpinBox* row_height_ = nullptr;
   QCheckBox* repeat_title_ = nullptr;
   QComboBox* groups_ = nullptr;
+  QCheckBox* balance_ = nullptr;
   QLineEdit* header_ = nullptr;
   QLabel* rows_per_page_ = nullptr;
 };

@@ -185,6 +185,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   std::string margins;
   std::string font_size;
   std::string header;
+  bool balance = false;
 
   auto take_last = [](CLI::Option* option) {
     // Given twice, the later value counts, so a script can override a default it was handed.
@@ -242,6 +243,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
       ->type_name("PT");
   take_last(app.add_option("--header", header, "Print TEXT over the table on every page of the PDF and the workbook"))
       ->type_name("TEXT");
+  app.add_flag("--balance", balance,
+               "Spread the last page, and a page cut short by a change of value without padding, evenly over "
+               "its groups in the PDF and the workbook");
   app.add_option("FILE", options.input, "Table text to read; - or none: standard input")->type_name("");
   app.footer("Exit status: 0 on success, 2 on bad usage, unreadable input or a refused layout.");
 
@@ -361,6 +365,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
     options.page.font_size_pt = *value;
   }
   options.page.header = header;
+  options.page.balance_pages = balance;
   if (std::string error; !ValidatePageSetup(options.page, &error)) return usage_error(error);
   return outcome;
 }

@@ -62,7 +62,8 @@ bool PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesi
 
   // Pages are filled down group 0, then down group 1 and so on; group 0 makes the page's rows.
   // A change of the key value ends the page before the changed row, except at the very first
-  // row of a page; a page cut short in group 0 is padded to full height when asked.
+  // row of a page; a page cut short in group 0 is padded to full height when asked, and one not
+  // padded, or the last, is spread evenly over its groups when asked.
   p.rows = p.has_title ? 1 : 0;
   int64_t next = 0;
   while (next < data_rows) {
@@ -92,6 +93,17 @@ bool PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesi
         ++placed;
       }
       if (segment.count > 0) p.segments.push_back(segment);
+    }
+    // A padded page keeps its shape, so that the printed pages line up; a full page is
+    // balanced already.
+    const bool short_page = ended && (next >= data_rows || !options.pad_short_pages);
+    if (options.balance_short_pages && short_page) {
+      const int64_t per_group = (placed + groups - 1) / groups;
+      p.segments.resize(page.first_segment);
+      for (int64_t first = next - placed; first < next; first += per_group) {
+        p.segments.push_back({first, std::min(per_group, next - first)});
+      }
+      page.height = per_group;
     }
     page.groups = p.segments.size() - page.first_segment;
     p.rows += page.height;

@@ -37,6 +37,9 @@ struct PageSetup {
   // As many column groups as fit the printable width at the columns' printed widths, instead of
   // the layout's number (at least 1).
   bool auto_groups = false;
+  // The last page, and a page the key cut short without padding, spread evenly over its groups
+  // (LayoutOptions::balance_short_pages) instead of filling group 0 first.
+  bool balance_pages = false;
   // Printed over the table on every page when not empty (UTF-8).
   std::string header;
   friend bool operator==(const PageSetup&, const PageSetup&) = default;

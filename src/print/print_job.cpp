@@ -13,7 +13,10 @@
 namespace parvex {
 
 PrintJob::PrintJob(const Grid& source, const LayoutOptions& options, bool auto_rows, const PageSetup& setup)
-    : source_(source), options_(options), auto_rows_(auto_rows), setup_(setup) {}
+    : source_(source), options_(options), auto_rows_(auto_rows), setup_(setup) {
+  // Balancing is the page setup's: the options the window last printed with may carry it.
+  options_.balance_short_pages = setup_.balance_pages;
+}
 
 bool PrintJob::PlanRows(std::string* error) {
   if (rows_planned_) return true;

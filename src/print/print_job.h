@@ -23,7 +23,9 @@ class PrintJob {
   // Prints `source` laid out with `options` on pages of `setup`. With `auto_rows` the rows per
   // page are those that make one page block fill one printed page; with `setup.auto_groups` the
   // column groups are as many as fit the paper's width at the columns' printed widths
-  // (column_widths.h). `source` must outlive the job. Planning and readying measure the texts in
+  // (column_widths.h); with `setup.balance_pages` short pages are balanced over their groups,
+  // whatever `options` say, so the document may differ from the commands' layout. `source` must
+  // outlive the job. Planning and readying measure the texts in
   // the print font: they need a QGuiApplication.
   PrintJob(const Grid& source, const LayoutOptions& options, bool auto_rows, const PageSetup& setup);
 

@@ -137,6 +137,28 @@ TEST_F(CliPrintTest, TextOnlyWhereAskedFor) {
   EXPECT_EQ(RunCli({"-q"}, Numbers(100)).out, RunCli({"-r", "46", "-q"}, Numbers(100)).out);
 }
 
+// --balance reshapes the printed last page only: the text stays that of the commands.
+TEST_F(CliPrintTest, BalanceChangesThePagesNotTheText) {
+  const fs::path pdf = dir_ / "out.pdf";
+  const fs::path xlsx = dir_ / "out.xlsx";
+  const fs::path text = dir_ / "out.txt";
+  const CliRun plain = RunCli({"-r", "10", "-q"}, Numbers(25));
+  const CliRun r =
+      RunCli({"--balance", "-r", "10", "--pdf", pdf.string(), "--xlsx", xlsx.string(), "-o", text.string()}, Numbers(25));
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const std::string summary = "2 页，每页 2 栏 × 10 行，字号 10 pt\n";
+  EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), summary.size())), summary) << r.err;
+  EXPECT_TRUE(SameBytes(ReadBytes(text), plain.out));
+  // Five rows left: three and two, under the title and above the footer.
+  EXPECT_EQ(PdfPages(pdf), 2);
+  EXPECT_EQ(PdfPageLines(pdf, 1), 1 + 10 + 1);
+  EXPECT_EQ(PdfPageLines(pdf, 2), 1 + 3 + 1);
+  EXPECT_EQ(XlsxBreaks(xlsx), (std::vector<int>{11}));
+  const std::string page2 = CommandOutput("pdftotext -layout -f 2 -l 2 '" + pdf.string() + "' - 2>/dev/null");
+  EXPECT_TRUE(std::regex_search(page2, std::regex("21 +24"))) << page2;
+  EXPECT_TRUE(std::regex_search(page2, std::regex("\\b23 *\n"))) << page2;
+}
+
 struct ErrorCase {
   const char* name;
   std::vector<std::string> options;

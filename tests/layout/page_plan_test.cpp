@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -152,8 +153,48 @@ const PlanCase kPlanCases[] = {
      {{2, 0, {2, 2, 2}}, {1, 0, {1}}}},
 };
 
-TEST(PagePlanTest, PlanMatchesTheBuiltGrid) {
-  for (const PlanCase& c : kPlanCases) {
+// Numbered data rows under a title, for the balancing cases.
+Cells Numbered(int rows) {
+  Cells cells = {{"n"}};
+  for (int r = 1; r <= rows; ++r) cells.push_back({std::to_string(r)});
+  return cells;
+}
+
+const PlanCase kBalanceCases[] = {
+    {"fewer rows than groups: one to a group, the rest empty", Numbered(2),
+     {.groups = 3, .rows_per_page = 4, .balance_short_pages = true}, {{1, 0, {1, 1}}}},
+    {"rows divisible by the groups", Numbered(6), {.groups = 3, .rows_per_page = 4, .balance_short_pages = true},
+     {{2, 0, {2, 2, 2}}}},
+    {"the last group takes the rest", Numbered(7), {.groups = 3, .rows_per_page = 4, .balance_short_pages = true},
+     {{3, 0, {3, 3, 1}}}},
+    {"ceil leaves the last groups empty", Numbered(5), {.groups = 4, .rows_per_page = 5, .balance_short_pages = true},
+     {{2, 0, {2, 2, 1}}}},
+    {"full pages stay, the last page is balanced", Numbered(11),
+     {.groups = 2, .rows_per_page = 4, .balance_short_pages = true}, {{4, 0, {4, 4}}, {2, 0, {2, 1}}}},
+    {"a page one row short of full keeps its shape", Numbered(7),
+     {.groups = 2, .rows_per_page = 4, .balance_short_pages = true}, {{4, 0, {4, 3}}}},
+    {"one group is never reshaped", Numbered(5), {.groups = 1, .rows_per_page = 3, .balance_short_pages = true},
+     {{3, 0, {3}}, {2, 0, {2}}}},
+    {"padded key cuts are not balanced, the last page is",
+     {{"k"}, {"a"}, {"b"}, {"b"}, {"b"}, {"b"}, {"b"}, {"c"}, {"c"}, {"c"}},
+     {.groups = 2, .rows_per_page = 3, .key_column = 1, .balance_short_pages = true},
+     {{3, 2, {1}}, {3, 0, {3, 2}}, {2, 0, {2, 1}}}},
+    {"a key cut in group 1 with padding on is not balanced",
+     Pupils(), {.groups = 2, .rows_per_page = 3, .key_column = 2, .balance_short_pages = true},
+     {{3, 1, {2}}, {3, 0, {3, 1}}, {1, 0, {1}}}},
+    {"unpadded key cuts are balanced", Pupils(),
+     {.groups = 2, .rows_per_page = 3, .key_column = 2, .pad_short_pages = false, .balance_short_pages = true},
+     {{1, 0, {1, 1}}, {2, 0, {2, 2}}, {1, 0, {1}}}},
+    {"unpadded key cut in group 0 over three groups",
+     {{"k"}, {"a"}, {"a"}, {"a"}, {"a"}, {"a"}, {"b"}},
+     {.groups = 3, .rows_per_page = 6, .key_column = 1, .pad_short_pages = false, .balance_short_pages = true},
+     {{2, 0, {2, 2, 1}}, {1, 0, {1}}}},
+    {"no title row, balanced", {{"1"}, {"2"}, {"3"}},
+     {.groups = 2, .rows_per_page = 4, .source_has_title = false, .balance_short_pages = true}, {{2, 0, {2, 1}}}},
+};
+
+void ExpectPlansMatchTheBuiltGrid(std::span<const PlanCase> cases) {
+  for (const PlanCase& c : cases) {
     SCOPED_TRACE(c.name);
     const Grid source = GridOf(c.source, SourceGridDesign());
     Grid result(ResultGridDesign());
@@ -177,6 +218,10 @@ TEST(PagePlanTest, PlanMatchesTheBuiltGrid) {
   }
 }
 
+TEST(PagePlanTest, PlanMatchesTheBuiltGrid) { ExpectPlansMatchTheBuiltGrid(kPlanCases); }
+
+TEST(PagePlanTest, BalancedPlanMatchesTheBuiltGrid) { ExpectPlansMatchTheBuiltGrid(kBalanceCases); }
+
 TEST(PagePlanTest, GeneratedTablesMatchTheBuiltGrid) {
   std::mt19937 rng(5);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -193,7 +238,8 @@ TEST(PagePlanTest, GeneratedTablesMatchTheBuiltGrid) {
                                 .key_column = pick(0, 1),
                                 .column_width = pick(0, 3) * 20,
                                 .pad_short_pages = pick(0, 1) == 1,
-                                .source_has_title = pick(0, 3) != 0};
+                                .source_has_title = pick(0, 3) != 0,
+                                .balance_short_pages = pick(0, 1) == 1};
     SCOPED_TRACE(::testing::Message() << "round " << round);
     const Grid source = GridOf(cells, SourceGridDesign());
     Grid result(ResultGridDesign());

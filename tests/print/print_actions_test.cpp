@@ -2,6 +2,7 @@
 // shortcuts, auto rows per page against a typed value, and the files they write.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -229,6 +230,34 @@ class PrintActionsTest : public QObject {
     dialog.findChild<QLineEdit*>(QStringLiteral("编辑框_页眉"))->setText(QStringLiteral("  高一(1)班 "));
     QCOMPARE(dialog.setup().auto_groups, true);
     QCOMPARE(dialog.setup().header, std::string("高一(1)班"));
+    auto* balance = dialog.findChild<QCheckBox*>(QStringLiteral("选择框_均衡分栏"));
+    QVERIFY(balance != nullptr);
+    QCOMPARE(balance->text(), QStringLiteral("均衡分栏"));
+    QCOMPARE(dialog.setup().balance_pages, false);
+    balance->setChecked(true);
+    QCOMPARE(dialog.setup().balance_pages, true);
+    PageSetupDialog reopened(dialog.setup(), {}, true);
+    QCOMPARE(reopened.findChild<QCheckBox*>(QStringLiteral("选择框_均衡分栏"))->isChecked(), true);
+  }
+
+  void BalancedPagesRelayTheResultButNotTheClipboard() {
+    QTemporaryDir dir;
+    MemoryClipboard clipboard;
+    MainWindow window(&clipboard);
+    window.SetShowMessage([](const Message&) {});
+    RowsBox(window)->clear();
+    QTest::keyClicks(RowsBox(window), QStringLiteral("10"));  // typed: the printed pages keep 10 rows
+    LayOut(window, clipboard, Numbers(25));
+    const std::optional<std::string> laid_out = clipboard.ReadText();
+    window.print_actions()->SetPageSetup(PageSetup{.balance_pages = true});
+    const QString target = dir.filePath(QStringLiteral("balanced.pdf"));
+    window.print_actions()->SetChooseFile([&](const QString&, const QString&) { return target; });
+    window.print_actions()->ExportPdf();
+    QCOMPARE(PdfPages(target), 2);
+    // The last page's 5 rows in two groups of 3 and 2: the result grid is the printed document.
+    auto* result = window.findChild<QTableView*>(QStringLiteral("高级表格_中间结果"));
+    QCOMPARE(result->model()->rowCount(), 1 + 10 + 3);
+    QCOMPARE(clipboard.ReadText(), laid_out);
   }
 
   void FittedGroupsRelayTheResultButNotTheClipboard() {

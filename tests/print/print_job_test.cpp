@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "print/print_layout.h"
 #include "grid/grid_designs.h"
@@ -95,6 +96,44 @@ TEST_F(PrintJobTest, FailuresLeaveTheDocumentAsItWasAndWriteNothing) {
   EXPECT_EQ(plan.groups, 9);
   EXPECT_EQ(refused.WritePdf(target.string(), &error), WriteOutcome::kFailed);
   EXPECT_FALSE(fs::exists(target));
+}
+
+// Balancing belongs to the page setup: options that carry it from an earlier print do not count.
+TEST_F(PrintJobTest, PageSetupDecidesBalancing) {
+  const Grid source = GridOf(Numbers(85));
+  const LayoutOptions plain{.groups = 2, .rows_per_page = 40};
+  LayoutOptions balanced = plain;
+  balanced.balance_short_pages = true;
+  struct Case {
+    const char* name;
+    LayoutOptions laid_out;
+    bool balance;
+    bool relaid;
+    std::vector<int64_t> last_page;  // its groups' row counts
+  };
+  const Case cases[] = {
+      {"balanced from a plain layout", plain, true, true, {3, 2}},
+      {"balanced kept", balanced, true, false, {3, 2}},
+      {"plain from a balanced layout", balanced, false, true, {5}},
+      {"plain kept", plain, false, false, {5}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Grid result(ResultGridDesign());
+    PagePlan plan;
+    std::string error;
+    ASSERT_TRUE(SplitIntoColumns(source, result, c.laid_out, &error, &plan)) << error;
+    PrintJob job(source, c.laid_out, false, PageSetup{.balance_pages = c.balance});
+    ASSERT_TRUE(job.Ready(&result, &plan, c.laid_out, &error)) << error;
+    EXPECT_EQ(job.relaid_out(), c.relaid);
+    EXPECT_EQ(job.layout_options().balance_short_pages, c.balance);
+    ASSERT_EQ(plan.pages.size(), 2u);
+    std::vector<int64_t> counts;
+    for (const PlannedSegment& segment : plan.SegmentsOf(plan.pages[1])) counts.push_back(segment.count);
+    EXPECT_EQ(counts, c.last_page);
+    EXPECT_EQ(result.RowCount(), 1 + 40 + c.last_page[0]);
+    EXPECT_TRUE(PlanFitsGrid(plan, result, &error)) << error;
+  }
 }
 
 TEST_F(PrintJobTest, WritesTheReadiedDocument) {
