@@ -533,6 +533,8 @@ std::optional<std::string> HtmlTableText(std::string_view html, std::string* rea
   return builder.Finish();
 }
 
+bool HtmlReadingBuiltIn() { return true; }
+
 }  // namespace parvex
 
 #else  // a build without libgumbo: every import falls back to the text
@@ -543,6 +545,8 @@ std::optional<std::string> HtmlTableText(std::string_view, std::string* reason) 
   *reason = "HTML reading is not built in";
   return std::nullopt;
 }
+
+bool HtmlReadingBuiltIn() { return false; }
 
 }  // namespace parvex
 

@@ -38,6 +38,10 @@ inline constexpr int64_t kMaxHtmlDepth = 10000;
 // (kMaxRows, kMaxCols, kMaxCells, kMaxTextBytes). Never a part of a table.
 std::optional<std::string> HtmlTableText(std::string_view html, std::string* reason);
 
+// False in a build without libgumbo (a cross build), where HtmlTableText reads no table and every
+// import takes the plain text.
+bool HtmlReadingBuiltIn();
+
 }  // namespace parvex
 
 #endif  // PARVEX_HTML_HTML_TABLE_READER_H_

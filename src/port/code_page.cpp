@@ -17,31 +17,48 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 #if defined(_WIN32)
 
-// TODO: built and run only once the Windows port exists; the Linux branch is the tested one.
-// Without MB_ERR_INVALID_CHARS the system puts U+FFFD (or the code page's default character)
-// where a byte starts no character.
+// GB18030 (code page 54936) where the system has it, GBK (936, of which GB18030 is a superset)
+// where not: Wine, for one, has no 54936.
+UINT ChineseCodePage() {
+  static const UINT code_page = IsValidCodePage(54936) ? 54936 : 936;
+  return code_page;
+}
+
+// Character by character, so that a byte that starts no character becomes U+FFFD as iconv's
+// reading marks it, instead of the code page's default character: ASCII as it stands, otherwise
+// the two or four bytes that the system reads as one character.
 void AppendGb18030(std::string_view bytes, std::string* out) {
-  constexpr UINT kGb18030 = 54936;
-  if (bytes.empty()) return;
-  const int in_size = static_cast<int>(bytes.size());
-  const int wide_size = MultiByteToWideChar(kGb18030, 0, bytes.data(), in_size, nullptr, 0);
-  if (wide_size <= 0) {
-    for (char c : bytes) {
-      if (static_cast<unsigned char>(c) < 0x80) {
-        *out += c;
-      } else {
-        *out += kReplacement;
+  const UINT code_page = ChineseCodePage();
+  wchar_t wide[2];
+  char utf8[8];
+  size_t i = 0;
+  while (i < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      *out += bytes[i++];
+      continue;
+    }
+    int chars = 0;
+    size_t length = 0;
+    for (const size_t n : {size_t{2}, size_t{4}}) {
+      if (i + n > bytes.size()) break;
+      chars = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data() + i, static_cast<int>(n), wide, 2);
+      if (chars > 0) {
+        length = n;
+        break;
       }
     }
-    return;
+    if (chars <= 0) {
+      *out += kReplacement;
+      ++i;
+      continue;
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, chars, utf8, sizeof utf8, nullptr, nullptr);
+    if (size > 0) out->append(utf8, static_cast<size_t>(size));
+    i += length;
   }
-  std::wstring wide(static_cast<size_t>(wide_size), L'\0');
-  MultiByteToWideChar(kGb18030, 0, bytes.data(), in_size, wide.data(), wide_size);
-  const int utf8_size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, nullptr, 0, nullptr, nullptr);
-  const size_t at = out->size();
-  out->resize(at + static_cast<size_t>(utf8_size));
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, out->data() + at, utf8_size, nullptr, nullptr);
 }
+
+bool SystemReadsGb18030() { return ChineseCodePage() == 54936; }
 
 #else
 
@@ -100,9 +117,13 @@ void AppendGb18030(std::string_view bytes, std::string* out) {
   }
 }
 
+bool SystemReadsGb18030() { return Gb18030Converter().ok(); }
+
 #endif
 
 }  // namespace
+
+bool ReadsGb18030FourByteCharacters() { return SystemReadsGb18030(); }
 
 void AppendUtf8(std::string_view bytes, std::string* out) {
   if (IsValidUtf8(bytes)) {

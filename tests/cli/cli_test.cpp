@@ -12,6 +12,7 @@
 
 #include "cli/input.h"
 #include "cli/stream_clipboard.h"
+#include "html/html_table_reader.h"
 #include "layout/commands.h"
 #include "port/path.h"
 #include "port/replace_file.h"
@@ -495,6 +496,7 @@ TEST(CliMessageTest, ClosingMessageVersionAndHelp) {
 // ---- The HTML flavour: --html out, --input in. ----
 
 TEST(CliHtmlTest, HtmlIsAFileOutputBesideOrInsteadOfTheText) {
+  if (!HtmlReadingBuiltIn()) GTEST_SKIP() << "this build reads no HTML";
   ScratchDir dir;
   const fs::path html = dir.path() / "layout.html";
   const fs::path text = dir.path() / "layout.txt";
@@ -532,6 +534,7 @@ TEST(CliHtmlTest, HtmlIsAFileOutputBesideOrInsteadOfTheText) {
 }
 
 TEST(CliHtmlTest, InputIsReadAsItsKindSays) {
+  if (!HtmlReadingBuiltIn()) GTEST_SKIP() << "this build reads no HTML";
   const std::string table = "<table><tr><td>No<td>Note<tr><td>001<td>a<br>b</table>";
   const std::string as_html = "No\tNote\n001\t\"a\nb\"";
   struct Case {
