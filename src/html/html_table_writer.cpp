@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -176,10 +177,18 @@ class CellTextWriter {
 
  private:
   // True when `text` is UTF-8 (the same rule as IsValidUtf8) and holds nothing to escape.
-  static bool IsPlain(std::string_view text) { return Scan(text) == kPlainText; }
-  static bool IsUtf8(std::string_view text) { return Scan(text) != kNotUtf8; }
+  static bool IsPlain(std::string_view text) { return Scan<false>(text) == kPlainText; }
+  static bool IsUtf8(std::string_view text) { return Scan<false>(text) != kNotUtf8; }
 
+ public:
+  // True when the TAB-separated pieces of `line` are all plain cells (IsPlain): the line is
+  // UTF-8 (so is every piece, a TAB cutting no sequence) and holds nothing to escape but TABs.
+  static bool IsPlainLine(std::string_view line) { return Scan<true>(line) == kPlainText; }
+
+ private:
   enum ScanResult { kPlainText, kEscapeText, kNotUtf8 };
+  // With `kTabsPlain`, a TAB counts as plain.
+  template <bool kTabsPlain>
   static ScanResult Scan(std::string_view text) {
     // One scan tells whether the text is UTF-8 and whether it holds anything to escape; nearly
     // every cell is then copied as it stands.
@@ -196,9 +205,11 @@ class CellTextWriter {
     const __m128i amp = _mm_set1_epi8('&');
     const __m128i lt = _mm_set1_epi8('<');
     const __m128i gt = _mm_set1_epi8('>');
+    const __m128i tab = _mm_set1_epi8('\t');
     while (n - i >= 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-      const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, space), v);
+      __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, space), v);
+      if constexpr (kTabsPlain) low = _mm_andnot_si128(_mm_cmpeq_epi8(v, tab), low);
       const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, amp)),
                                          _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, gt)));
       if (_mm_movemask_epi8(_mm_or_si128(low, marks)) != 0) plain = false;
@@ -223,7 +234,7 @@ class CellTextWriter {
 #endif
     while (i < n) {
       const auto kind = kByteKinds[bytes[i]];
-      if (kind == kPlainByte) {
+      if (kind == kPlainByte || (kTabsPlain && bytes[i] == '\t')) {
         ++i;
       } else if (kind == kHighByte) {
         const size_t length = Utf8SequenceLength(bytes + i, n - i);
@@ -313,20 +324,41 @@ class ColumnPlan {
 
   const Grid& grid() const { return grid_; }
   bool has_title_row() const { return has_title_row_; }
+  int32_t first_col() const { return first_col_; }
+  int32_t last_col() const { return last_col_; }
+  bool all_columns_shown() const { return hidden_cols_.empty(); }
+
+  // Walks the columns left to right from a given one, telling group columns from separators.
+  class Cursor {
+   public:
+    Cursor(const ColumnPlan& plan, int64_t col)
+        : period_(plan.period_),
+          separators_(plan.separators_),
+          in_group_(period_ != 0 ? col % period_ : 0),
+          group_(period_ != 0 ? col / period_ : 0) {}
+    bool separator() const { return period_ != 0 && in_group_ == period_ - 1 && group_ < separators_; }
+    std::string_view open() const { return separator() ? kSeparatorCell : kGroupCell; }
+    void Next() {
+      if (period_ != 0 && ++in_group_ == period_) {
+        in_group_ = 0;
+        ++group_;
+      }
+    }
+
+   private:
+    // The column's place in its group and separator, counted from the grid's column 0.
+    const int64_t period_;
+    const int64_t separators_;
+    int64_t in_group_;
+    int64_t group_;
+  };
 
   // Calls `visit(col, separator)` for every shown column, left to right.
   template <typename Visit>
   void ForEachColumn(Visit&& visit) const {
-    // The column's place in its group and separator, counted from the grid's column 0.
-    int64_t in_group = period_ != 0 ? first_col_ % period_ : 0;
-    int64_t group = period_ != 0 ? first_col_ / period_ : 0;
-    for (int32_t c = first_col_; c <= last_col_; ++c) {
-      const bool separator = period_ != 0 && in_group == period_ - 1 && group < separators_;
-      if (hidden_cols_.empty() || !hidden_cols_[static_cast<size_t>(c)]) visit(c, separator);
-      if (period_ != 0 && ++in_group == period_) {
-        in_group = 0;
-        ++group;
-      }
+    Cursor column(*this, first_col_);
+    for (int32_t c = first_col_; c <= last_col_; ++c, column.Next()) {
+      if (hidden_cols_.empty() || !hidden_cols_[static_cast<size_t>(c)]) visit(c, column.separator());
     }
   }
 
@@ -365,8 +397,12 @@ class RowWriter {
 
  private:
   void WriteRow(int32_t r, Block& out) {
-    cells_.Read(r);
     const bool title = plan_.has_title_row() && r == 0;
+    if (!title && plan_.all_columns_shown()) {
+      WriteRuns(r, out);
+      return;
+    }
+    cells_.Read(r);
     out.Put("<tr>");
     plan_.ForEachColumn([&](int32_t c, bool separator) {
       const std::string_view open = separator ? kSeparatorCell : kGroupCell;
@@ -386,9 +422,56 @@ class RowWriter {
     out.Put("</td></tr>\n");
   }
 
+  // A row of which every column is shown, read run by run as the grid stores it: a plain line
+  // with nothing to escape is cut at its TABs as it is written, without a cell list.
+  void WriteRuns(int32_t r, Block& out) {
+    const RowStore& store = plan_.grid().store();
+    const int64_t last = plan_.last_col();
+    int64_t at = plan_.first_col();  // the next column to write
+    ColumnPlan::Cursor column(plan_, at);
+    auto write_empty_to = [&](int64_t end) {
+      for (; at < end; ++at, column.Next()) out.Put(column.open());
+    };
+    out.Put("<tr>");
+    store.ForEachRun(r, [&](const CellRun& run) {
+      const int64_t begin = std::max<int64_t>(run.col, at);
+      const int64_t end = std::min<int64_t>(int64_t{run.col} + run.count, last + 1);
+      if (begin >= end) return;
+      write_empty_to(begin);
+      if (run.is_line() && begin == run.col && end == int64_t{run.col} + run.count &&
+          CellTextWriter::IsPlainLine(run.line)) {
+        WritePlainLine(run.line, end - begin, column, out);
+        at = end;
+        return;
+      }
+      std::span<const CellRef> cells = run.cells;
+      if (run.is_line()) {
+        line_cells_.clear();
+        RowStore::AppendRunCells(run, &line_cells_);
+        cells = line_cells_;
+      }
+      for (; at < end; ++at, column.Next()) {
+        text_.WriteCell(column.open(), store.Text(cells[static_cast<size_t>(at - run.col)]), out);
+      }
+    });
+    write_empty_to(last + 1);
+    out.Put("</td></tr>\n");
+  }
+
+  // Writes the `count` TAB-separated cells of `line`, which IsPlainLine.
+  static void WritePlainLine(std::string_view line, int64_t count, ColumnPlan::Cursor& column, Block& out) {
+    size_t from = 0;
+    for (int64_t k = 0; k < count; ++k, column.Next()) {
+      const size_t tab = std::min(line.find('\t', from), line.size());
+      out.PutCell(column.open(), line.substr(from, tab - from));
+      from = std::min(tab + 1, line.size());
+    }
+  }
+
   const ColumnPlan& plan_;
   RowCells cells_;
   CellTextWriter text_;
+  std::vector<CellRef> line_cells_;  // a plain line's cells, cut when it needs escaping
   const bool all_rows_shown_;
 };
 

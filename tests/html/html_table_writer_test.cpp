@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "grid/grid_builder.h"
+#include "grid/table_text_reader.h"
 #include "grid/text_to_integer.h"
 #include "html/html_table_reader.h"
 #include "port/code_page.h"
@@ -250,6 +252,83 @@ TEST(HtmlTableWriterTest, RectangleKeepsTheShapeOfTheWholeGrid) {
     WriteHtmlTable(grid, c.rect, shape, sink);
     EXPECT_EQ(RowsOf(html), c.rows);
     EXPECT_EQ(html.substr(html.size() - 23), "</table></body></html>\n");
+  }
+}
+
+// A grid made of table text keeps plain lines as they came, the other lines as cells; the
+// rows of a layout refer to several of them at once.
+Grid GridOfText(std::string text) {
+  ParsedTable table;
+  std::string error;
+  Grid grid;
+  if (!ParseTableText(std::move(text), &table, &error) || !GridBuilder::AdoptTable(grid, std::move(table), 0, false)) {
+    ADD_FAILURE() << "not read: " << error;
+  }
+  return grid;
+}
+
+// The same cells, each kept on its own: read cell by cell, not run by run.
+Grid CopyCellByCell(const Grid& grid) {
+  Cells cells(static_cast<size_t>(grid.RowCount()), std::vector<std::string>(static_cast<size_t>(grid.ColCount())));
+  for (int32_t r = 0; r < grid.RowCount(); ++r) {
+    for (int32_t c = 0; c < grid.ColCount(); ++c) {
+      cells[static_cast<size_t>(r)][static_cast<size_t>(c)] = std::string(grid.store().Text(grid.store().CellAt(r, c)));
+    }
+  }
+  Grid copy = GridOf(cells);
+  for (int32_t c = 0; c < grid.ColCount(); ++c) copy.SetColumnWidth(c, grid.GetColumnWidth(c).value_or(0));
+  return copy;
+}
+
+TEST(HtmlTableWriterTest, RowsStoredAsLinesWriteAsTheirCells) {
+  const std::string text =
+      "编号\t姓名\t金额\n"
+      "1\t王伟\t3.50\n"
+      "2\ta&b<c>\t>\n"              // escaped in a line
+      "\t\xB0\xE0\tx\n"              // GBK in a line, an empty first cell
+      "4\t\"two\nlines\"\ta  b\n"    // quoted, runs of spaces: not a plain line
+      "5\n"                          // shorter than the others
+      "\n"
+      "7\t\t\t\n"
+      // Lines are kept whole only before the last 64 bytes of the text.
+      "8\t" + std::string(80, 'z') + "\n";
+  Grid lines = GridOfText(text);
+  ASSERT_EQ(lines.RowCount(), 9);
+  ASSERT_EQ(lines.store().KindOf(1), RowStore::RowKind::kPlainLine);
+  // A layout's rows: row r holds line r, a separator column, then line r + 1.
+  GridBuilder builder(GridDesign{}, lines, 7, 0, false);
+  builder.Reserve(lines.RowCount(), 2 * int64_t{lines.RowCount()});
+  for (int32_t r = 0; r < lines.RowCount(); ++r) {
+    builder.AppendEmptyRows(1);
+    builder.AppendCellsOf(r, 0);
+    if (r + 1 < lines.RowCount()) builder.AppendCellsOf(r + 1, 4);
+  }
+  Grid layout = builder.Finish();
+  for (Grid* grid : {&lines, &layout}) {
+    for (int32_t c = 0; c < grid->ColCount(); ++c) grid->SetColumnWidth(c, 40 + c);
+  }
+
+  const struct {
+    const char* name;
+    const Grid& grid;
+    HtmlTableShape shape;
+    CellRect rect;
+  } cases[] = {
+      {"whole lines", lines, {true, 1, 3}, {0, 0, 99, 99}},
+      {"lines cut by the rectangle", lines, {false, 1, 3}, {1, 1, 6, 1}},
+      {"layout of two groups", layout, {true, 2, 3}, {0, 0, 99, 99}},
+      {"layout from the separator on", layout, {true, 2, 3}, {2, 3, 8, 5}},
+      {"layout of the first group", layout, {false, 2, 3}, {0, 0, 8, 2}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string html;
+    StringSink sink(&html);
+    WriteHtmlTable(c.grid, c.rect, c.shape, sink);
+    std::string expected;
+    StringSink expected_sink(&expected);
+    WriteHtmlTable(CopyCellByCell(c.grid), c.rect, c.shape, expected_sink);
+    EXPECT_EQ(html, expected);
   }
 }
 
