@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <span>
+
+#include "grid/prefault.h"
 
 namespace parvex {
 namespace {
@@ -99,6 +102,10 @@ void RowStore::Clear(size_t rows) {
 }
 
 void RowStore::InsertRows(size_t at, size_t count) {
+  if (at == rows_.size()) {
+    rows_.resize(rows_.size() + count);  // a layout appends its rows one at a time
+    return;
+  }
   rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), count, Slot{});
 }
 
@@ -320,18 +327,27 @@ bool RowStore::Adopt(ParsedTable&& table) {
   // Each row refers to its line's cells up to the last non-empty one.
   if (table.cells.capacity() > table.cells.size() + table.cells.size() / 4) table.cells.shrink_to_fit();
   const CellRef* cells = table.cells.data();
-  rows_ = std::vector<Slot>(std::max<size_t>(table.lines.size(), 1));
-  for (size_t r = 0; r < table.lines.size(); ++r) {
-    const TableLine& line = table.lines[r];
-    if (line.is_plain()) {
-      rows_[r] = Slot::PlainLine(0, line.first, line.bytes, line.count);
-    } else {
-      uint32_t count = line.count;
-      while (count > 0 && cells[line.first + count - 1].empty()) --count;
-      if (count > 0) rows_[r] = Slot::SharedCells(0, line.first, count);
+  std::vector<Slot> rows;
+  rows.reserve(std::max<size_t>(table.lines.size(), 1));
+  {
+    // A row each is a million rows' worth of fresh memory: fault it in on the second core while
+    // the rows are filled.
+    const Prefault prefault({std::span<std::byte>(reinterpret_cast<std::byte*>(rows.data()), rows.capacity() * sizeof(Slot))});
+    for (const TableLine& line : table.lines) {
+      Slot row;
+      if (line.is_plain()) {
+        row = Slot::PlainLine(0, line.first, line.bytes, line.count);
+      } else {
+        uint32_t count = line.count;
+        while (count > 0 && cells[line.first + count - 1].empty()) --count;
+        if (count > 0) row = Slot::SharedCells(0, line.first, count);
+      }
+      shared_live_ += row.count();
+      rows.push_back(row);
     }
-    shared_live_ += rows_[r].count();
   }
+  if (rows.empty()) rows.emplace_back();
+  rows_ = std::move(rows);
   std::vector<TableLine>().swap(table.lines);
   if (!table.cells.empty()) {
     shared_.push_back(SharedBlock{0, std::make_shared<const std::vector<CellRef>>(std::move(table.cells))});

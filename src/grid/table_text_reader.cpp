@@ -57,7 +57,7 @@ bool CutPlainLine(const unsigned char* bytes, size_t n, size_t i, TableLine* lin
       m.tabs &= before_lf;
       m.specials &= before_lf;
     }
-    tab_count += static_cast<uint64_t>(std::popcount(m.tabs));
+    tab_count += static_cast<uint64_t>(byte_scan::CountBits(m.tabs));
     for (; m.specials != 0; m.specials &= m.specials - 1) {
       const size_t p = pos + static_cast<size_t>(std::countr_zero(m.specials));
       const unsigned char c = bytes[p];
