@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+#include "port/path.h"
+
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -24,8 +26,6 @@ namespace parvex::port {
 namespace {
 
 constexpr size_t kBlockSize = size_t{1} << 20;
-
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 // An input file open for reading, closed on every way out. Open and Read report the cause of a
 // failure in `cause`; the caller names the file.
@@ -62,7 +62,7 @@ bool InputFile::Open(const std::string& path, std::string* error) {
   // message says what is wrong.
   const DWORD attributes = ::GetFileAttributesW(name.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    *error = Quoted(path) + " is a directory";
+    *error = QuotedName(path) + " is a directory";
     return false;
   }
   // Others may go on reading, writing, renaming or deleting the file while it is read, as they
@@ -70,7 +70,7 @@ bool InputFile::Open(const std::string& path, std::string* error) {
   handle_ = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle_ == INVALID_HANDLE_VALUE) {
-    *error = "cannot open " + Quoted(path) + ": " + SystemErrorText(::GetLastError());
+    *error = "cannot open " + QuotedName(path) + ": " + SystemErrorText(::GetLastError());
     return false;
   }
   return true;
@@ -122,17 +122,17 @@ void InputFile::Close() {
 bool InputFile::Open(const std::string& path, std::string* error) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) {
-    *error = "cannot open " + Quoted(path) + ": " + std::strerror(errno);
+    *error = "cannot open " + QuotedName(path) + ": " + std::strerror(errno);
     return false;
   }
   // Opening a directory for reading succeeds here; what it is shows after, on the same file.
   struct stat st {};
   if (::fstat(fd_, &st) != 0) {
-    *error = "cannot read " + Quoted(path) + ": " + std::strerror(errno);
+    *error = "cannot read " + QuotedName(path) + ": " + std::strerror(errno);
     return false;
   }
   if (S_ISDIR(st.st_mode)) {
-    *error = Quoted(path) + " is a directory";
+    *error = QuotedName(path) + " is a directory";
     return false;
   }
   return true;
@@ -207,7 +207,7 @@ bool ReadWholeFile(const std::string& path, std::string* text, std::string* erro
   uint64_t size = 0;
   if (file.RegularSize(&size) && size > 0) {
     if (size > text->max_size()) {
-      *error = "cannot read " + Quoted(path) + ": " + std::to_string(size) + " bytes do not fit in memory";
+      *error = "cannot read " + QuotedName(path) + ": " + std::to_string(size) + " bytes do not fit in memory";
       return false;
     }
     text->resize(static_cast<size_t>(size));
@@ -230,7 +230,7 @@ bool ReadWholeFile(const std::string& path, std::string* text, std::string* erro
   // (a pipe, a device, /proc).
   if (got >= 0) got = ReadInto(file, text, static_cast<size_t>(got), /*grow=*/true, &cause);
   if (got < 0) {
-    *error = "cannot read " + Quoted(path) + ": " + cause;
+    *error = "cannot read " + QuotedName(path) + ": " + cause;
     text->clear();
     return false;
   }

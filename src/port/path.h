@@ -16,6 +16,9 @@ std::filesystem::path PathFromUtf8(std::string_view name);
 // The name of `path` in the form PathFromUtf8 takes.
 std::string Utf8FromPath(const std::filesystem::path& path);
 
+// `name` in single quotes, as messages about a file show it.
+inline std::string QuotedName(const std::string& name) { return "'" + name + "'"; }
+
 }  // namespace parvex::port
 
 #endif  // PARVEX_PORT_PATH_H_

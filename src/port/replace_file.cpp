@@ -27,8 +27,6 @@
 namespace parvex::port {
 namespace {
 
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
-
 std::string TempPattern(const std::string& dir, const std::string& stem) {
   const std::filesystem::path base = dir.empty() ? std::filesystem::path(".") : PathFromUtf8(dir);
   return Utf8FromPath(base / PathFromUtf8("." + stem));
@@ -69,7 +67,7 @@ bool CreateTempFile(const std::string& dir, const std::string& stem, std::string
     }
     code = ::GetLastError();
   }
-  *error = "cannot create a file in " + Quoted(dir.empty() ? "." : dir) + ": " + SystemErrorText(code);
+  *error = "cannot create a file in " + QuotedName(dir.empty() ? "." : dir) + ": " + SystemErrorText(code);
   return false;
 }
 
@@ -80,7 +78,7 @@ bool MoveOver(const std::string& from, const std::string& to, unsigned, std::str
   // within a volume, and WRITE_THROUGH returns only once the move is on the disk.
   if (!::MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    *error = "cannot replace " + Quoted(to) + ": " + SystemErrorText(::GetLastError());
+    *error = "cannot replace " + QuotedName(to) + ": " + SystemErrorText(::GetLastError());
     return false;
   }
   return true;
@@ -96,7 +94,7 @@ bool CreateTempFile(const std::string& dir, const std::string& stem, std::string
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());
   if (fd < 0) {
-    *error = "cannot create a file in " + Quoted(dir.empty() ? "." : dir) + ": " + std::strerror(errno);
+    *error = "cannot create a file in " + QuotedName(dir.empty() ? "." : dir) + ": " + std::strerror(errno);
     return false;
   }
   ::close(fd);
@@ -115,7 +113,7 @@ unsigned ReplacementPermissions(const std::string& target) {
 bool MoveOver(const std::string& from, const std::string& to, unsigned permissions, std::string* error) {
   (void)::chmod(from.c_str(), static_cast<mode_t>(permissions));
   if (std::rename(from.c_str(), to.c_str()) != 0) {
-    *error = "cannot replace " + Quoted(to) + ": " + std::strerror(errno);
+    *error = "cannot replace " + QuotedName(to) + ": " + std::strerror(errno);
     return false;
   }
   return true;
