@@ -22,9 +22,10 @@ namespace {
 
 // Excel honours the rules of the <style> block (its own HTML works that way) and reads
 // mso-number-format "\@" as text; LibreOffice ignores both but reads the sdnum attribute on
-// every cell (language 1033, format "@": text), with or without other attributes. So the text
-// marking for Excel is one td rule, and each cell carries only sdnum; the end tags a cell may
-// go without (</td>) are left out but for a row's last. LibreOffice reads that back cell for cell.
+// every cell (format "@": text), with or without other attributes. So the text marking for
+// Excel is one td rule, and each cell carries only sdnum, in its shortest form: unquoted, the
+// languages left to the reader's default. The end tags a cell may go without (</td>) are left
+// out but for a row's last. LibreOffice reads that back cell for cell.
 // HTML written in one piece by a thread.
 constexpr int64_t kChunkBytes = int64_t{1} << 20;
 
@@ -38,8 +39,8 @@ constexpr std::string_view kHead =
     "</style></head>\n"
     "<body><table>\n";
 constexpr std::string_view kTail = "</table></body></html>\n";
-constexpr std::string_view kGroupCell = "<td sdnum=\"1033;0;@\">";
-constexpr std::string_view kSeparatorCell = "<td class=s sdnum=\"1033;0;@\">";
+constexpr std::string_view kGroupCell = "<td sdnum=;;@>";
+constexpr std::string_view kSeparatorCell = "<td class=s sdnum=;;@>";
 // Excel reads a plain <br> in a cell as the end of the row; this form stays in the cell.
 constexpr std::string_view kLineBreak = "<br style=\"mso-data-placement:same-cell\">";
 

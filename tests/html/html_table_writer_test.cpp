@@ -20,8 +20,8 @@ namespace {
 using test_support::Cells;
 using test_support::GridOf;
 
-const std::string kGroupTd = "<td sdnum=\"1033;0;@\">";
-const std::string kSeparatorTd = "<td class=s sdnum=\"1033;0;@\">";
+const std::string kGroupTd = "<td sdnum=;;@>";
+const std::string kSeparatorTd = "<td class=s sdnum=;;@>";
 const std::string kBr = "<br style=\"mso-data-placement:same-cell\">";
 
 std::string Kept(const std::string& run) {
