@@ -73,6 +73,15 @@ class Block {
     if (!text.empty()) std::memcpy(at + open.size(), text.data(), text.size());  // an empty view may be null
     used_ += open.size() + text.size();
   }
+  // Room for `bytes` bytes written straight into the block, handing the block on first when
+  // they do not fit; null when they are more than a block holds. What is written there counts
+  // only once Commit is called with its end.
+  char* Room(size_t bytes) {
+    if (bytes > kSize) return nullptr;
+    if (kSize - used_ < bytes) Flush();
+    return block_.get() + used_;
+  }
+  void Commit(const char* end) { used_ = static_cast<size_t>(end - block_.get()); }
   // Whoever writes calls Flush at the end: a destructor must not write, since the sink may throw.
   void Flush() {
     if (used_ == 0) return;
@@ -149,6 +158,71 @@ size_t Utf8SequenceLength(const unsigned char* p, size_t n) {
   return 0;
 }
 
+// The same, with the most frequent case, a three-byte sequence that needs no more checks than
+// its continuation bytes (most of CJK), decided inline.
+inline size_t Utf8Length(const unsigned char* p, size_t n) {
+  const unsigned char c = p[0];
+  if (c >= 0xe1 && c <= 0xef && c != 0xed && n >= 3 && IsContinuation(p[1]) && IsContinuation(p[2])) return 3;
+  return Utf8SequenceLength(p, n);
+}
+
+// Copies the `length` bytes at `from`, of which `readable` (>= length) may be read, to `to`, which
+// has room for `readable` bytes. Most cells are shorter than 16 bytes and far from their line's
+// end: they are copied as one block of 16, without a call.
+inline void CopyShort(const unsigned char* from, size_t length, size_t readable, char* to) {
+#if defined(__SSE2__)
+  if (length <= 16 && readable >= 16) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+    return;
+  }
+#endif
+  std::memcpy(to, from, length);
+}
+
+#if defined(__SSE2__)
+// Checks a line sixteen bytes at a time for what WritePlainLine copies as it stands: UTF-8 made of
+// ASCII and the three-byte sequences that need no check beyond their continuation bytes (lead
+// bytes E1..EC, EE, EF: U+1000..U+CFFF and U+E000..U+FFFF, nearly all of CJK), with no byte to
+// escape and no control byte but TAB. Any other line is left to the general path, which checks
+// it byte by byte: a line is never taken for plain when it is not.
+class PlainBlocks {
+ public:
+  // Checks the bytes of the block at `p` from `skip` (the ones before were checked already) and
+  // gives their TABs as bits of `tabs` (bit k: p[k]). False when they are not plain.
+  bool Check(const unsigned char* p, int skip, unsigned* tabs) {
+    const unsigned keep = (0xffffu << skip) & 0xffffu;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i tab = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
+    const __m128i low = _mm_andnot_si128(tab, _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(' ')), v));
+    const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('&'))),
+                                       _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('<')), _mm_cmpeq_epi8(v, _mm_set1_epi8('>'))));
+    if ((Bits(_mm_or_si128(low, marks)) & keep) != 0) return false;
+    *tabs = Bits(tab) & keep;
+    const unsigned high = Bits(v) & keep;
+    if (high == 0 && carry_ == 0) return true;
+    // As signed bytes, continuation bytes 80..BF are below -64 and lead bytes E0..EF -32..-17.
+    const unsigned continuation = Bits(_mm_cmplt_epi8(v, _mm_set1_epi8(-64))) & keep;
+    const unsigned lead = Bits(_mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(-33)), _mm_cmplt_epi8(v, _mm_set1_epi8(-16))))
+                          & ~Bits(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xe0))),
+                                               _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xed)))))
+                          & keep;
+    if ((high & ~continuation & ~lead) != 0) return false;
+    // Each lead wants continuation bytes at the next two places, some perhaps in the next block;
+    // the continuation bytes here are exactly the wanted ones.
+    const unsigned wanted = (lead << 1) | (lead << 2) | (carry_ << skip);
+    if ((wanted & 0xffffu) != continuation) return false;
+    carry_ = wanted >> 16;
+    return true;
+  }
+  // True when no sequence was cut off by the line's end.
+  bool Finished() const { return carry_ == 0; }
+
+ private:
+  static unsigned Bits(__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); }
+  unsigned carry_ = 0;  // continuation bytes wanted at the start of the next block: bit 0 its first byte
+};
+#endif
+
 // Writes cell texts as HTML text.
 class CellTextWriter {
  public:
@@ -178,18 +252,11 @@ class CellTextWriter {
 
  private:
   // True when `text` is UTF-8 (the same rule as IsValidUtf8) and holds nothing to escape.
-  static bool IsPlain(std::string_view text) { return Scan<false>(text) == kPlainText; }
-  static bool IsUtf8(std::string_view text) { return Scan<false>(text) != kNotUtf8; }
-
- public:
-  // True when the TAB-separated pieces of `line` are all plain cells (IsPlain): the line is
-  // UTF-8 (so is every piece, a TAB cutting no sequence) and holds nothing to escape but TABs.
-  static bool IsPlainLine(std::string_view line) { return Scan<true>(line) == kPlainText; }
+  static bool IsPlain(std::string_view text) { return Scan(text) == kPlainText; }
+  static bool IsUtf8(std::string_view text) { return Scan(text) != kNotUtf8; }
 
  private:
   enum ScanResult { kPlainText, kEscapeText, kNotUtf8 };
-  // With `kTabsPlain`, a TAB counts as plain.
-  template <bool kTabsPlain>
   static ScanResult Scan(std::string_view text) {
     // One scan tells whether the text is UTF-8 and whether it holds anything to escape; nearly
     // every cell is then copied as it stands.
@@ -206,11 +273,9 @@ class CellTextWriter {
     const __m128i amp = _mm_set1_epi8('&');
     const __m128i lt = _mm_set1_epi8('<');
     const __m128i gt = _mm_set1_epi8('>');
-    const __m128i tab = _mm_set1_epi8('\t');
     while (n - i >= 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-      __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, space), v);
-      if constexpr (kTabsPlain) low = _mm_andnot_si128(_mm_cmpeq_epi8(v, tab), low);
+      const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, space), v);
       const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, amp)),
                                          _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, gt)));
       if (_mm_movemask_epi8(_mm_or_si128(low, marks)) != 0) plain = false;
@@ -226,7 +291,7 @@ class CellTextWriter {
           ++j;
           continue;
         }
-        const size_t length = Utf8SequenceLength(bytes + j, n - j);
+        const size_t length = Utf8Length(bytes + j, n - j);
         if (length == 0) return kNotUtf8;
         j += length;
       }
@@ -235,10 +300,10 @@ class CellTextWriter {
 #endif
     while (i < n) {
       const auto kind = kByteKinds[bytes[i]];
-      if (kind == kPlainByte || (kTabsPlain && bytes[i] == '\t')) {
+      if (kind == kPlainByte) {
         ++i;
       } else if (kind == kHighByte) {
-        const size_t length = Utf8SequenceLength(bytes + i, n - i);
+        const size_t length = Utf8Length(bytes + i, n - i);
         if (length == 0) return kNotUtf8;
         i += length;
       } else {
@@ -316,6 +381,8 @@ class ColumnPlan {
     if (shape.groups > 1 && shape.group_columns > 0) {
       period_ = int64_t{shape.group_columns} + 1;
       separators_ = int64_t{shape.groups} - 1;
+      first_in_group_ = first_col % period_;
+      first_group_ = first_col / period_;
     }
     if (grid.HasHiddenColumns()) {
       hidden_cols_.resize(static_cast<size_t>(grid.ColCount()));
@@ -329,14 +396,14 @@ class ColumnPlan {
   int32_t last_col() const { return last_col_; }
   bool all_columns_shown() const { return hidden_cols_.empty(); }
 
-  // Walks the columns left to right from a given one, telling group columns from separators.
+  // Walks the columns left to right from the first, telling group columns from separators.
   class Cursor {
    public:
-    Cursor(const ColumnPlan& plan, int64_t col)
+    explicit Cursor(const ColumnPlan& plan)
         : period_(plan.period_),
           separators_(plan.separators_),
-          in_group_(period_ != 0 ? col % period_ : 0),
-          group_(period_ != 0 ? col / period_ : 0) {}
+          in_group_(plan.first_in_group_),
+          group_(plan.first_group_) {}
     bool separator() const { return period_ != 0 && in_group_ == period_ - 1 && group_ < separators_; }
     std::string_view open() const { return separator() ? kSeparatorCell : kGroupCell; }
     void Next() {
@@ -348,8 +415,8 @@ class ColumnPlan {
 
    private:
     // The column's place in its group and separator, counted from the grid's column 0.
-    const int64_t period_;
-    const int64_t separators_;
+    int64_t period_;
+    int64_t separators_;
     int64_t in_group_;
     int64_t group_;
   };
@@ -357,7 +424,7 @@ class ColumnPlan {
   // Calls `visit(col, separator)` for every shown column, left to right.
   template <typename Visit>
   void ForEachColumn(Visit&& visit) const {
-    Cursor column(*this, first_col_);
+    Cursor column(*this);
     for (int32_t c = first_col_; c <= last_col_; ++c, column.Next()) {
       if (hidden_cols_.empty() || !hidden_cols_[static_cast<size_t>(c)]) visit(c, column.separator());
     }
@@ -380,6 +447,8 @@ class ColumnPlan {
   const bool has_title_row_;
   int64_t period_ = 0;  // 0: no separators
   int64_t separators_ = 0;
+  int64_t first_in_group_ = 0;  // the first column's place, worked out once for every row
+  int64_t first_group_ = 0;
   std::vector<bool> hidden_cols_;  // empty when every column is shown
 };
 
@@ -429,7 +498,7 @@ class RowWriter {
     const RowStore& store = plan_.grid().store();
     const int64_t last = plan_.last_col();
     int64_t at = plan_.first_col();  // the next column to write
-    ColumnPlan::Cursor column(plan_, at);
+    ColumnPlan::Cursor column(plan_);
     auto write_empty_to = [&](int64_t end) {
       for (; at < end; ++at, column.Next()) out.Put(column.open());
     };
@@ -440,8 +509,7 @@ class RowWriter {
       if (begin >= end) return;
       write_empty_to(begin);
       if (run.is_line() && begin == run.col && end == int64_t{run.col} + run.count &&
-          CellTextWriter::IsPlainLine(run.line)) {
-        WritePlainLine(run.line, end - begin, column, out);
+          WritePlainLine(run.line, end - begin, column, out)) {
         at = end;
         return;
       }
@@ -459,14 +527,74 @@ class RowWriter {
     out.Put("</td></tr>\n");
   }
 
-  // Writes the `count` TAB-separated cells of `line`, which IsPlainLine.
-  static void WritePlainLine(std::string_view line, int64_t count, ColumnPlan::Cursor& column, Block& out) {
-    size_t from = 0;
-    for (int64_t k = 0; k < count; ++k, column.Next()) {
-      const size_t tab = std::min(line.find('\t', from), line.size());
-      out.PutCell(column.open(), line.substr(from, tab - from));
-      from = std::min(tab + 1, line.size());
+  // Writes the `count` TAB-separated cells of `line` when they are all plain (UTF-8 with nothing
+  // to escape), in one pass that checks the line, finds its TABs and copies the cells straight
+  // into the block. False, with nothing written and `column` where it was, otherwise.
+  static bool WritePlainLine(std::string_view line, int64_t count, ColumnPlan::Cursor& column, Block& out) {
+    char* at = out.Room(line.size() + static_cast<size_t>(count) * kSeparatorCell.size());
+    if (at == nullptr) return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+    const size_t n = line.size();
+    ColumnPlan::Cursor cursor = column;
+    int64_t cells = 0;
+    size_t from = 0;  // where the cell not yet written starts
+    // Writes the cell from `from` to `tab`, the TAB after it (or the line's end); false when the
+    // line holds more cells than the run, which the room asked for does not cover.
+    auto cell_to = [&](size_t tab) {
+      if (cells == count) return false;
+      if (cursor.separator()) {
+        std::memcpy(at, kSeparatorCell.data(), kSeparatorCell.size());
+        at += kSeparatorCell.size();
+      } else {
+        std::memcpy(at, kGroupCell.data(), kGroupCell.size());
+        at += kGroupCell.size();
+      }
+      CopyShort(bytes + from, tab - from, n - from, at);
+      at += tab - from;
+      from = tab + 1;
+      cursor.Next();
+      ++cells;
+      return true;
+    };
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (n >= 16) {
+      PlainBlocks blocks;
+      // Sixteen bytes at a time; the last block ends at the line's end, overlapping the one
+      // before, so that no byte outside the line is read.
+      for (;;) {
+        const size_t start = std::min(i, n - 16);
+        unsigned tabs = 0;
+        if (!blocks.Check(bytes + start, static_cast<int>(i - start), &tabs)) return false;
+        for (; tabs != 0; tabs &= tabs - 1) {
+          if (!cell_to(start + static_cast<size_t>(std::countr_zero(tabs)))) return false;
+        }
+        i = start + 16;
+        if (i == n) break;
+      }
+      if (!blocks.Finished()) return false;
     }
+#endif
+    while (i < n) {
+      const auto kind = kByteKinds[bytes[i]];
+      if (bytes[i] == '\t') {
+        if (!cell_to(i)) return false;
+        ++i;
+      } else if (kind == kPlainByte) {
+        ++i;
+      } else if (kind == kHighByte) {
+        const size_t length = Utf8Length(bytes + i, n - i);
+        if (length == 0) return false;
+        i += length;
+      } else {
+        return false;
+      }
+    }
+    // Fewer cells than the run holds (or more) is not a plain line: the general path cuts them.
+    if (!cell_to(n) || cells != count) return false;
+    out.Commit(at);
+    column = cursor;
+    return true;
   }
 
   const ColumnPlan& plan_;

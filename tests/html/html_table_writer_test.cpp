@@ -332,6 +332,46 @@ TEST(HtmlTableWriterTest, RowsStoredAsLinesWriteAsTheirCells) {
   }
 }
 
+TEST(HtmlTableWriterTest, RandomLinesWriteAsTheirCells) {
+  // Lines of pieces that the writer's sixteen-byte check of a line must tell apart, at every
+  // place relative to its blocks: ASCII, TABs, three-byte sequences (those it takes whole and the
+  // E0 and ED ones it does not), two- and four-byte ones, sequences cut short, stray
+  // continuation bytes, GBK, and bytes to escape. Written from lines or cell by cell, the HTML
+  // must be the same.
+  const std::vector<std::string> pieces = {
+      "a", "7", " ", "\t", "\t", "&", "<", "\x01", "\x7f", "中", "文", "\xEF\xBF\xBD", "\xE1\x80\x80",
+      "\xE0\xA0\x80", "\xED\x9F\xBF", "\xED\xA0\x80", "\xE0\x80\x80", "\xC3\xA9", "\xF0\x9D\x84\x9E",
+      "\xE4\xB8", "\xE4", "\x80", "\xBF", "\xB0\xA1", "\xC0\x80"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 20; ++round) {
+    std::string text;
+    for (int line = 0; line < 200; ++line) {
+      // Mostly the pieces a plain line is made of, so that most lines take the fast way.
+      const size_t length = random() % 40;
+      for (size_t k = 0; k < length; ++k) {
+        const size_t pick = random() % 4 == 0 ? random() % pieces.size() : random() % 2 == 0 ? 0 : 9 + random() % 2;
+        text += random() % 8 == 0 ? "\t" : pieces[pick];
+      }
+      text += '\n';
+    }
+    text += std::string(70, '-');  // the lines before the last 64 bytes are kept whole
+    const Grid lines = GridOfText(text);
+    const int32_t columns = lines.ColCount();
+    SCOPED_TRACE(round);
+    int32_t plain_lines = 0;
+    for (int32_t r = 0; r < lines.RowCount(); ++r) plain_lines += lines.store().KindOf(r) == RowStore::RowKind::kPlainLine;
+    ASSERT_GT(plain_lines, 50);
+    std::string html;
+    StringSink sink(&html);
+    WriteHtmlTable(lines, {false, 1, columns}, sink);
+    std::string expected;
+    StringSink expected_sink(&expected);
+    WriteHtmlTable(CopyCellByCell(lines), {false, 1, columns}, expected_sink);
+    ASSERT_EQ(html, expected);
+    EXPECT_TRUE(IsValidUtf8(html));
+  }
+}
+
 TEST(HtmlTableWriterTest, FlavourFitsWhatASpreadsheetTakes) {
   Grid tall;
   ASSERT_TRUE(tall.ResizeAndClear(static_cast<int32_t>(kHtmlMaxRows) + 1, 16, 0, false));
