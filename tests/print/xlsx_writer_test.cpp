@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -87,7 +88,7 @@ TEST_F(XlsxTest, PageSetupIsDoneInSharedAndStreamedWorkbooks) {
     const char* name;
     XlsxOptions options;
     bool shared;
-  } kinds[] = {{"shared strings", {}, true}, {"streamed rows", {.streaming_above_cells = 0}, false}};
+  } kinds[] = {{"shared strings", {.streaming_above_cells = INT64_MAX}, true}, {"streamed rows", {}, false}};
   const PageSetup setup{.orientation = Orientation::kLandscape, .margins = {20, 10, 25, 12}};
   for (const auto& kind : kinds) {
     SCOPED_TRACE(kind.name);
