@@ -163,8 +163,12 @@ class Painter {
     const double ascent = raw_font_.ascent();
     const QPointF at(left + padding, y + (row_height_ - (ascent + raw_font_.descent())) / 2 + ascent);
     if (x <= width - 2 * padding) {
+      // At whole device pixels (1/1200 inch in a PDF, a printer's dot): a PDF then holds each
+      // glyph's place as a short integer instead of nine digits.
       page_glyphs_.append(glyphs_);
-      for (const QPointF& position : positions_) page_positions_.append(position + at);
+      for (const QPointF& position : positions_) {
+        page_positions_.append(QPointF(std::round(position.x() + at.x()), std::round(at.y())));
+      }
       return true;
     }
     QGlyphRun run;
