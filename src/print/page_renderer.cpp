@@ -209,7 +209,6 @@ class Painter {
   // which two lines of its column's width always hold (column_widths.h). Clipped by the caller.
   void DrawWrapped(const QString& text, const QFont& font, double left, double room, double y) {
     QTextLayout layout(text, font, painter_->device());
-    layout.setCacheEnabled(true);
     if (LayOutLines(&layout, QTextOption::WrapAtWordBoundaryOrAnywhere, room) > 2) {
       LayOutLines(&layout, QTextOption::WrapAnywhere, room);
     }
