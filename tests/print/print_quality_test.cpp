@@ -299,6 +299,20 @@ TEST_F(PrintQualityTest, LongRemarkWrapsOntoTwoLinesInsideItsNarrowerColumn) {
     }
     EXPECT_EQ(lines.size(), 2u);
     EXPECT_EQ(text, WithoutSpaces(c.remark));
+    // Its row (the third) is two rows tall, the remark's lines between the rows around it.
+    std::vector<const Word*> ids(5, nullptr);
+    for (const Page& page : pages) {
+      for (const Word& word : page.words) {
+        for (int i = 1; i <= 4; ++i) {
+          if (word.text == std::to_string(20250100 + i)) ids[static_cast<size_t>(i)] = &word;
+        }
+      }
+    }
+    ASSERT_TRUE(ids[1] && ids[2] && ids[3] && ids[4]);
+    const double pitch = ids[2]->y_min - ids[1]->y_min;
+    EXPECT_NEAR(ids[4]->y_min - ids[2]->y_min, 3 * pitch, 0.5);
+    EXPECT_GT(remark.front().y_min, ids[2]->y_max);
+    EXPECT_LT(remark.back().y_max, ids[4]->y_min);
   }
 }
 
