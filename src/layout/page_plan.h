@@ -50,6 +50,9 @@ struct PagePlan {
   // The printed width in points of each of one group's columns, as the print outputs measured
   // them; empty until they do (the outputs then print the grid's widths).
   std::vector<double> printed_widths_pt;
+  // The result rows printed two lines tall because a long text in them wraps (ascending), as the
+  // print outputs found them; empty when every row is printed one line tall.
+  std::vector<int64_t> printed_two_line_rows;
   std::vector<PlannedSegment> segments;
   std::vector<PlannedPage> pages;  // in order; none when there are no data rows
 

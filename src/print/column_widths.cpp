@@ -22,6 +22,8 @@ constexpr double kDotsPerPoint = 10;
 // What shaping a whole text may add to the sum of its characters' advances (kerning is
 // usually negative; this covers the odd positive pair).
 constexpr double kShapingSlack = 1.005;
+// What a width may lose in being padded and stretched again: not a text wider than its cell.
+constexpr double kRoundingPt = 1e-6;
 
 // The advance of each character, cached: a column's widest text is found by summing them, and
 // only that text is shaped whole.
@@ -82,51 +84,151 @@ class TextWidths {
   std::unordered_map<char32_t, double> others_;
 };
 
-// The widest text of each column: `columns` source columns of `groups` groups, a separator
-// column between neighbouring groups, in rows `first_row` on (a title row is measured apart).
-std::vector<double> Measure(const Grid& grid, int32_t groups, int32_t columns, bool has_title, const PageSetup& setup) {
+// The printable width of `setup`'s paper; 0 for a setup that leaves no room.
+double PrintableWidth(const PageSetup& setup) {
+  PageGeometry g;
+  std::string error;
+  return ComputePageGeometry(setup, {}, std::nullopt, &g, &error) ? g.printable_width_pt : 0;
+}
+
+// `columns` source columns of `groups` groups, a separator column between neighbouring groups;
+// row 0 is the title row when `has_title`.
+ColumnMeasures Measure(const Grid& grid, int32_t groups, int32_t columns, bool has_title, const PageSetup& setup) {
   TextWidths plain(setup, false);
   TextWidths bold(setup, true);
   const auto cols = static_cast<size_t>(std::max(columns, 0));
+  const int32_t first_data = has_title ? 1 : 0;
+  std::vector<double> title(cols, 0);
   std::vector<double> widest(cols, 0);
   std::vector<std::string> widest_text(cols);
-  std::vector<bool> widest_bold(cols, false);
+  // Every data text's width, for the percentile (a float is precise enough for it and halves
+  // what a million rows hold); empty cells are not texts.
+  std::vector<std::vector<float>> widths(cols);
+  const size_t texts = static_cast<size_t>(std::max(grid.RowCount() - first_data, 0)) * static_cast<size_t>(std::max(groups, 1));
+  for (std::vector<float>& w : widths) w.reserve(texts);
   std::string utf8;
-  for (int32_t row = 0; row < grid.RowCount(); ++row) {
-    const bool title = has_title && row == 0;
-    TextWidths& widths = title ? bold : plain;
+  if (has_title && grid.RowCount() > 0) {
+    for (int32_t g = 0; g < groups; ++g) {
+      for (int32_t c = 0; c < columns; ++c) {
+        const std::string_view bytes = grid.CellView(0, g * (columns + 1) + c);
+        if (bytes.empty()) continue;
+        utf8 = CellTextUtf8(bytes);
+        auto& t = title[static_cast<size_t>(c)];
+        t = std::max({t, bold.Approximate(utf8), bold.Exact(utf8)});
+      }
+    }
+  }
+  for (int32_t row = first_data; row < grid.RowCount(); ++row) {
     for (int32_t g = 0; g < groups; ++g) {
       for (int32_t c = 0; c < columns; ++c) {
         const std::string_view bytes = grid.CellView(row, g * (columns + 1) + c);
         if (bytes.empty()) continue;
         utf8 = CellTextUtf8(bytes);
-        const double width = widths.Approximate(utf8);
+        const double width = plain.Approximate(utf8);
         const auto ci = static_cast<size_t>(c);
+        widths[ci].push_back(static_cast<float>(width));
         if (width > widest[ci]) {
           widest[ci] = width;
           widest_text[ci] = utf8;
-          widest_bold[ci] = title;
         }
       }
     }
   }
-  std::vector<double> result(cols);
+  const double em = plain.em();
+  auto printed = [em](double text) { return std::max(text * kShapingSlack, em) + 2 * kCellPaddingPt; };
+  ColumnMeasures m;
+  m.one_line_pt.resize(cols);
+  m.wrapped_pt.resize(cols);
+  m.widest_pt.resize(cols);
   for (size_t c = 0; c < cols; ++c) {
-    double text = widest[c];
-    if (!widest_text[c].empty()) text = std::max(text, (widest_bold[c] ? bold : plain).Exact(widest_text[c]));
-    result[c] = std::max(text * kShapingSlack, plain.em()) + 2 * kCellPaddingPt;
+    const double data = widest_text[c].empty() ? 0 : std::max(widest[c], plain.Exact(widest_text[c]));
+    m.widest_pt[c] = data;
+    m.one_line_pt[c] = printed(std::max(data, title[c]));
+    m.wrapped_pt[c] = m.one_line_pt[c];
+    std::vector<float>& w = widths[c];
+    if (w.size() < 2) continue;
+    const auto k = static_cast<size_t>(static_cast<double>(w.size() - 1) * kWrapPercentile / 100);
+    std::nth_element(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(k), w.end());
+    const double percentile = w[k];
+    if (data > kOutlierRatio * percentile && data - percentile > kOutlierEms * em) {
+      m.wrapped_pt[c] = std::min(m.one_line_pt[c], printed(std::max({percentile, data / 2 + em, title[c]})));
+    }
+    std::vector<float>().swap(w);  // the next column's texts need the memory
   }
-  return result;
+  return m;
 }
 
 }  // namespace
 
-std::vector<double> ColumnWidthsFromContents(const Grid& source, const PagePlan& plan, const PageSetup& setup) {
+std::vector<double> ColumnMeasures::WidthsFor(int32_t groups, const PageSetup& setup) const {
+  if (one_line_pt == wrapped_pt) return one_line_pt;
+  double group = 0;
+  for (double width : one_line_pt) group += width;
+  // The arithmetic of GroupsThatFit, so that fitted groups and the widths agree.
+  const double fit = (PrintableWidth(setup) + kSeparatorWidthPt) / (group + kSeparatorWidthPt) + 1e-9;
+  return fit >= std::max(groups, 1) ? one_line_pt : wrapped_pt;
+}
+
+ColumnMeasures MeasureSourceColumns(const Grid& source, const PagePlan& plan, const PageSetup& setup) {
   return Measure(source, 1, plan.source_columns, plan.has_title, setup);
 }
 
-std::vector<double> ColumnWidthsOfResult(const Grid& result, const PagePlan& plan, const PageSetup& setup) {
+ColumnMeasures MeasureResultColumns(const Grid& result, const PagePlan& plan, const PageSetup& setup) {
   return Measure(result, plan.groups, plan.source_columns, plan.has_title, setup);
+}
+
+std::vector<double> ColumnWidthsFromContents(const Grid& source, const PagePlan& plan, const PageSetup& setup) {
+  return MeasureSourceColumns(source, plan, setup).WidthsFor(plan.groups, setup);
+}
+
+std::vector<double> ColumnWidthsOfResult(const Grid& result, const PagePlan& plan, const PageSetup& setup) {
+  return MeasureResultColumns(result, plan, setup).WidthsFor(plan.groups, setup);
+}
+
+std::vector<int64_t> TwoLineRows(const Grid& grid, const PagePlan& plan, int32_t groups, int32_t first_row,
+                                 const ColumnMeasures& measures, const std::vector<PrintColumn>& columns,
+                                 const PageSetup& setup) {
+  const int32_t cols = plan.source_columns;
+  std::vector<int32_t> candidates;
+  std::vector<double> room;
+  for (int32_t c = 0; c < cols; ++c) {
+    const auto ci = static_cast<size_t>(c);
+    if (ci >= columns.size() || ci >= measures.widest_pt.size()) break;
+    const double r = columns[ci].width_pt - 2 * kCellPaddingPt;
+    if (measures.widest_pt[ci] * kShapingSlack > r + kRoundingPt) {
+      candidates.push_back(c);
+      room.push_back(r);
+    }
+  }
+  std::vector<int64_t> rows;
+  if (candidates.empty()) return rows;
+  TextWidths plain(setup, false);
+  std::string utf8;
+  for (int32_t row = std::max(first_row, 0); row < grid.RowCount(); ++row) {
+    bool two_lines = false;
+    for (int32_t g = 0; g < groups && !two_lines; ++g) {
+      for (size_t k = 0; k < candidates.size() && !two_lines; ++k) {
+        const std::string_view bytes = grid.CellView(row, g * (cols + 1) + candidates[k]);
+        if (bytes.empty()) continue;
+        utf8 = CellTextUtf8(bytes);
+        // The slack of the widths: a text the renderer might find a hair wider wraps too.
+        two_lines = plain.Approximate(utf8) * kShapingSlack > room[k] + kRoundingPt;
+      }
+    }
+    if (two_lines) rows.push_back(row);
+  }
+  return rows;
+}
+
+void MeasurePrintedRows(const Grid& result, const PageSetup& setup, PagePlan* plan) {
+  const ColumnMeasures measures = MeasureResultColumns(result, *plan, setup);
+  plan->printed_widths_pt = measures.WidthsFor(plan->groups, setup);
+  plan->printed_two_line_rows.clear();
+  PageGeometry geometry;
+  std::string error;
+  if (!ComputePageGeometry(setup, PrintLayoutOf(*plan).columns, std::nullopt, &geometry, &error)) return;
+  plan->printed_two_line_rows =
+      TwoLineRows(result, *plan, plan->groups, plan->has_title ? 1 : 0, measures, geometry.columns, setup);
 }
 
 }  // namespace parvex

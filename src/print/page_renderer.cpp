@@ -10,6 +10,8 @@
 #include <QGlyphRun>
 #include <QPen>
 #include <QRawFont>
+#include <QTextLayout>
+#include <QTextOption>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -51,7 +53,7 @@ class Painter {
       : painter_(painter), result_(result), layout_(layout), setup_(setup), k_(px_per_pt),
         device_width_(device_width), device_height_(device_height) {
     const int32_t title_rows = layout.has_title ? 1 : 0;
-    const double rows = std::max(1, layout.TallestBlock() + title_rows);
+    const double rows = static_cast<double>(std::max<int64_t>(1, layout.TallestBlockLines() + title_rows));
     double total_width = 0;
     for (const PrintColumn& column : geometry.columns) total_width += column.width_pt;
     footer_height_ = geometry.footer_height_pt * k_;
@@ -93,17 +95,27 @@ class Painter {
       painter_->drawText(QRectF(0, 0, device_width_, header_height_), Qt::AlignHCenter | Qt::AlignTop, header_);
     }
     double y = header_height_;
-    const double top = y;
+    edges_.assign(1, y);
     if (title) {
-      DrawRow(0, y, title_font_, *title_metrics_, Qt::AlignHCenter);
+      DrawRow(0, y, 1, title_font_, *title_metrics_, Qt::AlignHCenter);
       y += row_height_;
+      edges_.push_back(y);
     }
+    const std::vector<int64_t>& two_line_rows = layout_.two_line_rows;
+    auto next_two_lines = std::lower_bound(two_line_rows.begin(), two_line_rows.end(), int64_t{block.first_row});
     for (int32_t r = 0; r < block.row_count; ++r) {
-      DrawRow(block.first_row + r, y, font_, *metrics_, Qt::AlignLeft);
-      y += row_height_;
+      const int64_t row = int64_t{block.first_row} + r;
+      int lines = 1;
+      if (next_two_lines != two_line_rows.end() && *next_two_lines == row) {
+        lines = 2;
+        ++next_two_lines;
+      }
+      DrawRow(block.first_row + r, y, lines, font_, *metrics_, Qt::AlignLeft);
+      y += row_height_ * lines;
+      edges_.push_back(y);
     }
     DrawPageGlyphs();
-    DrawGrid(top, y);
+    DrawGrid();
     painter_->setFont(footer_font_);
     painter_->drawText(QRectF(0, device_height_ - footer_height_, device_width_, footer_height_),
                        Qt::AlignHCenter | Qt::AlignBottom,
@@ -111,10 +123,13 @@ class Painter {
   }
 
  private:
-  // Every text in the page's one type size. The columns are as wide as their texts
-  // (column_widths.h), so a text wider than its cell is one edited in after measuring, or a
-  // device smaller than the page: it is clipped at the cell's edge rather than drawn smaller.
-  void DrawRow(int32_t row, double y, const QFont& font, const QFontMetricsF& metrics, Qt::Alignment align) {
+  // Every text in the page's one type size. The columns are as wide as their texts on one line,
+  // or on two in a row of `lines` 2 (column_widths.h): there a text wider than its cell wraps.
+  // A text wider than its cell in a one-line row is one edited in after measuring, or a device
+  // smaller than the page: it is clipped at the cell's edge rather than drawn smaller.
+  void DrawRow(int32_t row, double y, int lines, const QFont& font, const QFontMetricsF& metrics,
+               Qt::Alignment align) {
+    const double height = row_height_ * lines;
     const int32_t cols = std::min<int32_t>(result_.ColCount(), static_cast<int32_t>(separator_.size()));
     const double padding = kCellPaddingPt * k_ * font_pt_ / std::max(setup_.font_size_pt, 1.0);
     bool font_set = false;
@@ -129,27 +144,33 @@ class Painter {
       const double room = width - 2 * padding;
       if (room <= 0) continue;
       const QString text = FromCell(bytes);
-      if (&font == &font_ && DrawGlyphs(text, left, width, padding, y)) continue;
+      if (&font == &font_ && DrawGlyphs(text, left, width, padding, y, height, lines > 1)) continue;
       if (!font_set) {
         painter_->setFont(font);
         font_set = true;
       }
       const double advance = metrics.horizontalAdvance(text);
       if (advance <= room) {
-        DrawText(text, metrics, left + padding, room, advance, y, align);
+        DrawText(text, metrics, left + padding, room, advance, y, height, align);
         continue;
       }
       painter_->save();
-      painter_->setClipRect(QRectF(left, y, width, row_height_));
-      DrawText(text, metrics, left + padding, room, advance, y, Qt::AlignLeft);
+      painter_->setClipRect(QRectF(left, y, width, height));
+      if (lines > 1) {
+        DrawWrapped(text, font, left + padding, room, y);
+      } else {
+        DrawText(text, metrics, left + padding, room, advance, y, height, Qt::AlignLeft);
+      }
       painter_->restore();
     }
   }
 
-  // Draws `text` left-aligned in its cell in the font's own glyphs; false, nothing drawn, when
-  // the font lacks one of its characters (the painter then finds a fallback font). The glyphs
-  // join the page's one glyph run (DrawPageGlyphs) unless the text must be clipped.
-  bool DrawGlyphs(const QString& text, double left, double width, double padding, double y) {
+  // Draws `text` left-aligned in its cell, `height` tall, in the font's own glyphs; false,
+  // nothing drawn, when the font lacks one of its characters (the painter then finds a fallback
+  // font) or the text is to wrap (`may_wrap`, and wider than its cell). The glyphs join the
+  // page's one glyph run (DrawPageGlyphs) unless the text must be clipped.
+  bool DrawGlyphs(const QString& text, double left, double width, double padding, double y, double height,
+                  bool may_wrap) {
     if (!raw_font_.isValid()) return false;
     glyphs_ = raw_font_.glyphIndexesForString(text);
     if (glyphs_.isEmpty() || glyphs_.contains(0)) return false;
@@ -160,9 +181,11 @@ class Painter {
       positions_[i] = QPointF(x, 0);
       x += advances_[i].x();
     }
+    const bool clip = x > width - 2 * padding;
+    if (clip && may_wrap) return false;
     const double ascent = raw_font_.ascent();
-    const QPointF at(left + padding, y + (row_height_ - (ascent + raw_font_.descent())) / 2 + ascent);
-    if (x <= width - 2 * padding) {
+    const QPointF at(left + padding, y + (height - (ascent + raw_font_.descent())) / 2 + ascent);
+    if (!clip) {
       // At whole device pixels (1/1200 inch in a PDF, a printer's dot): a PDF then holds each
       // glyph's place as a short integer instead of nine digits.
       page_glyphs_.append(glyphs_);
@@ -176,7 +199,7 @@ class Painter {
     run.setGlyphIndexes(glyphs_);
     run.setPositions(positions_);
     painter_->save();
-    painter_->setClipRect(QRectF(left, y, width, row_height_));
+    painter_->setClipRect(QRectF(left, y, width, height));
     painter_->drawGlyphRun(at, run);
     painter_->restore();
     return true;
@@ -198,15 +221,47 @@ class Painter {
   }
 
   void DrawText(const QString& text, const QFontMetricsF& metrics, double left, double room, double advance, double y,
-                Qt::Alignment align) {
+                double height, Qt::Alignment align) {
     const double x = (align & Qt::AlignHCenter) ? left + std::max(0.0, (room - advance) / 2) : left;
-    const double baseline = y + (row_height_ - (metrics.ascent() + metrics.descent())) / 2 + metrics.ascent();
+    const double baseline = y + (height - (metrics.ascent() + metrics.descent())) / 2 + metrics.ascent();
     painter_->drawText(QPointF(x, baseline), text);
   }
 
-  // Lines around every cell of every group from `top` to `bottom`; none across a separator.
-  void DrawGrid(double top, double bottom) {
-    if (bottom <= top) return;
+  // Draws `text` `room` wide from `left` in the two lines of the row at `y`, each line where a
+  // one-line row's text would be. At spaces where there are any, else between characters (as
+  // CJK text breaks); when breaking at spaces takes more than two lines, between characters,
+  // which two lines of its column's width always hold (column_widths.h). Clipped by the caller.
+  void DrawWrapped(const QString& text, const QFont& font, double left, double room, double y) {
+    QTextLayout layout(text, font, painter_->device());
+    if (LayOutLines(&layout, QTextOption::WrapAtWordBoundaryOrAnywhere, room) > 2) {
+      LayOutLines(&layout, QTextOption::WrapAnywhere, room);
+    }
+    for (int i = 0; i < layout.lineCount(); ++i) {
+      QTextLine line = layout.lineAt(i);
+      line.setPosition(QPointF(0, y + i * row_height_ + (row_height_ - (line.ascent() + line.descent())) / 2));
+    }
+    layout.draw(painter_, QPointF(left, 0));
+  }
+
+  static int LayOutLines(QTextLayout* layout, QTextOption::WrapMode mode, double width) {
+    QTextOption option;
+    option.setWrapMode(mode);
+    layout->setTextOption(option);
+    layout->beginLayout();
+    int lines = 0;
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+      line.setLineWidth(width);
+      ++lines;
+    }
+    layout->endLayout();
+    return lines;
+  }
+
+  // Lines around every cell of every group at the row edges `edges_`; none across a separator.
+  void DrawGrid() {
+    if (edges_.size() < 2) return;
+    const double top = edges_.front();
+    const double bottom = edges_.back();
     painter_->setPen(pen_);
     const size_t cols = separator_.size();
     size_t c = 0;
@@ -219,7 +274,7 @@ class Painter {
       while (end < cols && !separator_[end]) ++end;
       const double left = x_[c];
       const double right = x_[end];
-      for (double y = top; y <= bottom + 0.01; y += row_height_) painter_->drawLine(QLineF(left, y, right, y));
+      for (double y : edges_) painter_->drawLine(QLineF(left, y, right, y));
       for (size_t v = c; v <= end; ++v) painter_->drawLine(QLineF(x_[v], top, x_[v], bottom));
       c = end;
     }
@@ -240,6 +295,7 @@ class Painter {
   std::vector<double> x_;
   std::vector<bool> separator_;
   std::vector<CellRef> row_cells_;  // the row DrawRow draws
+  std::vector<double> edges_;       // the page's row edges, top to bottom
   QFont font_;
   QFont title_font_;
   QFont footer_font_;
@@ -296,13 +352,13 @@ WriteOutcome PaintPages(QPagedPaintDevice* device, const Grid& result, const Pag
   PrintLayout layout;
   if (plan.printed_widths_pt.empty()) {
     PagePlan measured = plan;
-    measured.printed_widths_pt = ColumnWidthsOfResult(result, plan, setup);
+    MeasurePrintedRows(result, setup, &measured);
     layout = PrintLayoutOf(measured);
   } else {
     layout = PrintLayoutOf(plan);
   }
   PageGeometry geometry;
-  const int64_t rows_on_page = int64_t{layout.TallestBlock()} + (layout.has_title ? 1 : 0);
+  const int64_t rows_on_page = layout.TallestBlockLines() + (layout.has_title ? 1 : 0);
   if (!ComputePageGeometry(setup, layout.columns, rows_on_page, &geometry, error)) return WriteOutcome::kFailed;
   QPainter painter;
   if (!painter.begin(device)) {

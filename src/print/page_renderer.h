@@ -1,7 +1,8 @@
 // Draws the laid-out table page by page with QPainter: one page block per page, the title row
-// over every column group, the groups side by side with the separator as a gap, grid lines, each
-// text shrunk (and at worst clipped) to its cell, and the footer "第 x 页，共 y 页". The same
-// drawing goes to a PDF file, a printer or a print preview.
+// over every column group, the groups side by side with the separator as a gap, grid lines, every
+// text at the page's one type size (a long one wrapped onto a second line of its cell, its row
+// two lines tall; column_widths.h), and the footer "第 x 页，共 y 页". The same drawing goes to a
+// PDF file, a printer or a print preview.
 #ifndef PARVEX_PRINT_PAGE_RENDERER_H_
 #define PARVEX_PRINT_PAGE_RENDERER_H_
 

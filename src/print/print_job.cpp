@@ -23,18 +23,31 @@ bool PrintJob::PlanRows(std::string* error) {
   if (setup_.auto_groups || auto_rows_) {
     PagePlan plan;
     if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
-    source_widths_pt_ = ColumnWidthsFromContents(source_, plan, setup_);
+    const ColumnMeasures measures = MeasureSourceColumns(source_, plan, setup_);
     if (setup_.auto_groups) {
-      // No more groups than the result grid has columns for.
+      // No more groups than the result grid has columns for. Counted at the wrapped widths:
+      // when the one-line widths fit as many groups, WidthsFor prints those.
       const int32_t limit = std::max<int32_t>(1, static_cast<int32_t>((int64_t{kMaxCols} + 1) / (plan.source_columns + 1)));
-      options_.groups = GroupsThatFit(setup_, source_widths_pt_, limit);
+      options_.groups = GroupsThatFit(setup_, measures.wrapped_pt, limit);
       if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
     }
+    source_widths_pt_ = measures.WidthsFor(plan.groups, setup_);
     if (auto_rows_) {
       plan.printed_widths_pt = source_widths_pt_;
-      int32_t rows = 0;
-      if (!RowsPerPage(setup_, PrintLayoutOf(plan).columns, plan.has_title, &rows, error)) return false;
-      options_.rows_per_page = rows;
+      const std::vector<PrintColumn> columns = PrintLayoutOf(plan).columns;
+      int32_t lines = 0;
+      if (!RowsPerPage(setup_, columns, plan.has_title, &lines, error)) return false;
+      options_.rows_per_page = lines;
+      PageGeometry geometry;
+      if (!ComputePageGeometry(setup_, columns, std::nullopt, &geometry, error)) return false;
+      std::vector<int64_t> two_lines =
+          TwoLineRows(source_, plan, 1, plan.first_data_row, measures, geometry.columns, setup_);
+      if (!two_lines.empty()) {
+        for (int64_t& row : two_lines) row -= plan.first_data_row;
+        int32_t rows = 0;
+        if (!RowsPerPageWithTwoLineRows(source_, options_, lines, two_lines, &rows, error)) return false;
+        options_.rows_per_page = rows;
+      }
     }
   }
   rows_planned_ = true;
@@ -61,7 +74,7 @@ bool PrintJob::Ready(Grid* result, PagePlan* plan, const std::optional<LayoutOpt
     relaid_out_ = true;
   }
   // Measured on what is printed: the result grid may have been edited since it was laid out.
-  plan->printed_widths_pt = ColumnWidthsOfResult(*result, *plan, setup_);
+  MeasurePrintedRows(*result, setup_, plan);
   result_ = result;
   plan_ = plan;
   return true;
@@ -78,7 +91,7 @@ std::string PrintJob::Summary() const {
   const PrintLayout layout = PrintLayoutOf(*plan_);
   PageGeometry geometry;
   std::string error;
-  if (!ComputePageGeometry(setup_, layout.columns, int64_t{layout.TallestBlock()} + (layout.has_title ? 1 : 0),
+  if (!ComputePageGeometry(setup_, layout.columns, layout.TallestBlockLines() + (layout.has_title ? 1 : 0),
                            &geometry, &error)) {
     return {};
   }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
+#include <span>
 
 #include "grid/grid_designs.h"
 #include "grid/text_to_integer.h"
@@ -15,9 +17,26 @@ int32_t PrintLayout::TallestBlock() const {
   return tallest;
 }
 
+bool PrintLayout::IsTwoLines(int64_t row) const {
+  return std::binary_search(two_line_rows.begin(), two_line_rows.end(), row);
+}
+
+int64_t PrintLayout::LinesOf(const PageBlock& block) const {
+  const auto first = std::lower_bound(two_line_rows.begin(), two_line_rows.end(), int64_t{block.first_row});
+  const auto end = std::lower_bound(first, two_line_rows.end(), int64_t{block.first_row} + block.row_count);
+  return block.row_count + (end - first);
+}
+
+int64_t PrintLayout::TallestBlockLines() const {
+  int64_t tallest = 0;
+  for (const PageBlock& block : blocks) tallest = std::max(tallest, LinesOf(block));
+  return tallest;
+}
+
 PrintLayout PrintLayoutOf(const PagePlan& plan) {
   PrintLayout layout;
   layout.has_title = plan.has_title;
+  layout.two_line_rows = plan.printed_two_line_rows;
   const int32_t cols = plan.ResultColumns();
   layout.columns.reserve(static_cast<size_t>(cols));
   for (int32_t c = 0; c < cols; ++c) {
@@ -41,6 +60,64 @@ bool PlanFitsGrid(const PagePlan& plan, const Grid& result, std::string* error) 
            ") is not the plan of the laid-out grid (" + std::to_string(result.RowCount()) + " x " +
            std::to_string(result.ColCount()) + "); lay the table out again";
   return false;
+}
+
+namespace {
+
+// The tallest page block of `plan` in lines, a result row two lines tall when one of its groups
+// holds a data row marked in `two_lines` (indexed by data row).
+int64_t TallestPageLines(const PagePlan& plan, const std::vector<bool>& two_lines) {
+  int64_t tallest = 0;
+  for (const PlannedPage& page : plan.pages) {
+    const std::span<const PlannedSegment> segments = plan.SegmentsOf(page);
+    int64_t lines = page.height;
+    for (int64_t i = 0; i < page.height; ++i) {
+      for (const PlannedSegment& segment : segments) {
+        if (i < segment.count && two_lines[static_cast<size_t>(segment.first + i)]) {
+          ++lines;
+          break;
+        }
+      }
+    }
+    tallest = std::max(tallest, lines);
+  }
+  return tallest;
+}
+
+}  // namespace
+
+bool RowsPerPageWithTwoLineRows(const Grid& source, const LayoutOptions& options, int32_t lines_per_page,
+                                const std::vector<int64_t>& two_line_data_rows, int32_t* rows, std::string* error) {
+  const int64_t data_rows = std::max<int64_t>(int64_t{source.RowCount()} - (options.source_has_title ? 1 : 0), 0);
+  std::vector<bool> two_lines(static_cast<size_t>(data_rows), false);
+  for (int64_t d : two_line_data_rows) {
+    if (d >= 0 && d < data_rows) two_lines[static_cast<size_t>(d)] = true;
+  }
+  LayoutOptions trial = options;
+  // Whether `r` rows per page keep every block within the page; nullopt for a refused layout.
+  auto fits = [&](int32_t r) -> std::optional<bool> {
+    trial.rows_per_page = r;
+    PagePlan plan;
+    if (!PlanLayout(source, trial, ResultGridDesign(), &plan, error)) return std::nullopt;
+    return TallestPageLines(plan, two_lines) <= lines_per_page;
+  };
+  const std::optional<bool> all = fits(lines_per_page);
+  if (!all.has_value()) return false;
+  int32_t low = std::max(lines_per_page / 2, 2);
+  if (*all || low >= lines_per_page) {
+    *rows = *all ? lines_per_page : low;
+    return true;
+  }
+  // `low` fits (no block is more than twice its rows tall) and `high` does not.
+  int32_t high = lines_per_page;
+  while (high - low > 1) {
+    const int32_t mid = low + (high - low) / 2;
+    const std::optional<bool> fit = fits(mid);
+    if (!fit.has_value()) return false;
+    (*fit ? low : high) = mid;
+  }
+  *rows = low;
+  return true;
 }
 
 std::string CellTextUtf8(std::string_view bytes) { return ToUtf8(bytes); }

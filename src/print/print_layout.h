@@ -27,7 +27,15 @@ struct PrintLayout {
   // separators marked.
   std::vector<PrintColumn> columns;
   std::vector<PageBlock> blocks;     // at least one, in order, covering every row after the title
+  // Result rows printed two lines tall (ascending); the others, the title row among them, are
+  // one line tall.
+  std::vector<int64_t> two_line_rows;
   int32_t TallestBlock() const;
+  bool IsTwoLines(int64_t row) const;
+  // The height of `block` in lines (rows of one line), its title row not counted, and that of
+  // the tallest block: what the page's height has to hold.
+  int64_t LinesOf(const PageBlock& block) const;
+  int64_t TallestBlockLines() const;
 };
 
 // The printed pages of a layout planned as `plan`: one block per planned page, and one empty
@@ -43,6 +51,15 @@ bool PlanFitsGrid(const PagePlan& plan, const Grid& result, std::string* error);
 // `error` (a refused layout, a page too small).
 bool AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows,
                      std::string* error);
+
+// The most rows per page, at most `lines_per_page`, such that every page block of laying out
+// `source` with `options` fits `lines_per_page` lines when its result rows that hold a data row
+// of `two_line_data_rows` (data row 0 is the first after the title; ascending) are two lines
+// tall. Found by bisection between half the lines (always fits) and all of them, one plan of
+// the pages each step. When not even 2 rows fit (fewer than 4 lines), 2: the page is then scaled.
+// False with the layout's refusal.
+bool RowsPerPageWithTwoLineRows(const Grid& source, const LayoutOptions& options, int32_t lines_per_page,
+                                const std::vector<int64_t>& two_line_data_rows, int32_t* rows, std::string* error);
 
 // The cell's bytes as UTF-8: kept when they are UTF-8 already, read as GB18030 (GBK) otherwise,
 // and any byte neither reads as U+FFFD. Printed outputs need Unicode; the grid keeps bytes.

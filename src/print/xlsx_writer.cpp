@@ -52,7 +52,8 @@ class Workbook {
   lxw_workbook* book_;
 };
 
-lxw_format* CellFormat(lxw_workbook* book, const PageSetup& setup, bool title) {
+// `wrap`: the cell's text wraps onto more lines at the cell's width, as in a two-line row.
+lxw_format* CellFormat(lxw_workbook* book, const PageSetup& setup, bool title, bool wrap = false) {
   lxw_format* format = workbook_add_format(book);
   format_set_font_name(format, kCellFont);
   format_set_font_size(format, setup.font_size_pt);
@@ -60,8 +61,13 @@ lxw_format* CellFormat(lxw_workbook* book, const PageSetup& setup, bool title) {
   format_set_border(format, LXW_BORDER_THIN);
   format_set_align(format, title ? LXW_ALIGN_CENTER : LXW_ALIGN_LEFT);
   format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
-  // A text wider than its cell is shrunk to fit rather than spilling over its neighbour.
-  format_set_shrink(format);
+  // A text wider than its cell wraps in a two-line row, and is shrunk to fit rather than spilling
+  // over its neighbour in another row (a spreadsheet does not do both).
+  if (wrap) {
+    format_set_text_wrap(format);
+  } else {
+    format_set_shrink(format);
+  }
   if (title) format_set_bold(format);
   return format;
 }
@@ -88,7 +94,7 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
   }
   const int32_t title_rows = layout.has_title ? 1 : 0;
   PageGeometry geometry;
-  if (!ComputePageGeometry(setup, layout.columns, int64_t{layout.TallestBlock()} + title_rows, &geometry, error)) {
+  if (!ComputePageGeometry(setup, layout.columns, layout.TallestBlockLines() + title_rows, &geometry, error)) {
     return false;
   }
 
@@ -111,6 +117,7 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
   }
   lxw_format* title_format = CellFormat(book.get(), setup, true);
   lxw_format* cell_format = CellFormat(book.get(), setup, false);
+  lxw_format* wrap_format = CellFormat(book.get(), setup, false, true);
 
   std::string header;
   if (!setup.header.empty()) {
@@ -126,9 +133,11 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
   std::vector<bool> is_data_column(static_cast<size_t>(cols));
   for (int32_t c = 0; c < cols; ++c) is_data_column[static_cast<size_t>(c)] = !layout.columns[static_cast<size_t>(c)].separator;
 
-  // Writes grid row `row` as worksheet row `sheet_row`.
+  // Writes grid row `row` as worksheet row `sheet_row`, two lines tall when the layout says so.
   auto write_row = [&](lxw_worksheet* sheet, lxw_row_t sheet_row, int32_t row, lxw_format* format) -> bool {
-    worksheet_set_row(sheet, sheet_row, geometry.row_height_pt, nullptr);
+    const bool two_lines = layout.IsTwoLines(row);
+    if (two_lines) format = wrap_format;
+    worksheet_set_row(sheet, sheet_row, geometry.row_height_pt * (two_lines ? 2 : 1), nullptr);
     result.store().GetRowCells(row, &row_cells);
     for (int32_t c = 0; c < cols; ++c) {
       if (!is_data_column[static_cast<size_t>(c)]) continue;

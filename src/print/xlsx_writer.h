@@ -24,8 +24,8 @@ inline constexpr int64_t kXlsxMaxCellChars = 32767;
 int32_t XlsxBlocksPerSheet(const PagePlan& plan);
 
 // Writes `result`, laid out by `plan`, to `path`: the title row repeated on every page, a manual
-// page break after every block, the print area, every row `setup`'s height, column widths from
-// the plan (separators narrow), an explicit print scale that fits the width (and the tallest
+// page break after every block, the print area, every row `setup`'s height (a two-line row of
+// the plan twice it, its cells wrapping), column widths from the plan (separators narrow), an explicit print scale that fits the width (and the tallest
 // block) to the page, paper, orientation and margins. Every cell is written as text. Anything
 // but kDone leaves `path` as it was: kCancelled when `progress` cancelled, kFailed with a
 // one-line `error` when the plan is not the grid's, the layout does not fit a worksheet or the

@@ -139,6 +139,64 @@ TEST(AutoRowsPerPageTest, CountsWithTheColumnsOfTheRealLayout) {
   EXPECT_NE(error.find("layout refused"), std::string::npos) << error;
 }
 
+// A title and `n` numbered rows.
+Cells Numbered(int n) {
+  Cells cells = {{"No"}};
+  for (int i = 0; i < n; ++i) cells.push_back({std::to_string(i)});
+  return cells;
+}
+
+TEST(RowsPerPageWithTwoLineRowsTest, MostRowsWhoseBlocksFitTheLines) {
+  const struct {
+    const char* name;
+    int rows;
+    LayoutOptions options;
+    int32_t lines;
+    std::vector<int64_t> two_line_rows;  // data rows
+    int32_t expected;
+  } cases[] = {
+      {"no two-line rows: every line a row", 100, {.groups = 1}, 10, {}, 10},
+      {"one two-line row takes a row from every page", 100, {.groups = 1}, 10, {42}, 9},
+      {"a two-line row in the last, short block costs nothing", 95, {.groups = 1}, 10, {94}, 10},
+      {"every row two lines: half the lines", 100, {.groups = 1}, 10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, 5},
+      {"two groups: rows side by side share one tall row", 100, {.groups = 2}, 10, {0, 9}, 9},
+      {"fewer than four lines: two rows, the page scaled", 100, {.groups = 1}, 3, {0, 1}, 2},
+      {"two lines: two rows", 100, {.groups = 1}, 2, {0}, 2},
+      {"a row a page by the key, padded to the full height", 100, {.groups = 1, .key_column = 1}, 10, {7}, 9},
+      {"a row a page by the key, not padded", 100, {.groups = 1, .key_column = 1, .pad_short_pages = false}, 10, {7},
+       10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Grid source = GridOf(Numbered(c.rows));
+    int32_t rows = 0;
+    std::string error;
+    ASSERT_TRUE(RowsPerPageWithTwoLineRows(source, c.options, c.lines, c.two_line_rows, &rows, &error)) << error;
+    EXPECT_EQ(rows, c.expected);
+  }
+}
+
+TEST(RowsPerPageWithTwoLineRowsTest, RefusedLayoutIsReported) {
+  Grid wide(SourceGridDesign());
+  ASSERT_TRUE(wide.ResizeAndClear(2, 100000, 0, false));
+  int32_t rows = 0;
+  std::string error;
+  EXPECT_FALSE(RowsPerPageWithTwoLineRows(wide, {.groups = 200}, 10, {0}, &rows, &error));
+  EXPECT_NE(error.find("layout refused"), std::string::npos) << error;
+}
+
+TEST(PrintLayoutTest, BlocksCountTwoLineRowsTwice) {
+  PrintLayout layout;
+  layout.blocks = {{1, 4}, {5, 4}, {9, 2}};
+  layout.two_line_rows = {2, 5, 8, 10};
+  EXPECT_EQ(layout.LinesOf(layout.blocks[0]), 5);
+  EXPECT_EQ(layout.LinesOf(layout.blocks[1]), 6);
+  EXPECT_EQ(layout.LinesOf(layout.blocks[2]), 3);
+  EXPECT_EQ(layout.TallestBlockLines(), 6);
+  EXPECT_TRUE(layout.IsTwoLines(8));
+  EXPECT_FALSE(layout.IsTwoLines(9));
+}
+
 TEST(CellTextUtf8Test, KeepsUtf8AndReadsGbk) {
   const struct {
     const char* name;

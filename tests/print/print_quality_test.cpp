@@ -80,15 +80,50 @@ std::vector<std::vector<Word>> TableRows(const Page& page, size_t cells) {
 }
 
 // Texts without spaces, so that each cell reads back as one word: phone numbers, a one-character
-// column, names and, when asked, one long remark.
-Cells Roster(int rows, bool long_remark = true) {
+// column, names and remarks: `remark` in the rows `every` divides (counted from 3), "无" in the
+// others.
+Cells RosterWith(int rows, const std::string& remark, int every = 1000000) {
   Cells cells = {{"学号", "姓名", "性别", "联系电话", "备注"}};
   const char* names[] = {"杜佳怡", "崔雨桐", "杨洋", "马洋", "宋可馨", "欧阳子轩"};
   for (int i = 1; i <= rows; ++i) {
     cells.push_back({std::to_string(20250100 + i), names[i % 6], i % 2 ? "女" : "男",
-                     std::to_string(13900000000LL + i * 7919LL), i == 3 && long_remark ? "转学至外省，档案待寄" : "无"});
+                     std::to_string(13900000000LL + i * 7919LL), i >= 3 && (i - 3) % every == 0 ? remark : "无"});
   }
   return cells;
+}
+
+// With, when asked, one remark of ten characters in row 3.
+Cells Roster(int rows, bool long_remark = true) { return RosterWith(rows, long_remark ? "转学至外省，档案待寄" : "无"); }
+
+const std::string kLongRemark = "转学至外省，档案待寄出后由原班主任负责核对并在学期结束前交教务处存档备查，另需家长签字确认";
+
+// The left edge of each printed column (source columns of every group), from the page's rows
+// of one line: the words of `cells` texts each.
+std::vector<double> ColumnLefts(const Page& page, size_t cells) {
+  std::vector<double> left;
+  for (const auto& row : TableRows(page, cells)) {
+    if (row.size() > left.size()) left.resize(row.size(), 1e9);
+    for (size_t k = 0; k < row.size(); ++k) left[k] = std::min(left[k], row[k].x_min);
+  }
+  return left;
+}
+
+// The printed column `word` starts in: the last whose left edge it is not before.
+size_t ColumnOf(const Word& word, const std::vector<double>& left) {
+  size_t k = 0;
+  while (k + 1 < left.size() && word.x_min >= left[k + 1] - 0.5) ++k;
+  return k;
+}
+
+// The summary's groups and rows per page too.
+struct Shape {
+  int groups = 0;
+  int rows = 0;
+};
+Shape ParseShape(const std::string& summary) {
+  std::smatch m;
+  if (!std::regex_search(summary, m, std::regex("每页 ([0-9]+) 栏 × ([0-9]+) 行"))) return {};
+  return {std::stoi(m[1].str()), std::stoi(m[2].str())};
 }
 
 class PrintQualityTest : public test_support::TempDirTest {
@@ -200,34 +235,163 @@ TEST_F(PrintQualityTest, FittedGroupsAndRowsGiveTheFewestPagesAtTheTypeSize) {
   }
 }
 
+// Words of the table on `page`: above the footer.
+std::vector<Word> TableWords(const Page& page) {
+  double footer = 1e9;
+  for (const Word& word : page.words) {
+    if (word.text == "第") footer = std::min(footer, word.y_min);
+  }
+  std::vector<Word> words;
+  for (const Word& word : page.words) {
+    if (word.y_min < footer - 1) words.push_back(word);
+  }
+  return words;
+}
+
+std::string WithoutSpaces(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+  return text;
+}
+
+TEST_F(PrintQualityTest, LongRemarkWrapsOntoTwoLinesInsideItsNarrowerColumn) {
+  const struct {
+    const char* name;
+    std::string remark;
+    LayoutOptions options;
+    PageSetup setup;
+    bool auto_rows;
+  } cases[] = {
+      {"CJK, groups and rows fitted to A4", kLongRemark, {.key_column = 0}, {.auto_groups = true}, true},
+      {"CJK, two groups of 20 rows on A3 landscape", kLongRemark, {.groups = 2, .rows_per_page = 20, .key_column = 0},
+       {.paper = Paper::kA3, .orientation = Orientation::kLandscape}, false},
+      {"Latin words, fitted groups on A4", "moved to another province; the file is to be sent on by the class teacher before the term ends",
+       {.key_column = 0}, {.auto_groups = true}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string summary;
+    const std::vector<Page> pages = ReadBack(Print(RosterWith(60, c.remark), c.options, c.setup, c.auto_rows, &summary));
+    ASSERT_FALSE(pages.empty());
+    // Nothing was scaled for the remark.
+    EXPECT_EQ(ParseSummary(summary).font_pt, c.setup.font_size_pt) << summary;
+    std::vector<Word> remark;
+    for (size_t p = 0; p < pages.size(); ++p) {
+      SCOPED_TRACE("page " + std::to_string(p + 1));
+      const double median = MedianHeight(pages[p]);
+      for (const Word& word : pages[p].words) EXPECT_GE(word.height(), 0.95 * median) << word.text;
+      const std::vector<double> left = ColumnLefts(pages[p], 5);
+      ASSERT_GE(left.size(), 5u);
+      const double right = pages[p].width - c.setup.margins.right * kPointsPerMm;
+      for (const Word& word : TableWords(pages[p])) {
+        const size_t k = ColumnOf(word, left);
+        // Inside its column: before the next column's texts, or the printable width's end.
+        EXPECT_LT(word.x_max, k + 1 < left.size() ? left[k + 1] - 1 : right + 0.5) << word.text;
+        if (k % 5 == 4 && word.text != "无" && word.text != "备注") remark.push_back(word);
+      }
+    }
+    // The remark's words, all of them, on two lines of one cell.
+    ASSERT_FALSE(remark.empty());
+    std::vector<double> lines;
+    std::string text;
+    for (const Word& word : remark) {
+      if (lines.empty() || std::abs(word.y_min - lines.back()) > 1) lines.push_back(word.y_min);
+      text += word.text;
+    }
+    EXPECT_EQ(lines.size(), 2u);
+    EXPECT_EQ(text, WithoutSpaces(c.remark));
+    // Its row (the third) is two rows tall, the remark's lines between the rows around it.
+    std::vector<const Word*> ids(5, nullptr);
+    for (const Page& page : pages) {
+      for (const Word& word : page.words) {
+        for (int i = 1; i <= 4; ++i) {
+          if (word.text == std::to_string(20250100 + i)) ids[static_cast<size_t>(i)] = &word;
+        }
+      }
+    }
+    ASSERT_TRUE(ids[1] && ids[2] && ids[3] && ids[4]);
+    const double pitch = ids[2]->y_min - ids[1]->y_min;
+    EXPECT_NEAR(ids[4]->y_min - ids[2]->y_min, 3 * pitch, 0.5);
+    EXPECT_GT(remark.front().y_min, ids[2]->y_max);
+    EXPECT_LT(remark.back().y_max, ids[4]->y_min);
+  }
+}
+
+TEST_F(PrintQualityTest, AutoRowsWithTwoLineRowsFitEveryPageInTheFewestPages) {
+  for (const Orientation orientation : {Orientation::kPortrait, Orientation::kLandscape}) {
+    SCOPED_TRACE(orientation == Orientation::kPortrait ? "portrait" : "landscape");
+    // A long remark in every 23rd row: some blocks hold several.
+    const Cells cells = RosterWith(400, kLongRemark, 23);
+    const PageSetup setup{.orientation = orientation, .auto_groups = true};
+    std::string summary;
+    const std::vector<Page> pages = ReadBack(Print(cells, {.key_column = 0}, setup, true, &summary));
+    const Printed fitted = ParseSummary(summary);
+    const Shape shape = ParseShape(summary);
+    ASSERT_GT(shape.rows, 0) << summary;
+    EXPECT_EQ(fitted.font_pt, setup.font_size_pt) << summary;
+    ASSERT_EQ(static_cast<int>(pages.size()), fitted.pages);
+    // Every row printed once, every page's text above the bottom margin.
+    const double bottom = (orientation == Orientation::kPortrait ? 297 : 210) * kPointsPerMm -
+                          setup.margins.bottom * kPointsPerMm;
+    int ids = 0;
+    for (const Page& page : pages) {
+      for (const Word& word : page.words) {
+        EXPECT_LT(word.y_max, bottom + 0.5) << word.text;
+        if (std::regex_match(word.text, std::regex("20250[0-9]{3}"))) ++ids;
+      }
+    }
+    EXPECT_EQ(ids, 400);
+    // More rows per page would not fit at the type size, or take no fewer pages.
+    for (int32_t rows = shape.rows + 1; rows <= shape.rows + 3; ++rows) {
+      SCOPED_TRACE(rows);
+      Print(cells, {.groups = shape.groups, .rows_per_page = rows, .key_column = 0}, {.orientation = orientation},
+            false, &summary);
+      const Printed fixed = ParseSummary(summary);
+      if (fixed.font_pt < setup.font_size_pt) continue;
+      EXPECT_GE(fixed.pages, fitted.pages) << summary;
+    }
+  }
+}
+
 // An office suite prints the workbook as the PDF: as many pages, each with its page number.
 TEST_F(PrintQualityTest, LibreOfficePrintsTheWorkbookAsThePdf) {
   if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "soffice is not installed";
-  const Grid source = GridOf(Roster(150));
-  Grid result(ResultGridDesign());
-  PagePlan plan;
-  PrintJob job(source, {}, true, {.auto_groups = true, .header = "花名册"});
-  std::string error;
-  ASSERT_TRUE(job.Ready(&result, &plan, std::nullopt, &error)) << error;
-  const fs::path pdf = dir_ / "parvex.pdf";
-  const fs::path xlsx = dir_ / "book.xlsx";
-  ASSERT_EQ(job.WritePdf(pdf.string(), &error), WriteOutcome::kDone) << error;
-  ASSERT_EQ(job.WriteXlsx(xlsx.string(), &error), WriteOutcome::kDone) << error;
-  const std::string convert = "cd '" + dir_.string() + "' && soffice -env:UserInstallation=file://" +
-                              (dir_ / "profile").string() + " --headless --convert-to pdf --outdir '" +
-                              dir_.string() + "' '" + xlsx.string() + "' >/dev/null 2>&1";
-  ASSERT_EQ(std::system(convert.c_str()), 0);
-  const std::vector<Page> ours = ReadBack(pdf);
-  const std::vector<Page> office = ReadBack(dir_ / "book.pdf");
-  ASSERT_GT(ours.size(), 1u);
-  ASSERT_EQ(office.size(), ours.size());
-  for (size_t p = 0; p < office.size(); ++p) {
-    SCOPED_TRACE(p + 1);
-    const std::string text = CommandOutput("pdftotext -f " + std::to_string(p + 1) + " -l " + std::to_string(p + 1) +
-                                           " '" + (dir_ / "book.pdf").string() + "' -");
-    EXPECT_NE(text.find("第 " + std::to_string(p + 1) + " 页，共 " + std::to_string(office.size()) + " 页"),
-              std::string::npos) << text;
-    EXPECT_NE(text.find("花名册"), std::string::npos);
+  const struct {
+    const char* name;
+    Cells cells;
+    LayoutOptions options;
+  } cases[] = {
+      {"one line a row", Roster(150), {}},
+      {"long remarks wrapped onto two lines", RosterWith(300, kLongRemark, 29), {.key_column = 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Grid source = GridOf(c.cells);
+    Grid result(ResultGridDesign());
+    PagePlan plan;
+    PrintJob job(source, c.options, true, {.auto_groups = true, .header = "花名册"});
+    std::string error;
+    ASSERT_TRUE(job.Ready(&result, &plan, std::nullopt, &error)) << error;
+    const fs::path pdf = dir_ / "parvex.pdf";
+    const fs::path xlsx = dir_ / "book.xlsx";
+    ASSERT_EQ(job.WritePdf(pdf.string(), &error), WriteOutcome::kDone) << error;
+    ASSERT_EQ(job.WriteXlsx(xlsx.string(), &error), WriteOutcome::kDone) << error;
+    fs::remove(dir_ / "book.pdf");
+    const std::string convert = "cd '" + dir_.string() + "' && soffice -env:UserInstallation=file://" +
+                                (dir_ / "profile").string() + " --headless --convert-to pdf --outdir '" +
+                                dir_.string() + "' '" + xlsx.string() + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(convert.c_str()), 0);
+    const std::vector<Page> ours = ReadBack(pdf);
+    const std::vector<Page> office = ReadBack(dir_ / "book.pdf");
+    ASSERT_GT(ours.size(), 1u);
+    ASSERT_EQ(office.size(), ours.size());
+    for (size_t p = 0; p < office.size(); ++p) {
+      SCOPED_TRACE(p + 1);
+      const std::string text = CommandOutput("pdftotext -f " + std::to_string(p + 1) + " -l " +
+                                             std::to_string(p + 1) + " '" + (dir_ / "book.pdf").string() + "' -");
+      EXPECT_NE(text.find("第 " + std::to_string(p + 1) + " 页，共 " + std::to_string(office.size()) + " 页"),
+                std::string::npos) << text;
+      EXPECT_NE(text.find("花名册"), std::string::npos);
+    }
   }
 }
 

@@ -157,6 +157,43 @@ TEST_F(XlsxTest, WideLayoutGetsAnExplicitScaleAndTallPagesALowerOne) {
   EXPECT_EQ(Attribute(sheet, "brk", "id"), "101");
 }
 
+TEST_F(XlsxTest, TwoLineRowsAreTwiceAsTallWrapAndCountInTheScale) {
+  Cells many = {{"n"}};
+  for (int i = 0; i < 150; ++i) many.push_back({std::to_string(i)});
+  const Grid source = GridOf(many);
+  Grid result(ResultGridDesign());
+  PagePlan plan;
+  std::string error;
+  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 1, .rows_per_page = 40}, &error, &plan)) << error;
+  const fs::path plain = dir_ / "plain.xlsx";
+  ASSERT_EQ(WriteXlsx(plain.string(), result, plan, {}, &error), WriteOutcome::kDone) << error;
+  // 41 rows of 18 pt fit the 740 pt of A4: 100 %, which the workbook leaves unsaid.
+  const std::string plain_scale = Attribute(ZipMember(plain, "xl/worksheets/sheet1.xml"), "pageSetup", "scale");
+  EXPECT_TRUE(plain_scale.empty() || plain_scale == "100") << plain_scale;
+  EXPECT_EQ(Count(ZipMember(plain, "xl/styles.xml"), "wrapText=\"1\""), 0);
+
+  // Five two-line rows in the first block: 46 lines, 828 pt, scaled to 89 %.
+  plan.printed_two_line_rows = {2, 5, 7, 9, 11};
+  const fs::path wrapped = dir_ / "wrapped.xlsx";
+  ASSERT_EQ(WriteXlsx(wrapped.string(), result, plan, {}, &error), WriteOutcome::kDone) << error;
+  const std::string sheet = ZipMember(wrapped, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(Attribute(sheet, "pageSetup", "scale"), "89");
+  auto attribute_of = [&](const std::string& tag_start, const std::string& attribute) {
+    std::smatch match;
+    const std::regex tag(tag_start + "[^>]*\\b" + attribute + "=\"([^\"]*)\"");
+    return std::regex_search(sheet, match, tag) ? match[1].str() : std::string();
+  };
+  auto row_height = [&](int r) { return attribute_of("<row r=\"" + std::to_string(r) + "\"", "ht"); };
+  auto cell_style = [&](int r) { return attribute_of("<c r=\"A" + std::to_string(r) + "\"", "s"); };
+  EXPECT_EQ(row_height(3), "36");  // grid row 2
+  EXPECT_EQ(row_height(12), "36");
+  EXPECT_EQ(row_height(4), "18");
+  EXPECT_EQ(row_height(1), "18");  // the title
+  EXPECT_EQ(cell_style(3), cell_style(12));
+  EXPECT_NE(cell_style(3), cell_style(4));
+  EXPECT_EQ(Count(ZipMember(wrapped, "xl/styles.xml"), "wrapText=\"1\""), 1);
+}
+
 TEST_F(XlsxTest, MoreBlocksThanOneSheetBreaksGoOnTheNextSheet) {
   Cells cells = {{"Title"}};
   for (int i = 0; i < 2100; ++i) cells.push_back({std::to_string(i)});
