@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <span>
@@ -10,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "grid/byte_scan.h"
 #include "grid/two_thread_rows.h"
 #include "port/code_page.h"
 
@@ -167,8 +169,8 @@ inline size_t Utf8Length(const unsigned char* p, size_t n) {
 }
 
 // Copies the `length` bytes at `from`, of which `readable` (>= length) may be read, to `to`, which
-// has room for `readable` bytes. Most cells are shorter than 16 bytes and far from their line's
-// end: they are copied as one block of 16, without a call.
+// has room for `readable` bytes. Most cells are short: they are copied as one block of 16 where
+// 16 may be read, else as two overlapping pieces of 8 or 4, without a call.
 inline void CopyShort(const unsigned char* from, size_t length, size_t readable, char* to) {
 #if defined(__SSE2__)
   if (length <= 16 && readable >= 16) {
@@ -176,6 +178,24 @@ inline void CopyShort(const unsigned char* from, size_t length, size_t readable,
     return;
   }
 #endif
+  if (length >= 8 && length <= 16) {
+    uint64_t head;
+    uint64_t tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + length - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + length - 8, &tail, 8);
+    return;
+  }
+  if (length >= 4 && length < 8) {
+    uint32_t head;
+    uint32_t tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + length - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + length - 4, &tail, 4);
+    return;
+  }
   std::memcpy(to, from, length);
 }
 
@@ -528,34 +548,46 @@ class RowWriter {
   }
 
   // Writes the `count` TAB-separated cells of `line` when they are all plain (UTF-8 with nothing
-  // to escape), in one pass that checks the line, finds its TABs and copies the cells straight
+  // to escape): one pass checks the line and finds its TABs, the next copies the cells straight
   // into the block. False, with nothing written and `column` where it was, otherwise.
-  static bool WritePlainLine(std::string_view line, int64_t count, ColumnPlan::Cursor& column, Block& out) {
+  bool WritePlainLine(std::string_view line, int64_t count, ColumnPlan::Cursor& column, Block& out) {
+    if (!FindPlainTabs(line, count)) return false;
     char* at = out.Room(line.size() + static_cast<size_t>(count) * kSeparatorCell.size());
     if (at == nullptr) return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
     const size_t n = line.size();
-    ColumnPlan::Cursor cursor = column;
-    int64_t cells = 0;
+    tabs_[static_cast<size_t>(count) - 1] = n;  // the last cell ends with the line
     size_t from = 0;  // where the cell not yet written starts
-    // Writes the cell from `from` to `tab`, the TAB after it (or the line's end); false when the
-    // line holds more cells than the run, which the room asked for does not cover.
-    auto cell_to = [&](size_t tab) {
-      if (cells == count) return false;
-      if (cursor.separator()) {
+    for (int64_t k = 0; k < count; ++k, column.Next()) {
+      if (column.separator()) {
         std::memcpy(at, kSeparatorCell.data(), kSeparatorCell.size());
         at += kSeparatorCell.size();
       } else {
         std::memcpy(at, kGroupCell.data(), kGroupCell.size());
         at += kGroupCell.size();
       }
-      CopyShort(bytes + from, tab - from, n - from, at);
-      at += tab - from;
-      from = tab + 1;
-      cursor.Next();
-      ++cells;
-      return true;
-    };
+      // The room covers the rest of the line from every cell's start on.
+      const size_t end = tabs_[static_cast<size_t>(k)];
+      CopyShort(bytes + from, end - from, n - from, at);
+      at += end - from;
+      from = end + 1;
+    }
+    out.Commit(at);
+    return true;
+  }
+
+  // True when `line` is plain and holds exactly `count` - 1 TABs, whose places are then the
+  // first of `tabs_`. Every line of a table has the same number of cells while the TABs fall
+  // anywhere, so the places are gathered without a branch for each TAB (four are written for
+  // every block of sixteen bytes, the count advanced by how many there were) and the cells are
+  // written by a loop that runs as often for every line.
+  bool FindPlainTabs(std::string_view line, int64_t count) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+    const size_t n = line.size();
+    const auto wanted = static_cast<size_t>(count - 1);
+    // Room for a block's sixteen TABs past the last wanted place.
+    if (tabs_.size() < wanted + 17) tabs_.resize(wanted + 17);
+    size_t found = 0;
     size_t i = 0;
 #if defined(__SSE2__)
     if (n >= 16) {
@@ -566,10 +598,13 @@ class RowWriter {
         const size_t start = std::min(i, n - 16);
         unsigned tabs = 0;
         if (!blocks.Check(bytes + start, static_cast<int>(i - start), &tabs)) return false;
-        for (; tabs != 0; tabs &= tabs - 1) {
-          if (!cell_to(start + static_cast<size_t>(std::countr_zero(tabs)))) return false;
-        }
+        const auto in_block = static_cast<size_t>(byte_scan::CountBits(tabs));
+        size_t* place = tabs_.data() + found;
+        for (int k = 0; k < 4; ++k, tabs &= tabs - 1) place[k] = start + static_cast<size_t>(std::countr_zero(tabs));
+        for (int k = 4; tabs != 0; ++k, tabs &= tabs - 1) place[k] = start + static_cast<size_t>(std::countr_zero(tabs));
+        found += in_block;
         i = start + 16;
+        if (found > wanted) return false;
         if (i == n) break;
       }
       if (!blocks.Finished()) return false;
@@ -578,7 +613,8 @@ class RowWriter {
     while (i < n) {
       const auto kind = kByteKinds[bytes[i]];
       if (bytes[i] == '\t') {
-        if (!cell_to(i)) return false;
+        if (found == wanted) return false;
+        tabs_[found++] = i;
         ++i;
       } else if (kind == kPlainByte) {
         ++i;
@@ -590,17 +626,14 @@ class RowWriter {
         return false;
       }
     }
-    // Fewer cells than the run holds (or more) is not a plain line: the general path cuts them.
-    if (!cell_to(n) || cells != count) return false;
-    out.Commit(at);
-    column = cursor;
-    return true;
+    return found == wanted;  // fewer (or more) cells than the run holds: the general path cuts them
   }
 
   const ColumnPlan& plan_;
   RowCells cells_;
   CellTextWriter text_;
   std::vector<CellRef> line_cells_;  // a plain line's cells, cut when it needs escaping
+  std::vector<size_t> tabs_;          // a plain line's TABs (FindPlainTabs)
   const bool all_rows_shown_;
 };
 
