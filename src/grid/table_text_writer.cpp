@@ -7,13 +7,11 @@
 #include <thread>
 #include <vector>
 
+#include "grid/block_writer.h"
 #include "grid/two_thread_rows.h"
 
 namespace parvex {
 namespace {
-
-// Text written in one piece by a thread of the export.
-constexpr int64_t kChunkBytes = int64_t{1} << 20;
 
 // The grid as the writer reads it: every use of the grid's rows is in this class.
 class GridRows {
@@ -60,59 +58,15 @@ class GridRows {
   const Grid& grid_;
 };
 
-// Collects the text in a block of its own and hands it on when the block is full.
-class BlockWriter {
- public:
-  // Whoever writes calls Flush at the end: a destructor must not write, since the sink may throw
-  // (a clipboard out of memory) and the exception would then end the program.
-  explicit BlockWriter(TextSink& sink) : sink_(sink), block_(new char[kBlock]) {}
-  BlockWriter(const BlockWriter&) = delete;
-  BlockWriter& operator=(const BlockWriter&) = delete;
-
-  void Put(char c) {
-    if (used_ == kBlock) Flush();
-    block_[used_++] = c;
+// Puts a cell's text as the table text has it: in quotes when it needs them.
+void PutCell(const GridRows& grid, CellRef cell, BlockWriter& out) {
+  if (cell.empty()) return;
+  if (cell.needs_quotes()) {
+    PutQuoted(grid.Text(cell), [&out](std::string_view piece) { out.Put(piece); });
+  } else {
+    out.Put(grid.Text(cell));
   }
-  void Repeat(char c, size_t count) {
-    while (count > 0) {
-      if (used_ == kBlock) Flush();
-      const size_t n = std::min(count, kBlock - used_);
-      std::memset(block_.get() + used_, c, n);
-      used_ += n;
-      count -= n;
-    }
-  }
-  void Put(std::string_view text) {
-    if (text.size() > kBlock - used_) {
-      Flush();
-      if (text.size() >= kBlock) {
-        sink_.Append(text);
-        return;
-      }
-    }
-    std::memcpy(block_.get() + used_, text.data(), text.size());
-    used_ += text.size();
-  }
-  void PutCell(const GridRows& grid, CellRef cell) {
-    if (cell.empty()) return;
-    if (cell.needs_quotes()) {
-      PutQuoted(grid.Text(cell), [this](std::string_view piece) { Put(piece); });
-    } else {
-      Put(grid.Text(cell));
-    }
-  }
-  void Flush() {
-    if (used_ == 0) return;
-    sink_.Append(std::string_view(block_.get(), used_));
-    used_ = 0;
-  }
-
- private:
-  static constexpr size_t kBlock = 1 << 20;
-  TextSink& sink_;
-  std::unique_ptr<char[]> block_;
-  size_t used_ = 0;
-};
+}
 
 // Writes the lines of a rectangle's rows, each after a LF (the caller drops the very first).
 // Each thread of the export has one of its own.
@@ -142,7 +96,7 @@ class RowWriter {
       for (size_t k = 0; k < cols_.size(); ++k) {
         if (k > 0) out.Put('\t');
         const auto c = static_cast<size_t>(cols_[k]);
-        if (c < row_cells_.size()) out.PutCell(grid_, row_cells_[c]);
+        if (c < row_cells_.size()) PutCell(grid_, row_cells_[c], out);
       }
     }
   }
@@ -167,10 +121,10 @@ class RowWriter {
         }
         cells = GridRows::CutLine(piece, &line_cells_);
       }
-      out.PutCell(grid_, cells[static_cast<size_t>(begin - piece.col)]);
+      PutCell(grid_, cells[static_cast<size_t>(begin - piece.col)], out);
       for (int64_t c = begin + 1; c < end; ++c) {
         out.Put('\t');
-        out.PutCell(grid_, cells[static_cast<size_t>(c - piece.col)]);
+        PutCell(grid_, cells[static_cast<size_t>(c - piece.col)], out);
       }
     });
     out.Repeat('\t', static_cast<size_t>(last_col_ - at));
@@ -221,7 +175,7 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   BlockWriter out(lines);
   if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
     auto make_writer = [&] { return RowWriter(grid, first_col, last_col); };
-    TwoThreadRows<BlockWriter, decltype(make_writer)>({first_row, last_row, chunk_rows}, make_writer).Write(out, lines);
+    TwoThreadRows<decltype(make_writer)>({first_row, last_row, chunk_rows}, make_writer).Write(out, lines);
   } else {
     RowWriter(grid, first_col, last_col).Write(first_row, last_row, out);
   }

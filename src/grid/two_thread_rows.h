@@ -2,6 +2,7 @@
 // cut into chunks, the calling thread writes the even chunks straight to its output, a helper
 // renders the odd ones, in turn into one of two slots, and the calling thread hands each slot's
 // text to the sink when it arrives at that chunk. The bytes are those one thread would write.
+// A chunk that fits a block is passed from thread to thread as the block itself, not copied.
 #ifndef PARVEX_GRID_TWO_THREAD_ROWS_H_
 #define PARVEX_GRID_TWO_THREAD_ROWS_H_
 
@@ -12,9 +13,14 @@
 #include <string>
 #include <thread>
 
+#include "grid/block_writer.h"
 #include "grid/clipboard.h"
 
 namespace parvex {
+
+// The bytes a chunk is cut to hold, as judged from its rows: three quarters of a block, so that
+// most chunks, judged a little short or long, pass between the threads as one block.
+inline constexpr int64_t kChunkBytes = int64_t{BlockWriter::kSize} / 4 * 3;
 
 // Rows first_row .. last_row cut into chunks of `rows` rows; the last may be shorter.
 struct RowChunks {
@@ -29,10 +35,9 @@ struct RowChunks {
   }
 };
 
-// Writes the chunks' rows to `out`, a block writer over `sink` (any type constructible from a
-// TextSink& with Flush()), in order. `make_writer()` gives each thread a row writer of its own,
-// whose `Write(first, last, block)` writes those rows to a block writer; both threads only read
-// what the rows come from.
+// Writes the chunks' rows to `out`, a block writer over `sink`, in order. `make_writer()` gives
+// each thread a row writer of its own, whose `Write(first, last, block)` writes those rows to a
+// block writer; both threads only read what the rows come from.
 //
 // Hand-off, all under `mutex_`: a slot's `ready` flag says who owns its text. The helper
 // renders chunk k into slot (k / 2) % 2 only once that slot is not ready, then sets it ready;
@@ -40,7 +45,7 @@ struct RowChunks {
 // (set by the destructor) ends the helper early; `failed_` (set by the helper when it runs out
 // of memory) makes the calling thread render the remaining odd chunks itself, as it does all of
 // them when no second thread can be had.
-template <typename Block, typename MakeWriter>
+template <typename MakeWriter>
 class TwoThreadRows {
  public:
   TwoThreadRows(RowChunks chunks, MakeWriter make_writer) : chunks_(chunks), make_writer_(make_writer) {}
@@ -55,7 +60,7 @@ class TwoThreadRows {
     if (helper_.joinable()) helper_.join();
   }
 
-  void Write(Block& out, TextSink& sink) {
+  void Write(BlockWriter& out, TextSink& sink) {
     try {
       helper_ = std::thread([this] { RenderOddChunks(); });
     } catch (...) {
@@ -79,7 +84,8 @@ class TwoThreadRows {
         continue;
       }
       out.Flush();  // the even chunk before goes first
-      sink.Append(slot.text);
+      sink.Append(slot.overflow);
+      sink.Append(slot.block.view());
       {
         std::lock_guard<std::mutex> lock(mutex_);
         slot.ready = false;
@@ -90,8 +96,9 @@ class TwoThreadRows {
 
  private:
   struct Slot {
-    std::string text;
-    bool ready = false;  // rendered and not yet handed on: the calling thread owns `text`
+    std::string overflow;  // what did not fit the block, gathered before it
+    BlockBytes block;
+    bool ready = false;  // rendered and not yet handed on: the calling thread owns the bytes
   };
 
   Slot& SlotOf(int64_t k) { return slots_[(k / 2) % 2]; }
@@ -100,7 +107,7 @@ class TwoThreadRows {
     try {
       auto rows = make_writer_();
       StringSink gathered(nullptr);
-      Block out(gathered);
+      BlockWriter out(gathered);
       for (int64_t k = 1; k < chunks_.count(); k += 2) {
         Slot& slot = SlotOf(k);
         {
@@ -108,10 +115,10 @@ class TwoThreadRows {
           changed_.wait(lock, [&] { return stop_ || !slot.ready; });
           if (stop_) return;
         }
-        slot.text.clear();
-        gathered.set_out(&slot.text);
+        slot.overflow.clear();
+        gathered.set_out(&slot.overflow);
         rows.Write(chunks_.First(k), chunks_.Last(k), out);
-        out.Flush();
+        out.TakePending(&slot.block);
         {
           std::lock_guard<std::mutex> lock(mutex_);
           slot.ready = true;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "grid/block_writer.h"
 #include "grid/byte_scan.h"
 #include "grid/two_thread_rows.h"
 #include "port/code_page.h"
@@ -28,8 +29,6 @@ namespace {
 // Excel is one td rule, and each cell carries only sdnum, in its shortest form: unquoted, the
 // languages left to the reader's default. The end tags a cell may go without (</td>) are left
 // out but for a row's last. LibreOffice reads that back cell for cell.
-// HTML written in one piece by a thread.
-constexpr int64_t kChunkBytes = int64_t{1} << 20;
 
 constexpr std::string_view kHead =
     "<!DOCTYPE html>\n"
@@ -45,69 +44,6 @@ constexpr std::string_view kGroupCell = "<td sdnum=;;@>";
 constexpr std::string_view kSeparatorCell = "<td class=s sdnum=;;@>";
 // Excel reads a plain <br> in a cell as the end of the row; this form stays in the cell.
 constexpr std::string_view kLineBreak = "<br style=\"mso-data-placement:same-cell\">";
-
-// Collects the document in a block of its own and hands it on when the block is full.
-class Block {
- public:
-  explicit Block(TextSink& sink) : sink_(sink), block_(new char[kSize]) {}
-  Block(const Block&) = delete;
-  Block& operator=(const Block&) = delete;
-
-  // Small enough to be inlined: most pieces are short constants, copied without a call.
-  void Put(std::string_view text) {
-    if (text.size() > kSize - used_) [[unlikely]] {
-      PutAcross(text);
-      return;
-    }
-    std::memcpy(block_.get() + used_, text.data(), text.size());
-    used_ += text.size();
-  }
-  // Puts `open` and `text` with one check for room: a cell's markup and a plain text, the most
-  // frequent pieces.
-  void PutCell(std::string_view open, std::string_view text) {
-    if (kSize - used_ < open.size() + text.size()) [[unlikely]] {
-      Put(open);
-      Put(text);
-      return;
-    }
-    char* at = block_.get() + used_;
-    std::memcpy(at, open.data(), open.size());
-    if (!text.empty()) std::memcpy(at + open.size(), text.data(), text.size());  // an empty view may be null
-    used_ += open.size() + text.size();
-  }
-  // Room for `bytes` bytes written straight into the block, handing the block on first when
-  // they do not fit; null when they are more than a block holds. What is written there counts
-  // only once Commit is called with its end.
-  char* Room(size_t bytes) {
-    if (bytes > kSize) return nullptr;
-    if (kSize - used_ < bytes) Flush();
-    return block_.get() + used_;
-  }
-  void Commit(const char* end) { used_ = static_cast<size_t>(end - block_.get()); }
-  // Whoever writes calls Flush at the end: a destructor must not write, since the sink may throw.
-  void Flush() {
-    if (used_ == 0) return;
-    sink_.Append(std::string_view(block_.get(), used_));
-    used_ = 0;
-  }
-
- private:
-  static constexpr size_t kSize = size_t{1} << 20;
-
-  void PutAcross(std::string_view text) {
-    Flush();
-    if (text.size() >= kSize) {
-      sink_.Append(text);
-      return;
-    }
-    std::memcpy(block_.get(), text.data(), text.size());
-    used_ = text.size();
-  }
-
-  TextSink& sink_;
-  std::unique_ptr<char[]> block_;
-  size_t used_ = 0;
-};
 
 // What the scan of a cell's text stops at.
 enum ByteKind : uint8_t { kPlainByte = 0, kEscapedByte, kLineByte, kWhiteByte, kHighByte };
@@ -247,16 +183,12 @@ class PlainBlocks {
 class CellTextWriter {
  public:
   // Writes the cell opened by `open` holding `text`.
-  void WriteCell(std::string_view open, std::string_view text, Block& out) {
-    if (IsPlain(text)) {
-      out.PutCell(open, text);
-      return;
-    }
+  void WriteCell(std::string_view open, std::string_view text, BlockWriter& out) {
     out.Put(open);
     Write(text, out);
   }
 
-  void Write(std::string_view text, Block& out) {
+  void Write(std::string_view text, BlockWriter& out) {
     if (IsPlain(text)) {
       out.Put(text);
       return;
@@ -335,7 +267,7 @@ class CellTextWriter {
   }
 
   // Writes UTF-8 `text` with its special characters and white space rewritten.
-  void WriteEscaped(std::string_view text, Block& out) {
+  void WriteEscaped(std::string_view text, BlockWriter& out) {
     const size_t n = text.size();
     size_t from = 0;  // the first byte not yet written
     for (size_t i = 0; i < n; ++i) {
@@ -450,7 +382,7 @@ class ColumnPlan {
     }
   }
 
-  void WriteColumns(Block& out) const {
+  void WriteColumns(BlockWriter& out) const {
     ForEachColumn([&](int32_t c, bool separator) {
       int32_t width = grid_.GetColumnWidth(c).value_or(0);
       if (separator) width = std::min(width, kHtmlSeparatorWidth);
@@ -478,7 +410,7 @@ class RowWriter {
   explicit RowWriter(const ColumnPlan& plan)
       : plan_(plan), cells_(plan.grid()), all_rows_shown_(!plan.grid().HasHiddenRows()) {}
 
-  void Write(int32_t first_row, int32_t last_row, Block& out) {
+  void Write(int32_t first_row, int32_t last_row, BlockWriter& out) {
     for (int32_t r = first_row; r <= last_row; ++r) {
       if (!all_rows_shown_ && plan_.grid().GetRowHeight(r).value_or(0) == 0) continue;
       WriteRow(r, out);
@@ -486,7 +418,7 @@ class RowWriter {
   }
 
  private:
-  void WriteRow(int32_t r, Block& out) {
+  void WriteRow(int32_t r, BlockWriter& out) {
     const bool title = plan_.has_title_row() && r == 0;
     if (!title && plan_.all_columns_shown()) {
       WriteRuns(r, out);
@@ -514,7 +446,7 @@ class RowWriter {
 
   // A row of which every column is shown, read run by run as the grid stores it: a plain line
   // with nothing to escape is cut at its TABs as it is written, without a cell list.
-  void WriteRuns(int32_t r, Block& out) {
+  void WriteRuns(int32_t r, BlockWriter& out) {
     const RowStore& store = plan_.grid().store();
     const int64_t last = plan_.last_col();
     int64_t at = plan_.first_col();  // the next column to write
@@ -550,7 +482,7 @@ class RowWriter {
   // Writes the `count` TAB-separated cells of `line` when they are all plain (UTF-8 with nothing
   // to escape): one pass checks the line and finds its TABs, the next copies the cells straight
   // into the block. False, with nothing written and `column` where it was, otherwise.
-  bool WritePlainLine(std::string_view line, int64_t count, ColumnPlan::Cursor& column, Block& out) {
+  bool WritePlainLine(std::string_view line, int64_t count, ColumnPlan::Cursor& column, BlockWriter& out) {
     if (!FindPlainTabs(line, count)) return false;
     char* at = out.Room(line.size() + static_cast<size_t>(count) * kSeparatorCell.size());
     if (at == nullptr) return false;
@@ -629,7 +561,11 @@ class RowWriter {
     return found == wanted;  // fewer (or more) cells than the run holds: the general path cuts them
   }
 
-  const ColumnPlan& plan_;
+  // A copy for each thread: read at every row, a plan the threads shared could sit on a cache
+  // line beside what the calling thread writes all the time (its block's fill count, in the same
+  // stack frame), and every such write would take the line away from the other thread; with
+  // some stack layouts that made the export half as fast.
+  const ColumnPlan plan_;
   RowCells cells_;
   CellTextWriter text_;
   std::vector<CellRef> line_cells_;  // a plain line's cells, cut when it needs escaping
@@ -672,7 +608,7 @@ void WriteHtmlTable(const Grid& grid, const CellRect& rect, const HtmlTableShape
   const int32_t first_col = std::max(rect.first_col, 0);
   const int32_t last_row = std::min(rect.last_row, grid.RowCount() - 1);
   const int32_t last_col = std::min(rect.last_col, grid.ColCount() - 1);
-  Block out(sink);
+  BlockWriter out(sink);
   out.Put(kHead);
   if (first_row <= last_row && first_col <= last_col) {
     const ColumnPlan plan(grid, first_col, last_col, shape);
@@ -683,7 +619,7 @@ void WriteHtmlTable(const Grid& grid, const CellRect& rect, const HtmlTableShape
     const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
     if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
       auto make_writer = [&plan] { return RowWriter(plan); };
-      TwoThreadRows<Block, decltype(make_writer)>({first_row, last_row, chunk_rows}, make_writer).Write(out, sink);
+      TwoThreadRows<decltype(make_writer)>({first_row, last_row, chunk_rows}, make_writer).Write(out, sink);
     } else {
       RowWriter(plan).Write(first_row, last_row, out);
     }
