@@ -367,8 +367,8 @@ class ColumnPlan {
 
    private:
     // The column's place in its group and separator, counted from the grid's column 0.
-    int64_t period_;
-    int64_t separators_;
+    const int64_t period_;
+    const int64_t separators_;
     int64_t in_group_;
     int64_t group_;
   };
@@ -483,7 +483,7 @@ class RowWriter {
   // to escape): one pass checks the line and finds its TABs, the next copies the cells straight
   // into the block. False, with nothing written and `column` where it was, otherwise.
   bool WritePlainLine(std::string_view line, int64_t count, ColumnPlan::Cursor& column, BlockWriter& out) {
-    if (!FindPlainTabs(line, count)) return false;
+    if (count < 1 || !FindPlainTabs(line, count)) return false;
     char* at = out.Room(line.size() + static_cast<size_t>(count) * kSeparatorCell.size());
     if (at == nullptr) return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
