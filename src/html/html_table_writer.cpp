@@ -104,6 +104,18 @@ inline size_t Utf8Length(const unsigned char* p, size_t n) {
   return Utf8SequenceLength(p, n);
 }
 
+// Copies `length` bytes, at least sizeof(Piece) and at most twice that, as two pieces that may
+// overlap: the first and the last sizeof(Piece) bytes.
+template <typename Piece>
+void CopyOverlapping(const unsigned char* from, size_t length, char* to) {
+  Piece head;
+  Piece tail;
+  std::memcpy(&head, from, sizeof(Piece));
+  std::memcpy(&tail, from + length - sizeof(Piece), sizeof(Piece));
+  std::memcpy(to, &head, sizeof(Piece));
+  std::memcpy(to + length - sizeof(Piece), &tail, sizeof(Piece));
+}
+
 // Copies the `length` bytes at `from`, of which `readable` (>= length) may be read, to `to`, which
 // has room for `readable` bytes. Most cells are short: they are copied as one block of 16 where
 // 16 may be read, else as two overlapping pieces of 8 or 4, without a call.
@@ -115,24 +127,12 @@ inline void CopyShort(const unsigned char* from, size_t length, size_t readable,
   }
 #endif
   if (length >= 8 && length <= 16) {
-    uint64_t head;
-    uint64_t tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + length - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + length - 8, &tail, 8);
-    return;
+    CopyOverlapping<uint64_t>(from, length, to);
+  } else if (length >= 4 && length < 8) {
+    CopyOverlapping<uint32_t>(from, length, to);
+  } else {
+    std::memcpy(to, from, length);
   }
-  if (length >= 4 && length < 8) {
-    uint32_t head;
-    uint32_t tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + length - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + length - 4, &tail, 4);
-    return;
-  }
-  std::memcpy(to, from, length);
 }
 
 #if defined(__SSE2__)
