@@ -1,27 +1,31 @@
-# Cross build for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix: GCC 12 with
-# POSIX threads, which std::thread needs). Programs are linked statically, so that they run under
-# Wine or on Windows without the MinGW DLLs beside them.
+# Cross build of Parvex for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix).
+# scripts/test --windows and scripts/package --windows use it with the libraries that
+# scripts/windows-deps builds; by hand:
+#   eval "$(scripts/windows-deps)"
 #   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
-#         -DPARVEX_BUILD_GUI=OFF -DPARVEX_BUILD_PRINT=OFF
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+#         -DPARVEX_WINDOWS_PREFIXES="$PARVEX_WINDOWS_QT;$PARVEX_WINDOWS_XLSXWRITER;$PARVEX_WINDOWS_GUMBO"
+# The programs use the MinGW runtime DLLs (libstdc++, libgcc_s, libwinpthread) as Qt's DLLs do, so
+# that one C++ runtime serves the whole process; the package puts them beside the programs.
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-base.cmake)
 
-set(mingw_triple x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${mingw_triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${mingw_triple}-g++-posix)
-set(CMAKE_RC_COMPILER ${mingw_triple}-windres)
+# Where the Windows libraries were installed: searched like the MinGW tree itself.
+set(PARVEX_WINDOWS_PREFIXES "" CACHE STRING "Prefixes of Windows libraries (Qt, libxlsxwriter, libgumbo)")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PARVEX_WINDOWS_PREFIXES)
+list(APPEND CMAKE_FIND_ROOT_PATH ${PARVEX_WINDOWS_PREFIXES})
+list(APPEND CMAKE_PREFIX_PATH ${PARVEX_WINDOWS_PREFIXES})
 
-# Libraries and packages come from the MinGW tree only, never the build machine's /usr.
-set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# pkg-config likewise: without this it hands out the host's libxlsxwriter.
-set(ENV{PKG_CONFIG_LIBDIR} /usr/${mingw_triple}/lib/pkgconfig)
+# pkg-config likewise: only the MinGW tree's and those prefixes' .pc files, never the host's.
+set(pkg_config_dirs /usr/${mingw_triple}/lib/pkgconfig)
+foreach(prefix IN LISTS PARVEX_WINDOWS_PREFIXES)
+  list(APPEND pkg_config_dirs ${prefix}/lib/pkgconfig)
+endforeach()
+string(REPLACE ";" ":" pkg_config_dirs "${pkg_config_dirs}")
+set(ENV{PKG_CONFIG_LIBDIR} "${pkg_config_dirs}")
 set(ENV{PKG_CONFIG_PATH} "")
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Qt's build tools (moc, rcc, uic) are the build machine's, of the same version.
+set(QT_HOST_PATH /usr CACHE PATH "")
+set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "")
 
 # Tests run under Wine when no Windows is at hand.
 # wine64 itself: the wine wrapper warns on every run that 32-bit Wine is missing.

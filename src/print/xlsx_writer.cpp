@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <cmath>
 #include <filesystem>
@@ -36,8 +37,20 @@ int64_t CountChars(std::string_view utf8) {
 class Workbook {
  public:
   explicit Workbook(lxw_workbook* book) : book_(book) {}
+  // A workbook given up before it is closed (cancelled, failed) keeps its streamed worksheets'
+  // temporary files open: lxw_workbook_free does not close them. On Windows such a file stays
+  // beside the target until the program ends, so they are closed here first.
   ~Workbook() {
-    if (book_ != nullptr) lxw_workbook_free(book_);
+    if (book_ == nullptr) return;
+    lxw_worksheet* sheet = nullptr;
+    LXW_FOREACH_WORKSHEET(sheet, book_) {
+      if (sheet->optimize_tmpfile != nullptr) {
+        std::fclose(sheet->optimize_tmpfile);
+        sheet->optimize_tmpfile = nullptr;
+        sheet->file = nullptr;
+      }
+    }
+    lxw_workbook_free(book_);
   }
   Workbook(const Workbook&) = delete;
   Workbook& operator=(const Workbook&) = delete;

@@ -24,20 +24,21 @@ namespace fs = std::filesystem;
 using test_support::CliRun;
 using test_support::RunCli;
 using test_support::CommandOutput;
+using test_support::ShellPath;
 
 using test_support::ReadBytes;
 using test_support::SameBytes;
 
 int PdfPages(const fs::path& pdf) {
   std::smatch match;
-  const std::string info = CommandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+  const std::string info = CommandOutput("pdfinfo " + ShellPath(pdf) + " 2>/dev/null");
   return std::regex_search(info, match, std::regex("Pages:\\s+([0-9]+)")) ? std::stoi(match[1].str()) : -1;
 }
 
 // Non-blank lines of one page of the PDF.
 int PdfPageLines(const fs::path& pdf, int page) {
   const std::string text = CommandOutput("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) +
-                                  " '" + pdf.string() + "' - 2>/dev/null");
+                                  " " + ShellPath(pdf) + " - 2>/dev/null");
   std::istringstream in(text);
   int lines = 0;
   for (std::string line; std::getline(in, line);) {
@@ -48,7 +49,7 @@ int PdfPageLines(const fs::path& pdf, int page) {
 
 // The 0-based rows where the workbook's first sheet starts a new page.
 std::vector<int> XlsxBreaks(const fs::path& xlsx) {
-  const std::string sheet = CommandOutput("unzip -p '" + xlsx.string() + "' xl/worksheets/sheet1.xml 2>/dev/null");
+  const std::string sheet = CommandOutput("unzip -p " + ShellPath(xlsx) + " xl/worksheets/sheet1.xml 2>/dev/null");
   std::vector<int> breaks;
   const std::regex brk("<brk id=\"([0-9]+)\"");
   for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), brk); it != std::sregex_iterator(); ++it) {
@@ -154,7 +155,7 @@ TEST_F(CliPrintTest, BalanceChangesThePagesNotTheText) {
   EXPECT_EQ(PdfPageLines(pdf, 1), 1 + 10 + 1);
   EXPECT_EQ(PdfPageLines(pdf, 2), 1 + 3 + 1);
   EXPECT_EQ(XlsxBreaks(xlsx), (std::vector<int>{11}));
-  const std::string page2 = CommandOutput("pdftotext -layout -f 2 -l 2 '" + pdf.string() + "' - 2>/dev/null");
+  const std::string page2 = CommandOutput("pdftotext -layout -f 2 -l 2 " + ShellPath(pdf) + " - 2>/dev/null");
   EXPECT_TRUE(std::regex_search(page2, std::regex("21 +24"))) << page2;
   EXPECT_TRUE(std::regex_search(page2, std::regex("\\b23 *\n"))) << page2;
 }
@@ -228,6 +229,7 @@ TEST_F(CliPrintTest, FittedGroupsLayTheTextOutAsThePages) {
 // writer's temporary files are cut short by the limit before the workbook is: it is checked on a
 // full disk by hand, as a test cannot fill one.)
 TEST_F(CliPrintTest, FailedWriteSaysWhatHappenedOnce) {
+#ifndef _WIN32  // no file size limit to cut a write short
   for (const char* option : {"--pdf"}) {
     SCOPED_TRACE(option);
     const fs::path target = dir_ / (std::string("out.") + (option[2] == 'p' ? "pdf" : "xlsx"));
@@ -242,6 +244,7 @@ TEST_F(CliPrintTest, FailedWriteSaysWhatHappenedOnce) {
     EXPECT_EQ(r.err, "parvex-cli: cannot write '" + target.string() + "': File too large\n");
     EXPECT_TRUE(Entries().empty());
   }
+#endif
   // libxlsxwriter's own complaint about a header it cannot keep stays off standard error.
   test_support::CapturedStderr captured;
   const CliRun r = RunCli({"--xlsx", (dir_ / "h.xlsx").string(), "--header", std::string(150, '&')}, Numbers(3));

@@ -2,6 +2,8 @@
 # Runs two builds of parvex-cli (this machine's and a cross build under its emulator) on the same
 # inputs and options and requires the same exit status, standard output and standard error,
 # byte for byte, and the same -o file.
+# With the print outputs built (PRINT=1 in the environment), also the same HTML file, the same
+# cells in the .xlsx and the same text in the PDF (pdftotext), on the examples and test tables.
 # Usage: cli_same_output.sh HOST_CLI TARGET_CLI EMULATOR WORK_DIR INPUT...
 set -u
 host=$1 target=$2 emulator=$3 work=$4
@@ -59,6 +61,32 @@ for input in "$@" generated.txt; do
     cmp -s host.txt target.txt || fail "$(basename "$input") -o: the files differ"
   fi
 done
+
+# The file outputs: the emulator writes the same HTML bytes, a workbook with the same sheet (its
+# file differs only in the zip's time stamps) and a PDF that reads back as the same text.
+if [ "${PRINT:-0}" = 1 ]; then
+  for input in "$@"; do
+    case "$input" in *.txt) ;; *) continue ;; esac
+    for opts in "" "-n 3 --no-key --landscape" "-n 2 -k 2 --balance --header 页眉"; do
+      runs=$((runs + 1))
+      name="$(basename "$input") [$opts] files"
+      rm -rf host target && mkdir host target
+      # shellcheck disable=SC2086
+      "$host" -q $opts --html host/t.html --pdf host/t.pdf --xlsx host/t.xlsx "$input" >/dev/null 2>&1
+      # shellcheck disable=SC2086
+      "$emulator" "$target" -q $opts --html target/t.html --pdf target/t.pdf --xlsx target/t.xlsx "$input" \
+        >/dev/null 2>&1
+      cmp -s host/t.html target/t.html || fail "$name: the HTML differs"
+      for member in xl/worksheets/sheet1.xml xl/workbook.xml; do
+        cmp -s <(unzip -p host/t.xlsx "$member") <(unzip -p target/t.xlsx "$member") ||
+          fail "$name: $member differs"
+      done
+      [ -s host/t.pdf ] || fail "$name: no PDF from the build machine's parvex-cli"
+      cmp -s <(pdftotext -layout host/t.pdf -) <(pdftotext -layout target/t.pdf -) ||
+        fail "$name: the PDF's text differs"
+    done
+  done
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed in $runs runs"

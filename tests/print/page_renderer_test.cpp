@@ -21,11 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_support::CommandOutput;
+using test_support::ShellPath;
 using test_support::Cells;
 using test_support::GridOf;
 
 int PageCount(const fs::path& pdf) {
-  const std::string info = CommandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+  const std::string info = CommandOutput("pdfinfo " + ShellPath(pdf) + " 2>/dev/null");
   std::smatch match;
   return std::regex_search(info, match, std::regex("Pages:\\s+([0-9]+)")) ? std::stoi(match[1].str()) : -1;
 }
@@ -33,7 +34,7 @@ int PageCount(const fs::path& pdf) {
 // The text of one page (1-based), as pdftotext lays it out, split into its non-blank lines.
 std::vector<std::string> PageLines(const fs::path& pdf, int page) {
   const std::string text = CommandOutput("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) +
-                                  " '" + pdf.string() + "' - 2>/dev/null");
+                                  " " + ShellPath(pdf) + " - 2>/dev/null");
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
@@ -148,7 +149,7 @@ TEST_F(PdfTest, PaperAndOrientationReachThePdf) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
     const fs::path pdf = Write(Roster(), {.groups = 2, .rows_per_page = 3}, c.setup);
-    EXPECT_NE(CommandOutput("pdfinfo '" + pdf.string() + "'").find(c.size), std::string::npos);
+    EXPECT_NE(CommandOutput("pdfinfo " + ShellPath(pdf)).find(c.size), std::string::npos);
   }
 }
 
@@ -164,7 +165,7 @@ TEST_F(PdfTest, LongTextShrinksInsideItsCell) {
 
 TEST_F(PdfTest, FontIsEmbedded) {
   const fs::path pdf = Write(Roster(), {.groups = 2, .rows_per_page = 3});
-  const std::string fonts = CommandOutput("pdffonts '" + pdf.string() + "'");
+  const std::string fonts = CommandOutput("pdffonts " + ShellPath(pdf));
   EXPECT_NE(fonts.find("WenQuanYi"), std::string::npos) << fonts;
   // Every font embedded, with a Unicode map so that the text reads back.
   const std::regex flags(" (yes|no) +(yes|no) +(yes|no) +[0-9]+ +[0-9]+");

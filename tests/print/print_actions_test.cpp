@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "grid/clipboard.h"
@@ -25,10 +26,14 @@
 namespace parvex {
 namespace {
 
-std::string Output(const QString& command) { return port::CommandOutput(command.toStdString()); }
+// The output of `command` with `file`, quoted for its shell, in place of %1.
+std::string Output(const char* command, const QString& file) {
+  const std::string quoted = port::ShellPath(std::filesystem::path(file.toStdU16String()));
+  return port::CommandOutput(QString::fromUtf8(command).arg(QString::fromStdString(quoted)).toStdString());
+}
 
 int PdfPages(const QString& pdf) {
-  const std::string info = Output(QStringLiteral("pdfinfo '%1' 2>/dev/null").arg(pdf));
+  const std::string info = Output("pdfinfo %1 2>/dev/null", pdf);
   const size_t at = info.find("Pages:");
   return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
 }
@@ -137,7 +142,7 @@ class PrintActionsTest : public QObject {
     target = dir.filePath(QStringLiteral("typed.xlsx"));
     QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
     const std::string sheet =
-        Output(QStringLiteral("unzip -p '%1' xl/worksheets/sheet1.xml").arg(target));
+        Output("unzip -p %1 xl/worksheets/sheet1.xml", target);
     QVERIFY(sheet.find("<rowBreaks count=\"4\"") != std::string::npos);
     for (const Message& m : messages) QCOMPARE(m.icon, QMessageBox::Information);  // closing messages only
   }
@@ -171,7 +176,7 @@ class PrintActionsTest : public QObject {
     QCOMPARE(messages.size(), 2);  // nothing more: the export succeeded
     QCOMPARE(PdfPages(target), 2);  // 100 rows in five groups of 10
     // Every group is printed: read as the two-group layout before, column 4 would be a gap.
-    const std::string first_page = Output(QStringLiteral("pdftotext -layout -f 1 -l 1 '%1' -").arg(target));
+    const std::string first_page = Output("pdftotext -layout -f 1 -l 1 %1 -", target);
     for (const char* number : {" 11 ", " 21 ", " 31 ", " 41"}) {
       QVERIFY2(first_page.find(number) != std::string::npos, number);
     }
@@ -213,7 +218,7 @@ class PrintActionsTest : public QObject {
     window.print_actions()->SetChooseFile([&](const QString&, const QString&) { return target; });
     window.print_actions()->ExportPdf();
     QCOMPARE(PdfPages(target), 1);  // 59 rows a page: 118 fit
-    QVERIFY(Output(QStringLiteral("pdfinfo '%1'").arg(target)).find("(A3)") != std::string::npos);
+    QVERIFY(Output("pdfinfo %1", target).find("(A3)") != std::string::npos);
     // Cancelled: nothing changes.
     window.print_actions()->SetEditPageSetup([](const PageSetup&) { return std::optional<PageSetup>(); });
     window.print_actions()->EditPageSetup();

@@ -23,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using test_support::Cells;
 using test_support::CommandOutput;
+using test_support::ShellPath;
 using test_support::GridOf;
 
 struct Word {
@@ -36,7 +37,7 @@ struct Page {
 };
 
 std::vector<Page> ReadBack(const fs::path& pdf) {
-  const std::string html = CommandOutput("pdftotext -bbox '" + pdf.string() + "' - 2>/dev/null");
+  const std::string html = CommandOutput("pdftotext -bbox " + ShellPath(pdf) + " - 2>/dev/null");
   std::vector<Page> pages;
   const std::regex item("<page width=\"([0-9.]+)\"|<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" "
                         "yMax=\"([0-9.]+)\">([^<]*)</word>");
@@ -387,7 +388,7 @@ TEST_F(PrintQualityTest, LibreOfficePrintsTheWorkbookAsThePdf) {
     for (size_t p = 0; p < office.size(); ++p) {
       SCOPED_TRACE(p + 1);
       const std::string text = CommandOutput("pdftotext -f " + std::to_string(p + 1) + " -l " +
-                                             std::to_string(p + 1) + " '" + (dir_ / "book.pdf").string() + "' -");
+                                             std::to_string(p + 1) + " " + ShellPath(dir_ / "book.pdf") + " -");
       EXPECT_NE(text.find("第 " + std::to_string(p + 1) + " 页，共 " + std::to_string(office.size()) + " 页"),
                 std::string::npos) << text;
       EXPECT_NE(text.find("花名册"), std::string::npos);

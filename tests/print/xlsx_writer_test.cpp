@@ -27,7 +27,7 @@ using test_support::GridOf;
 
 // A member of a zip archive, read with unzip; empty when it is not there.
 std::string ZipMember(const fs::path& zip, const std::string& member) {
-  return test_support::CommandOutput("unzip -p '" + zip.string() + "' '" + member + "' 2>/dev/null");
+  return test_support::CommandOutput("unzip -p " + test_support::ShellPath(zip) + " '" + member + "' 2>/dev/null");
 }
 
 // The value of `attribute` in the first `element` start tag of `xml`; empty when there is none.
@@ -305,14 +305,14 @@ TEST_F(XlsxTest, LibreOfficePrintsOnePagePerBlockWithItsTitle) {
   ASSERT_EQ(std::system(convert.c_str()), 0);
   const fs::path pdf = dir_ / "out.pdf";
   ASSERT_TRUE(fs::exists(pdf));
-  const std::string info = test_support::CommandOutput("pdfinfo '" + pdf.string() + "'");
+  const std::string info = test_support::CommandOutput("pdfinfo " + test_support::ShellPath(pdf));
   std::smatch match;
   ASSERT_TRUE(std::regex_search(info, match, std::regex("Pages:\\s+([0-9]+)"))) << info;
   EXPECT_EQ(std::stoi(match[1].str()), blocks);
   for (int page = 1; page <= blocks; ++page) {
     SCOPED_TRACE(page);
     const std::string text = test_support::CommandOutput("pdftotext -f " + std::to_string(page) + " -l " +
-                                                    std::to_string(page) + " '" + pdf.string() + "' -");
+                                                    std::to_string(page) + " " + test_support::ShellPath(pdf) + " -");
     EXPECT_NE(text.find("编号"), std::string::npos);
     // The block's first row is on its page, the next block's first row is not.
     EXPECT_NE(text.find("N" + std::to_string(1000 + 1 + (page - 1) * 2 * rows)), std::string::npos);

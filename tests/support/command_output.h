@@ -10,6 +10,8 @@
 namespace parvex::test_support {
 
 inline std::string CommandOutput(const std::string& command) { return port::CommandOutput(command); }
+// A file's name as the command line of CommandOutput takes it, quoted.
+inline std::string ShellPath(const std::filesystem::path& path) { return port::ShellPath(path); }
 
 }  // namespace parvex::test_support
 

@@ -1,10 +1,13 @@
 // Makes writing past `bytes` fail with EFBIG, as a full disk fails a write with ENOSPC, for as
-// long as it lives; and captures what reaches file descriptor 2 meanwhile.
+// long as it lives (POSIX only: Windows has no such limit); and captures what reaches file
+// descriptor 2 meanwhile.
 #ifndef PARVEX_TESTS_SUPPORT_FILE_SIZE_LIMIT_H_
 #define PARVEX_TESTS_SUPPORT_FILE_SIZE_LIMIT_H_
 
 #include <fcntl.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 #include <unistd.h>
 
 #include <csignal>
@@ -13,6 +16,7 @@
 
 namespace parvex::test_support {
 
+#ifndef _WIN32
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {
@@ -33,6 +37,7 @@ class FileSizeLimit {
   rlimit previous_{};
   void (*previous_signal_)(int) = SIG_DFL;
 };
+#endif
 
 // What is written to file descriptor 2 from construction to Take().
 class CapturedStderr {
