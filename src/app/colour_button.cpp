@@ -1,14 +1,32 @@
 #include "colour_button.h"
 
+#include <QApplication>
+#include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
 namespace parvex {
+namespace {
+
+// Native styles (Windows' among them) draw a push button in the system's colours whatever its
+// palette says, which would leave a white caption on a grey button. Fusion, built into Qt, draws
+// the button's own background; one instance for all buttons, owned by the application.
+QStyle* ButtonStyle() {
+  static QStyle* const style = [] {
+    QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"));
+    if (fusion != nullptr) fusion->setParent(qApp);
+    return fusion;
+  }();
+  return style;
+}
+
+}  // namespace
 
 ColourButton::ColourButton(const QString& text, CaptionColours normal, CaptionColours hot,
                            CaptionColours focused, QWidget* parent)
     : QPushButton(text, parent), normal_(normal), hot_(hot), focused_(focused) {
   setAttribute(Qt::WA_Hover);
+  if (QStyle* style = ButtonStyle(); style != nullptr) setStyle(style);
   // Outside a dialog Enter must not click a button; only Space and the mouse do.
   setAutoDefault(false);
 }

@@ -101,7 +101,9 @@ class Display:
         self.name = display
         self.env = dict(os.environ, DISPLAY=display, XDG_RUNTIME_DIR=self.work,
                         SAL_USE_VCLPLUGIN="gen", LANG="C.UTF-8", LC_ALL="C.UTF-8")
-        self.env.pop("QT_QPA_PLATFORM", None)  # the window tests run offscreen; these need X
+        # The window tests run offscreen (under Wine, by WINEQT_QPA_PLATFORM); these need X.
+        self.env.pop("QT_QPA_PLATFORM", None)
+        self.env.pop("WINEQT_QPA_PLATFORM", None)
         self.env.pop("WAYLAND_DISPLAY", None)
 
     def _read_display_number(self, fd):
