@@ -5,20 +5,16 @@
 #include <utility>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
+#include "port/memory.h"
 
 namespace parvex {
 
 Prefault::Prefault(std::initializer_list<std::span<std::byte>> ranges) {
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+  const uintptr_t page = port::PrefaultPageSize();
+  if (page == 0) return;
   size_t total = 0;
   for (const std::span<std::byte> range : ranges) total += range.size();
   if (total < kMinBytes) return;
-  const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-  if (page == 0 || (page & (page - 1)) != 0) return;
   // Whole pages only: the pages at either end may hold other data, which faulting them in would
   // not harm, but they are likely in use already.
   std::vector<std::pair<uintptr_t, uintptr_t>> pages;
@@ -34,7 +30,7 @@ Prefault::Prefault(std::initializer_list<std::span<std::byte>> ranges) {
         for (uintptr_t high = end; high > begin && !stop_.load(std::memory_order_relaxed);) {
           const uintptr_t low = high - std::min(kStep, high - begin);
           // Refused by an older kernel or for memory already gone: either way only a hint.
-          if (::madvise(reinterpret_cast<void*>(low), high - low, MADV_POPULATE_WRITE) != 0) return;
+          if (!port::PrefaultPages(reinterpret_cast<void*>(low), high - low)) return;
           high = low;
         }
       }
@@ -42,9 +38,6 @@ Prefault::Prefault(std::initializer_list<std::span<std::byte>> ranges) {
   } catch (...) {
     // No thread to be had: the memory is faulted in as it is used.
   }
-#else
-  (void)ranges;
-#endif
 }
 
 Prefault::~Prefault() {

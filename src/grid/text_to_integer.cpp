@@ -2,13 +2,12 @@
 
 #include <limits>
 
+#include "port/utf8.h"
+
 namespace parvex {
 namespace {
 
 bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-bool IsContinuation(unsigned char c) { return (c & 0xc0) == 0x80; }
-
 
 // Full-width forms of the ASCII signs, the ideographic space and the stars, in UTF-8.
 std::string FoldUtf8(std::string_view text) {
@@ -99,46 +98,8 @@ int64_t Clamp(int64_t value, int64_t low, int64_t high) { return value < low ? l
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view text) {
-  size_t i = 0;
-  const size_t n = text.size();
-  while (i < n) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t len = 0;
-    uint32_t cp = 0;
-    if (c >= 0xc2 && c <= 0xdf) {
-      len = 2;
-      cp = c & 0x1fu;
-    } else if (c >= 0xe0 && c <= 0xef) {
-      len = 3;
-      cp = c & 0x0fu;
-    } else if (c >= 0xf0 && c <= 0xf4) {
-      len = 4;
-      cp = c & 0x07u;
-    } else {
-      return false;
-    }
-    if (n - i < len) return false;
-    for (size_t k = 1; k < len; ++k) {
-      const auto b = static_cast<unsigned char>(text[i + k]);
-      if (!IsContinuation(b)) return false;
-      cp = (cp << 6) | (b & 0x3fu);
-    }
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10ffff)) ||
-        (cp >= 0xd800 && cp <= 0xdfff)) {
-      return false;
-    }
-    i += len;
-  }
-  return true;
-}
-
 int32_t TextToInteger(std::string_view text) {
-  const std::string folded = IsValidUtf8(text) ? FoldUtf8(text) : FoldGbk(text);
+  const std::string folded = port::IsValidUtf8(text) ? FoldUtf8(text) : FoldGbk(text);
   return static_cast<int32_t>(Clamp(ReadDecimal(folded), std::numeric_limits<int32_t>::min(),
                                     std::numeric_limits<int32_t>::max()));
 }

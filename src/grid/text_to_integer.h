@@ -20,9 +20,6 @@ int32_t TextToInteger(std::string_view text);
 // back in plain decimal, except that 0 gives the empty text.
 std::string NormalizeEditBoxText(std::string_view text);
 
-// True when `text` is strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool IsValidUtf8(std::string_view text);
-
 // True for the characters the numeric edit boxes accept while typing: the digits and '-'.
 bool IsEditBoxCharacter(char32_t c);
 

@@ -9,7 +9,7 @@
 
 #include "grid/grid.h"
 #include "grid/table_text.h"
-#include "grid/text_to_integer.h"
+#include "port/utf8.h"
 #include "port/code_page.h"
 
 namespace parvex {
@@ -485,7 +485,7 @@ std::optional<std::string> HtmlTableText(std::string_view html, std::string* rea
     return std::nullopt;
   }
   std::string converted;
-  if (!IsValidUtf8(html)) {
+  if (!port::IsValidUtf8(html)) {
     converted = ToUtf8(html);
     html = converted;
   }

@@ -15,6 +15,7 @@
 #include "grid/byte_scan.h"
 #include "grid/two_thread_rows.h"
 #include "port/code_page.h"
+#include "port/utf8.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -74,34 +75,13 @@ std::string_view EscapeOf(char c) {
   }
 }
 
-bool IsContinuation(unsigned char c) { return (c & 0xc0) == 0x80; }
-
-// The length of the UTF-8 sequence at `p` (n bytes left, p[0] >= 0x80), or 0 when none starts
-// there. The same rules as IsValidUtf8: no overlong forms, no surrogates, nothing past U+10FFFF.
-size_t Utf8SequenceLength(const unsigned char* p, size_t n) {
-  const unsigned char c = p[0];
-  if (c >= 0xc2 && c <= 0xdf) return n >= 2 && IsContinuation(p[1]) ? 2 : 0;
-  if (c >= 0xe0 && c <= 0xef) {
-    if (n < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2])) return 0;
-    if (c == 0xe0 && p[1] < 0xa0) return 0;   // overlong
-    if (c == 0xed && p[1] >= 0xa0) return 0;  // surrogate
-    return 3;
-  }
-  if (c >= 0xf0 && c <= 0xf4) {
-    if (n < 4 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3])) return 0;
-    if (c == 0xf0 && p[1] < 0x90) return 0;   // overlong
-    if (c == 0xf4 && p[1] >= 0x90) return 0;  // past U+10FFFF
-    return 4;
-  }
-  return 0;
-}
-
-// The same, with the most frequent case, a three-byte sequence that needs no more checks than
-// its continuation bytes (most of CJK), decided inline.
+// The length of the UTF-8 sequence at `p` (port::Utf8SequenceLength), with the most frequent
+// case, a three-byte sequence that needs no more checks than its continuation bytes (most of
+// CJK), decided first.
 inline size_t Utf8Length(const unsigned char* p, size_t n) {
   const unsigned char c = p[0];
-  if (c >= 0xe1 && c <= 0xef && c != 0xed && n >= 3 && IsContinuation(p[1]) && IsContinuation(p[2])) return 3;
-  return Utf8SequenceLength(p, n);
+  if (c >= 0xe1 && c <= 0xef && c != 0xed && n >= 3 && port::IsUtf8Continuation(p[1]) && port::IsUtf8Continuation(p[2])) return 3;
+  return port::Utf8SequenceLength(p, n);
 }
 
 // Copies `length` bytes, at least sizeof(Piece) and at most twice that, as two pieces that may
@@ -203,7 +183,7 @@ class CellTextWriter {
   }
 
  private:
-  // True when `text` is UTF-8 (the same rule as IsValidUtf8) and holds nothing to escape.
+  // True when `text` is UTF-8 (the same rule as port::IsValidUtf8) and holds nothing to escape.
   static bool IsPlain(std::string_view text) { return Scan(text) == kPlainText; }
   static bool IsUtf8(std::string_view text) { return Scan(text) != kNotUtf8; }
 

@@ -1,6 +1,6 @@
 #include "port/code_page.h"
 
-#include "grid/text_to_integer.h"
+#include "port/utf8.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -126,7 +126,7 @@ bool SystemReadsGb18030() { return Gb18030Converter().ok(); }
 bool ReadsGb18030FourByteCharacters() { return SystemReadsGb18030(); }
 
 void AppendUtf8(std::string_view bytes, std::string* out) {
-  if (IsValidUtf8(bytes)) {
+  if (port::IsValidUtf8(bytes)) {
     out->append(bytes);
     return;
   }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "port/utf8.h"
 #include "print/page_renderer.h"
 #include "print/print_layout.h"
 
@@ -45,17 +46,7 @@ class TextWidths {
   // The width of `utf8` in points, from its characters' advances.
   double Approximate(std::string_view utf8) {
     double sum = 0;
-    size_t i = 0;
-    while (i < utf8.size()) {
-      const auto lead = static_cast<unsigned char>(utf8[i]);
-      const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-      char32_t code = lead < 0x80 ? lead : lead < 0xE0 ? (lead & 0x1F) : lead < 0xF0 ? (lead & 0x0F) : (lead & 0x07);
-      for (size_t k = 1; k < length && i + k < utf8.size(); ++k) {
-        code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-      }
-      sum += Advance(code);
-      i += length;
-    }
+    for (size_t i = 0; i < utf8.size();) sum += Advance(port::NextUtf8Character(utf8, &i));
     return sum;
   }
 

@@ -9,7 +9,7 @@
 
 #include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
-#include "grid/text_to_integer.h"
+#include "port/utf8.h"
 #include "html/html_table_reader.h"
 #include "port/code_page.h"
 #include "support/grid_helpers.h"
@@ -101,7 +101,7 @@ TEST(HtmlTableWriterTest, TellsUtf8FromGbkAsTheConversionDoes) {
     std::string text(1 + random() % 12, 'a');
     for (char& c : text) c = static_cast<char>(alphabet[random() % sizeof alphabet]);
     const std::string markup = CellMarkup(text);
-    ASSERT_TRUE(IsValidUtf8(markup));
+    ASSERT_TRUE(port::IsValidUtf8(markup));
     ASSERT_EQ(markup, ToUtf8(text)) << k;
   }
 }
@@ -368,7 +368,7 @@ TEST(HtmlTableWriterTest, RandomLinesWriteAsTheirCells) {
     StringSink expected_sink(&expected);
     WriteHtmlTable(CopyCellByCell(lines), {false, 1, columns}, expected_sink);
     ASSERT_EQ(html, expected);
-    EXPECT_TRUE(IsValidUtf8(html));
+    EXPECT_TRUE(port::IsValidUtf8(html));
   }
 }
 
