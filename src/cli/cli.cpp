@@ -28,7 +28,7 @@
 #include "layout/split_into_columns.h"
 #include "layout/page_plan.h"
 #include "port/replace_file.h"
-#include "print/output_path.h"
+#include "port/replace_file.h"
 #include "print/page_setup.h"
 
 #ifndef PARVEX_HAS_PRINT
@@ -533,11 +533,11 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
 
   // Every file is written beside its target first and renamed only when all are complete, so a
   // failed run leaves every target as it was.
-  ReplacementPath xlsx_file;
-  ReplacementPath pdf_file;
+  port::ReplacementPath xlsx_file;
+  port::ReplacementPath pdf_file;
 #if PARVEX_HAS_PRINT
   // An error names the file the user asked for, not the temporary one beside it.
-  auto failure = [](std::string error, const ReplacementPath& written, const std::string& name) {
+  auto failure = [](std::string error, const port::ReplacementPath& written, const std::string& name) {
     for (size_t at; !written.temp_path().empty() && (at = error.find(written.temp_path())) != std::string::npos;) {
       error.replace(at, written.temp_path().size(), name);
     }
@@ -557,7 +557,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
     }
   }
 #endif
-  for (ReplacementPath* written : {&xlsx_file, &pdf_file}) {
+  for (port::ReplacementPath* written : {&xlsx_file, &pdf_file}) {
     std::string error;
     if (!written->temp_path().empty() && !written->Commit(&error)) throw Failure{error};
   }

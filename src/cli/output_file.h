@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "print/output_path.h"
+#include "port/replace_file.h"
 
 namespace parvex {
 
@@ -35,7 +35,7 @@ class ReplacementFile {
 
  private:
   std::string target_;
-  ReplacementPath path_;
+  port::ReplacementPath path_;
   std::ofstream stream_;
 };
 

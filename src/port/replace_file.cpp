@@ -123,4 +123,50 @@ bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0
 
 #endif
 
+bool ReplacementPath::Open(const std::string& target, std::string* error) {
+  Discard();
+  namespace fs = std::filesystem;
+  if (target.empty()) {
+    *error = "no output file name";
+    return false;
+  }
+  std::error_code ec;
+  fs::path path = PathFromUtf8(target);
+  if (fs::is_symlink(path, ec)) {
+    const fs::path resolved = fs::weakly_canonical(path, ec);
+    if (!ec) path = resolved;
+  }
+  const std::string resolved = Utf8FromPath(path);
+  if (IsDirectory(resolved)) {
+    *error = "cannot write " + QuotedName(target) + ": it is a directory";
+    return false;
+  }
+  mode_ = ReplacementPermissions(resolved);
+  // A hidden name in the same directory keeps the rename within one file system.
+  const std::string dir = path.has_parent_path() ? Utf8FromPath(path.parent_path()) : std::string();
+  if (!CreateTempFile(dir, Utf8FromPath(path.filename()), &temp_path_, error)) return false;
+  target_ = resolved;
+  return true;
+}
+
+bool ReplacementPath::Commit(std::string* error) {
+  if (temp_path_.empty()) {
+    *error = "no output file is open";
+    return false;
+  }
+  if (!MoveOver(temp_path_, target_, mode_, error)) {
+    Discard();
+    return false;
+  }
+  temp_path_.clear();
+  return true;
+}
+
+void ReplacementPath::Discard() {
+  if (!temp_path_.empty()) {
+    RemoveFile(temp_path_);
+    temp_path_.clear();
+  }
+}
+
 }  // namespace parvex::port

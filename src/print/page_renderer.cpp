@@ -21,7 +21,7 @@
 
 #include "port/fonts.h"
 #include "print/column_widths.h"
-#include "print/output_path.h"
+#include "port/replace_file.h"
 
 namespace parvex {
 namespace {
@@ -390,7 +390,7 @@ WriteOutcome PaintPages(QPagedPaintDevice* device, const Grid& result, const Pag
 WriteOutcome WritePdf(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
                       std::string* error, const Progress& progress) {
   if (!ValidatePageSetup(setup, error)) return WriteOutcome::kFailed;
-  ReplacementPath file;
+  port::ReplacementPath file;
   if (!file.Open(path, error)) return WriteOutcome::kFailed;
   // The writer streams into a file of ours, so that a failed write (a full disk) is seen and
   // named: the writer itself goes on as if it had succeeded.

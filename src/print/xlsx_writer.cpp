@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "port/quiet_stderr.h"
-#include "print/output_path.h"
+#include "port/replace_file.h"
 #include "print/print_layout.h"
 
 namespace parvex {
@@ -111,7 +111,7 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
     return false;
   }
 
-  ReplacementPath file;
+  port::ReplacementPath file;
   if (!file.Open(path, error)) return false;
   const int64_t cells = int64_t{result.RowCount()} * cols;
   lxw_workbook_options options{};
