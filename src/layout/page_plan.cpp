@@ -16,7 +16,8 @@ bool PlanColumns(const Grid& source, const LayoutOptions& options, const GridDes
   if (rows_per_page < 2) rows_per_page = kDefaultRowsPerPage;
   const int32_t groups = std::max(options.groups.value_or(1), 1);
   const int32_t cols = source.ColCount();
-  const int64_t result_cols = int64_t{groups} * cols + groups - 1;
+  const GroupGeometry geometry{cols, groups};
+  const int64_t result_cols = geometry.ResultColumns();
   if (result_cols > INT32_MAX) {
     *error = "layout refused: " + std::to_string(result_cols) + " result columns do not fit in int32; use fewer column groups";
     return false;
@@ -27,8 +28,7 @@ bool PlanColumns(const Grid& source, const LayoutOptions& options, const GridDes
     return false;
   }
   PagePlan columns;
-  columns.groups = groups;
-  columns.source_columns = cols;
+  columns.geometry = geometry;
   columns.has_title = options.source_has_title;
   columns.rows_per_page = rows_per_page;
   columns.first_data_row = options.source_has_title ? 1 : 0;
@@ -46,7 +46,7 @@ bool PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesi
   PagePlan p;
   if (!PlanColumns(source, options, result_design, &p, error)) return false;
   const int32_t rows_per_page = p.rows_per_page;
-  const int32_t groups = p.groups;
+  const int32_t groups = p.geometry.groups;
   const int32_t key = options.key_column.value_or(0);
 
   // Data rows are source rows first_data .. first_data + data_rows - 1. Without a title row the
@@ -54,7 +54,7 @@ bool PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesi
   const int32_t first_data = p.first_data_row;
   const int64_t data_rows = std::max<int64_t>(int64_t{source.RowCount()} - first_data, 0);
   // A key column past the last source column reads as absent in every row: it never breaks.
-  const bool break_by_key = key > 0 && key <= p.source_columns;
+  const bool break_by_key = key > 0 && key <= p.geometry.source_columns;
   auto key_changes = [&](int64_t d) {
     const auto row = static_cast<int32_t>(first_data + d);
     return source.CellView(row, key - 1) != source.CellView(row - 1, key - 1);

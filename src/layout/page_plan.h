@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "grid/grid.h"
+#include "layout/group_geometry.h"
 #include "layout/split_into_columns.h"
 
 namespace parvex {
@@ -37,8 +38,7 @@ struct PlannedPage {
 };
 
 struct PagePlan {
-  int32_t groups = 1;          // column groups side by side, after normalising the options
-  int32_t source_columns = 1;  // columns of one group: the source's column count
+  GroupGeometry geometry;      // the groups (after normalising the options) and their columns
   bool has_title = true;       // result row 0 is the title row over every group
   int32_t rows_per_page = kDefaultRowsPerPage;  // after normalising the options
   int32_t first_data_row = 1;  // the source row of data row 0
@@ -56,9 +56,8 @@ struct PagePlan {
   std::vector<PlannedSegment> segments;
   std::vector<PlannedPage> pages;  // in order; none when there are no data rows
 
-  // N groups of C columns and a separator column between neighbouring groups.
-  int32_t ResultColumns() const { return groups * source_columns + groups - 1; }
-  bool IsSeparator(int32_t col) const { return groups > 1 && (col + 1) % (source_columns + 1) == 0; }
+  // The result's columns: PlanColumns refuses a plan whose count does not fit a grid.
+  int32_t ResultColumns() const { return static_cast<int32_t>(geometry.ResultColumns()); }
   int32_t ColumnWidth(int32_t col) const { return col == 0 ? first_column_width : other_column_width; }
   std::span<const PlannedSegment> SegmentsOf(const PlannedPage& page) const {
     return std::span<const PlannedSegment>(segments).subspan(page.first_segment, page.groups);

@@ -37,9 +37,9 @@ namespace {
 // Builds `result` from `plan`, refusing a result whose text or stored cells would pass the
 // grid's limits; `result` is replaced only when it is complete.
 bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options, Plan& plan, std::string* error) {
-  const int32_t groups = plan.groups;
-  const int64_t stride = int64_t{plan.source_columns} + 1;  // a group's columns and the separator after it
-  const int64_t result_cols = plan.ResultColumns();
+  const GroupGeometry& geometry = plan.geometry;
+  const int32_t groups = geometry.groups;
+  const int64_t result_cols = geometry.ResultColumns();
   const int32_t first_data = plan.first_data_row;
 
   // The layout's text must stay readable by an import: every row has a TAB between neighbouring
@@ -104,7 +104,7 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
   if (options.source_has_title) {
     out.AppendEmptyRows(1);
     for (int32_t g = 0; g < groups && source.RowCount() > 0; ++g) {
-      out.AppendCellsOf(0, static_cast<int32_t>(g * stride));
+      out.AppendCellsOf(0, static_cast<int32_t>(geometry.ResultColumn(g, 0)));
     }
   }
   for (const Page& page : plan.pages) {
@@ -113,7 +113,8 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
       for (size_t g = 0; g < page.groups; ++g) {
         const Segment& segment = plan.segments[page.first_segment + g];
         if (i < segment.count) {
-          out.AppendCellsOf(static_cast<int32_t>(first_data + segment.first + i), static_cast<int32_t>(g * stride));
+          out.AppendCellsOf(static_cast<int32_t>(first_data + segment.first + i),
+                          static_cast<int32_t>(geometry.ResultColumn(static_cast<int32_t>(g), 0)));
         }
       }
     }

@@ -82,9 +82,11 @@ double PrintableWidth(const PageSetup& setup) {
   return ComputePageGeometry(setup, {}, std::nullopt, &g, &error) ? g.printable_width_pt : 0;
 }
 
-// `columns` source columns of `groups` groups, a separator column between neighbouring groups;
-// row 0 is the title row when `has_title`.
-ColumnMeasures Measure(const Grid& grid, int32_t groups, int32_t columns, bool has_title, const PageSetup& setup) {
+// The columns of `grid`'s groups, as `geometry` places them; row 0 is the title row when
+// `has_title`.
+ColumnMeasures Measure(const Grid& grid, const GroupGeometry& geometry, bool has_title, const PageSetup& setup) {
+  const int32_t groups = geometry.groups;
+  const int32_t columns = geometry.source_columns;
   TextWidths plain(setup, false);
   TextWidths bold(setup, true);
   const auto cols = static_cast<size_t>(std::max(columns, 0));
@@ -101,7 +103,7 @@ ColumnMeasures Measure(const Grid& grid, int32_t groups, int32_t columns, bool h
   if (has_title && grid.RowCount() > 0) {
     for (int32_t g = 0; g < groups; ++g) {
       for (int32_t c = 0; c < columns; ++c) {
-        const std::string_view bytes = grid.CellView(0, g * (columns + 1) + c);
+        const std::string_view bytes = grid.CellView(0, static_cast<int32_t>(geometry.ResultColumn(g, c)));
         if (bytes.empty()) continue;
         utf8 = CellTextUtf8(bytes);
         auto& t = title[static_cast<size_t>(c)];
@@ -112,7 +114,7 @@ ColumnMeasures Measure(const Grid& grid, int32_t groups, int32_t columns, bool h
   for (int32_t row = first_data; row < grid.RowCount(); ++row) {
     for (int32_t g = 0; g < groups; ++g) {
       for (int32_t c = 0; c < columns; ++c) {
-        const std::string_view bytes = grid.CellView(row, g * (columns + 1) + c);
+        const std::string_view bytes = grid.CellView(row, static_cast<int32_t>(geometry.ResultColumn(g, c)));
         if (bytes.empty()) continue;
         utf8 = CellTextUtf8(bytes);
         const double width = plain.Approximate(utf8);
@@ -161,25 +163,25 @@ std::vector<double> ColumnMeasures::WidthsFor(int32_t groups, const PageSetup& s
 }
 
 ColumnMeasures MeasureSourceColumns(const Grid& source, const PagePlan& plan, const PageSetup& setup) {
-  return Measure(source, 1, plan.source_columns, plan.has_title, setup);
+  return Measure(source, {plan.geometry.source_columns, 1}, plan.has_title, setup);
 }
 
 ColumnMeasures MeasureResultColumns(const Grid& result, const PagePlan& plan, const PageSetup& setup) {
-  return Measure(result, plan.groups, plan.source_columns, plan.has_title, setup);
+  return Measure(result, plan.geometry, plan.has_title, setup);
 }
 
 std::vector<double> ColumnWidthsFromContents(const Grid& source, const PagePlan& plan, const PageSetup& setup) {
-  return MeasureSourceColumns(source, plan, setup).WidthsFor(plan.groups, setup);
+  return MeasureSourceColumns(source, plan, setup).WidthsFor(plan.geometry.groups, setup);
 }
 
 std::vector<double> ColumnWidthsOfResult(const Grid& result, const PagePlan& plan, const PageSetup& setup) {
-  return MeasureResultColumns(result, plan, setup).WidthsFor(plan.groups, setup);
+  return MeasureResultColumns(result, plan, setup).WidthsFor(plan.geometry.groups, setup);
 }
 
-std::vector<int64_t> TwoLineRows(const Grid& grid, const PagePlan& plan, int32_t groups, int32_t first_row,
+std::vector<int64_t> TwoLineRows(const Grid& grid, const GroupGeometry& geometry, int32_t first_row,
                                  const ColumnMeasures& measures, const std::vector<PrintColumn>& columns,
                                  const PageSetup& setup) {
-  const int32_t cols = plan.source_columns;
+  const int32_t cols = geometry.source_columns;
   std::vector<int32_t> candidates;
   std::vector<double> room;
   for (int32_t c = 0; c < cols; ++c) {
@@ -197,9 +199,9 @@ std::vector<int64_t> TwoLineRows(const Grid& grid, const PagePlan& plan, int32_t
   std::string utf8;
   for (int32_t row = std::max(first_row, 0); row < grid.RowCount(); ++row) {
     bool two_lines = false;
-    for (int32_t g = 0; g < groups && !two_lines; ++g) {
+    for (int32_t g = 0; g < geometry.groups && !two_lines; ++g) {
       for (size_t k = 0; k < candidates.size() && !two_lines; ++k) {
-        const std::string_view bytes = grid.CellView(row, g * (cols + 1) + candidates[k]);
+        const std::string_view bytes = grid.CellView(row, static_cast<int32_t>(geometry.ResultColumn(g, candidates[k])));
         if (bytes.empty()) continue;
         utf8 = CellTextUtf8(bytes);
         // The slack of the widths: a text the renderer might find a hair wider wraps too.
@@ -213,13 +215,13 @@ std::vector<int64_t> TwoLineRows(const Grid& grid, const PagePlan& plan, int32_t
 
 void MeasurePrintedRows(const Grid& result, const PageSetup& setup, PagePlan* plan) {
   const ColumnMeasures measures = MeasureResultColumns(result, *plan, setup);
-  plan->printed_widths_pt = measures.WidthsFor(plan->groups, setup);
+  plan->printed_widths_pt = measures.WidthsFor(plan->geometry.groups, setup);
   plan->printed_two_line_rows.clear();
   PageGeometry geometry;
   std::string error;
   if (!ComputePageGeometry(setup, PrintLayoutOf(*plan).columns, std::nullopt, &geometry, &error)) return;
   plan->printed_two_line_rows =
-      TwoLineRows(result, *plan, plan->groups, plan->has_title ? 1 : 0, measures, geometry.columns, setup);
+      TwoLineRows(result, plan->geometry, plan->has_title ? 1 : 0, measures, geometry.columns, setup);
 }
 
 }  // namespace parvex

@@ -56,10 +56,10 @@ std::vector<double> ColumnWidthsOfResult(const Grid& result, const PagePlan& pla
 
 // The rows of `grid` from `first_row` on that are printed two lines tall: those holding a text
 // wider than its cell's room in `columns`, the page geometry's printed columns at 100 % (for the
-// source grid, group 0 of them; `groups` says how many of the plan's groups `grid` holds).
+// source grid, group 0 of them; `geometry` says which of its columns are which group's).
 // Only columns whose widest text is wider than their room are read again, so a table that
 // wraps nothing costs nothing here. Row numbers of `grid`, ascending. Needs a QGuiApplication.
-std::vector<int64_t> TwoLineRows(const Grid& grid, const PagePlan& plan, int32_t groups, int32_t first_row,
+std::vector<int64_t> TwoLineRows(const Grid& grid, const GroupGeometry& geometry, int32_t first_row,
                                  const ColumnMeasures& measures, const std::vector<PrintColumn>& columns,
                                  const PageSetup& setup);
 

@@ -27,11 +27,11 @@ bool PrintJob::PlanRows(std::string* error) {
     if (setup_.auto_groups) {
       // No more groups than the result grid has columns for. Counted at the wrapped widths:
       // when the one-line widths fit as many groups, WidthsFor prints those.
-      const int32_t limit = std::max<int32_t>(1, static_cast<int32_t>((int64_t{kMaxCols} + 1) / (plan.source_columns + 1)));
+      const int32_t limit = plan.geometry.MostGroupsWithin(kMaxCols);
       options_.groups = GroupsThatFit(setup_, measures.wrapped_pt, limit);
       if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
     }
-    source_widths_pt_ = measures.WidthsFor(plan.groups, setup_);
+    source_widths_pt_ = measures.WidthsFor(plan.geometry.groups, setup_);
     if (auto_rows_) {
       plan.printed_widths_pt = source_widths_pt_;
       const std::vector<PrintColumn> columns = PrintLayoutOf(plan).columns;
@@ -41,7 +41,8 @@ bool PrintJob::PlanRows(std::string* error) {
       PageGeometry geometry;
       if (!ComputePageGeometry(setup_, columns, std::nullopt, &geometry, error)) return false;
       std::vector<int64_t> two_lines =
-          TwoLineRows(source_, plan, 1, plan.first_data_row, measures, geometry.columns, setup_);
+          TwoLineRows(source_, {plan.geometry.source_columns, 1}, plan.first_data_row, measures, geometry.columns,
+                      setup_);
       if (!two_lines.empty()) {
         for (int64_t& row : two_lines) row -= plan.first_data_row;
         int32_t rows = 0;
@@ -96,7 +97,7 @@ std::string PrintJob::Summary() const {
     return {};
   }
   char text[160];
-  std::snprintf(text, sizeof text, "%zu 页，每页 %d 栏 × %d 行，字号 %g pt", layout.blocks.size(), plan_->groups,
+  std::snprintf(text, sizeof text, "%zu 页，每页 %d 栏 × %d 行，字号 %g pt", layout.blocks.size(), plan_->geometry.groups,
                 plan_->rows_per_page, std::round(setup_.font_size_pt * geometry.scale() * 10) / 10);
   return text;
 }

@@ -40,10 +40,10 @@ PrintLayout PrintLayoutOf(const PagePlan& plan) {
   const int32_t cols = plan.ResultColumns();
   layout.columns.reserve(static_cast<size_t>(cols));
   for (int32_t c = 0; c < cols; ++c) {
-    const auto source_column = static_cast<size_t>(c % (plan.source_columns + 1));
+    const auto source_column = static_cast<size_t>(plan.geometry.SourceColumn(c));
     const double width = source_column < plan.printed_widths_pt.size() ? plan.printed_widths_pt[source_column]
                                                                        : plan.ColumnWidth(c) * kPointsPerPixel;
-    layout.columns.push_back({width, plan.IsSeparator(c)});
+    layout.columns.push_back({width, plan.geometry.IsSeparator(c)});
   }
   // A plan of an existing grid has at most kMaxRows rows: its row numbers fit in int32.
   layout.blocks.reserve(plan.pages.size());

@@ -26,11 +26,11 @@ void ExpectPlanMatchesGrid(const Grid& source, const Grid& result, const PagePla
   for (int32_t c = 0; c < result.ColCount(); ++c) {
     SCOPED_TRACE("column " + std::to_string(c));
     EXPECT_EQ(plan.ColumnWidth(c), result.GetColumnWidth(c).value_or(-1));
-    if (plan.IsSeparator(c)) {
+    if (plan.geometry.IsSeparator(c)) {
       for (int32_t r = 0; r < result.RowCount(); ++r) EXPECT_EQ(result.CellView(r, c), "");
     }
   }
-  const int32_t cols = plan.source_columns;
+  const int32_t cols = plan.geometry.source_columns;
   auto expect_group_row = [&](int32_t result_row, int32_t group, int32_t source_row) {
     for (int32_t c = 0; c < cols; ++c) {
       const std::string_view want = source_row < 0 ? std::string_view() : source.CellView(source_row, c);
@@ -39,7 +39,7 @@ void ExpectPlanMatchesGrid(const Grid& source, const Grid& result, const PagePla
     }
   };
   if (plan.has_title) {
-    for (int32_t g = 0; g < plan.groups; ++g) expect_group_row(0, g, 0);
+    for (int32_t g = 0; g < plan.geometry.groups; ++g) expect_group_row(0, g, 0);
   }
   int64_t row = plan.has_title ? 1 : 0;
   int64_t next_data = 0;
@@ -49,7 +49,7 @@ void ExpectPlanMatchesGrid(const Grid& source, const Grid& result, const PagePla
     ASSERT_EQ(page.first_row, row);
     ASSERT_EQ(page.first_segment, next_segment);
     ASSERT_GE(page.groups, 1u);
-    ASSERT_LE(page.groups, static_cast<size_t>(plan.groups));
+    ASSERT_LE(page.groups, static_cast<size_t>(plan.geometry.groups));
     ASSERT_LE(page.height, plan.rows_per_page);
     const std::span<const PlannedSegment> segments = plan.SegmentsOf(page);
     EXPECT_EQ(page.height, segments[0].count + page.padding);
@@ -60,7 +60,7 @@ void ExpectPlanMatchesGrid(const Grid& source, const Grid& result, const PagePla
       next_data += segment.count;
     }
     for (int64_t i = 0; i < page.height; ++i) {
-      for (int32_t g = 0; g < plan.groups; ++g) {
+      for (int32_t g = 0; g < plan.geometry.groups; ++g) {
         const auto gi = static_cast<size_t>(g);
         const bool placed = gi < segments.size() && i < segments[gi].count;
         const int64_t source_row = placed ? plan.first_data_row + segments[gi].first + i : -1;
@@ -256,13 +256,13 @@ TEST(PagePlanTest, RefusalLeavesThePlanAsItWas) {
   ASSERT_TRUE(source.ResizeAndClear(2, 100000, 0, false));
   Grid result(ResultGridDesign());
   PagePlan plan;
-  plan.groups = 7;
+  plan.geometry.groups = 7;
   std::string error;
   EXPECT_FALSE(SplitIntoColumns(source, result, {.groups = 200}, &error, &plan));
   EXPECT_FALSE(PlanColumns(source, {.groups = 200}, ResultGridDesign(), &plan, &error));
   EXPECT_FALSE(PlanLayout(source, {.groups = 200}, ResultGridDesign(), &plan, &error));
   EXPECT_NE(error.find("exceed the limit of " + std::to_string(kMaxCols)), std::string::npos) << error;
-  EXPECT_EQ(plan.groups, 7);
+  EXPECT_EQ(plan.geometry.groups, 7);
 
   // 599 one-row pages padded to 32767 rows, the last page and the title pass the row limit.
   Cells alternating = {{"k"}};
@@ -271,7 +271,7 @@ TEST(PagePlanTest, RefusalLeavesThePlanAsItWas) {
                           &error));
   EXPECT_EQ(error, "layout refused: 19627435 result rows exceed the limit of 16777216; turn off padding or use fewer "
                    "rows per page");
-  EXPECT_EQ(plan.groups, 7);
+  EXPECT_EQ(plan.geometry.groups, 7);
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST_F(PrintJobTest, FailuresLeaveTheDocumentAsItWasAndWriteNothing) {
   const Grid source = GridOf(Numbers(10));
   Grid result = GridOf({{"old"}}, ResultGridDesign());
   PagePlan plan;
-  plan.groups = 9;
+  plan.geometry.groups = 9;
   std::string error;
 
   PrintJob unready(source, {.groups = 2}, false, PageSetup{});
@@ -93,7 +93,7 @@ TEST_F(PrintJobTest, FailuresLeaveTheDocumentAsItWasAndWriteNothing) {
   EXPECT_NE(error.find("layout refused"), std::string::npos) << error;
 
   EXPECT_EQ(CellsOf(result), (Cells{{"old"}}));
-  EXPECT_EQ(plan.groups, 9);
+  EXPECT_EQ(plan.geometry.groups, 9);
   EXPECT_EQ(refused.WritePdf(target.string(), &error), WriteOutcome::kFailed);
   EXPECT_FALSE(fs::exists(target));
 }
