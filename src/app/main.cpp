@@ -12,6 +12,7 @@
 #include "main_window.h"
 #include "print_actions.h"
 #include "system_clipboard.h"
+#include "translations.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ void RunDemo(parvex::MainWindow& window) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  parvex::InstallQtTranslations(app);
   app.setFont(parvex::WindowFont());
   std::unique_ptr<parvex::MainWindow> window;
   try {

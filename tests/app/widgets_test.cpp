@@ -1,15 +1,18 @@
 // The window's small parts: numeric edit boxes, colour buttons, the wrapped label, the system
-// clipboard and the fatal-error text.
+// clipboard, the fatal-error text and Qt's translations.
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QtTest>
 
 #include "colour_button.h"
 #include "fatal_error.h"
 #include "numeric_edit.h"
 #include "system_clipboard.h"
+#include "translations.h"
 #include "wrapped_label.h"
 
 namespace parvex {
@@ -173,6 +176,16 @@ class WidgetsTest : public QObject {
              QByteArray("运行时出错!\r\n\r\n错误信息：分配 1048576 字节内存失败!\r\n"));
     QCOMPARE(AllocationFailedMessage(0), QStringLiteral("分配 0 字节内存失败!"));
     QCOMPARE(kFatalExitCode, -1);
+  }
+
+  // Qt's own dialogs speak the system's language where Qt's translation of it is installed.
+  void qtDialogsInChinese() {
+    if (!InstallQtTranslations(*qApp, QLocale(QLocale::Chinese, QLocale::China))) {
+      QSKIP("Qt's Chinese translation is not installed");
+    }
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Save | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+    QVERIFY(!InstallQtTranslations(*qApp, QLocale(QLocale::Zulu)));
   }
 
  private:
