@@ -571,7 +571,15 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   }
   if ((options.text_output() || options.html.has_value()) && !options.quiet && !processed.message.empty()) err << processed.message << '\n';
 #if PARVEX_HAS_PRINT
-  if (options.print_outputs() && !options.quiet) err << job.Summary() << '\n';
+  if (options.print_outputs() && !options.quiet) {
+    err << job.Summary();
+    // Smaller type than this is hard to read on paper: say so, with the ways to larger type.
+    if (job.PrintedTypeSize() < kSmallestReadableTypePt) {
+      err << "；字号小于 " << kSmallestReadableTypePt
+          << " pt，打印出来难以阅读：可用 --landscape（横向）、减少栏数（-n）、--groups auto 或更大的纸张（--paper A3）";
+    }
+    err << '\n';
+  }
 #endif
   return kExitOk;
 }

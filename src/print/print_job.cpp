@@ -87,18 +87,24 @@ bool PrintJob::IsReady(std::string* error) const {
   return false;
 }
 
-std::string PrintJob::Summary() const {
-  if (result_ == nullptr || plan_ == nullptr) return {};
+double PrintJob::PrintedTypeSize() const {
+  if (result_ == nullptr || plan_ == nullptr) return 0;
   const PrintLayout layout = PrintLayoutOf(*plan_);
   PageGeometry geometry;
   std::string error;
   if (!ComputePageGeometry(setup_, layout.columns, layout.TallestBlockLines() + (layout.has_title ? 1 : 0),
                            &geometry, &error)) {
-    return {};
+    return 0;
   }
+  return std::round(setup_.font_size_pt * geometry.scale() * 10) / 10;
+}
+
+std::string PrintJob::Summary() const {
+  const double type_size = PrintedTypeSize();
+  if (type_size == 0) return {};
   char text[160];
-  std::snprintf(text, sizeof text, "%zu 页，每页 %d 栏 × %d 行，字号 %g pt", layout.blocks.size(), plan_->geometry.groups,
-                plan_->rows_per_page, std::round(setup_.font_size_pt * geometry.scale() * 10) / 10);
+  std::snprintf(text, sizeof text, "%zu 页，每页 %d 栏 × %d 行，字号 %g pt", PrintLayoutOf(*plan_).blocks.size(),
+                plan_->geometry.groups, plan_->rows_per_page, type_size);
   return text;
 }
 

@@ -18,6 +18,9 @@ class QPagedPaintDevice;
 
 namespace parvex {
 
+// The smallest type size that prints readably; smaller pages get a warning.
+inline constexpr double kSmallestReadableTypePt = 7;
+
 class PrintJob {
  public:
   // Prints `source` laid out with `options` on pages of `setup`. With `auto_rows` the rows per
@@ -54,6 +57,9 @@ class PrintJob {
   // the type size after the page's scale ("2 页，每页 3 栏 × 40 行，字号 10 pt"); empty before
   // Ready has succeeded.
   std::string Summary() const;
+  // The type size the pages print at (see kSmallestReadableTypePt), the font size after the page's scale, to 0.1 pt; 0 when
+  // nothing is ready.
+  double PrintedTypeSize() const;
 
   // The outputs of the readied document (progress.h, page_renderer.h, xlsx_writer.h).
   WriteOutcome WritePdf(const std::string& path, std::string* error, const Progress& progress = {}) const;

@@ -96,6 +96,30 @@ const OutputCase kOutputCases[] = {
     {"no title row", {"--no-title"}, 41, 2},
 };
 
+// Below 7 pt the closing line warns, on the same line, and names the ways to larger type.
+TEST_F(CliPrintTest, SmallTypeIsWarnedOf) {
+  const struct {
+    const char* name;
+    std::vector<std::string> options;
+    bool warned;
+  } cases[] = {
+      {"a page's own rows", {}, false},
+      {"200 typed rows scale the page down", {"-r", "200"}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"--pdf", (dir_ / "out.pdf").string()});
+    const CliRun r = RunCli(args, Numbers(300));
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.err.find("；字号小于 7 pt") != std::string::npos, c.warned) << r.err;
+    if (c.warned) {
+      EXPECT_NE(r.err.find("--groups auto"), std::string::npos) << r.err;
+    }
+  }
+}
+
 TEST_F(CliPrintTest, PdfAndXlsxFollowThePageSetup) {
   for (const OutputCase& c : kOutputCases) {
     SCOPED_TRACE(c.name);
