@@ -117,19 +117,42 @@ bool IsBlock(GumboTag tag) {
 // is one space, and none at the start or end of a line.
 class TextBuilder {
  public:
-  void Add(std::string_view text, bool keep, bool nbsp_is_space) {
-    if (keep) {
+  // How a run of text's white space reads.
+  enum class Space {
+    kCollapse,  // as a browser lays it out
+    kKeep,      // as it stands
+    // Excel's mso-spacerun: spaces and &nbsp; as typed spaces, and a source line break with the
+    // indentation after it one space, for Excel wraps its source lines at a space, inside such
+    // a span too.
+    kSpacerun,
+    kSpacerunRaw,  // a spacerun in a document whose white space stands as it is: no wrapping
+  };
+
+  void Add(std::string_view text, Space space) {
+    if (space == Space::kKeep) {
       FlushPending();
-      if (!nbsp_is_space) {
-        out_ += text;
-        return;
-      }
-      for (size_t at = text.find("\xC2\xA0"); at != std::string_view::npos; at = text.find("\xC2\xA0")) {
-        out_ += text.substr(0, at);
-        out_ += ' ';
-        text.remove_prefix(at + 2);
-      }
       out_ += text;
+      return;
+    }
+    if (space == Space::kSpacerun || space == Space::kSpacerunRaw) {
+      FlushPending();
+      while (!text.empty()) {
+        const size_t at = text.find_first_of(space == Space::kSpacerun ? "\xC2\r\n" : "\xC2");
+        out_ += text.substr(0, at);
+        if (at == std::string_view::npos) break;
+        text.remove_prefix(at);
+        if (text.starts_with("\xC2\xA0")) {
+          out_ += ' ';
+          text.remove_prefix(2);
+        } else if (text.front() == '\xC2') {
+          out_ += text.front();
+          text.remove_prefix(1);
+        } else {
+          out_ += ' ';
+          while (!text.empty() && (text.front() == '\r' || text.front() == '\n')) text.remove_prefix(1);
+          while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+        }
+      }
       return;
     }
     while (!text.empty()) {
@@ -207,7 +230,12 @@ std::string CellText(const GumboNode* cell, bool raw_white_space) {
     }
     const GumboNode* child = ChildAt(children, frame.next++);
     if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_CDATA || child->type == GUMBO_NODE_WHITESPACE) {
-      text.Add(child->v.text.text, frame.keep, frame.spacerun);
+      using Space = TextBuilder::Space;
+      const Space space = !frame.keep      ? Space::kCollapse
+                          : !frame.spacerun ? Space::kKeep
+                          : raw_white_space ? Space::kSpacerunRaw
+                                            : Space::kSpacerun;
+      text.Add(child->v.text.text, space);
       continue;
     }
     if (child->type != GUMBO_NODE_ELEMENT) continue;  // comments; template contents

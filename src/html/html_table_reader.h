@@ -12,7 +12,10 @@
 // and none at the start or end of a line, except inside <pre> or an element whose style says
 // white-space:pre (or pre-wrap, break-spaces) or mso-spacerun:yes. <br> and the edges of block
 // elements (<p>, <div>, <li>, ...) are line breaks. &nbsp; stays U+00A0, a character of its own,
-// except inside an mso-spacerun span, where Excel writes it for a space. Comments, <style>,
+// except inside an mso-spacerun span, where Excel writes it for a space. Excel wraps its source
+// lines at a space, inside such a span too, so there a source line break with the next line's
+// indentation is the one space it stands for, never a line break in the cell (but in a
+// document from LibreOffice, whose white space all stands as it is). Comments, <style>,
 // <script> and elements styled display:none (rows and cells among them) add nothing.
 //
 // The HTML is read as UTF-8; text that is not UTF-8 is read as GB18030 (GBK) first.

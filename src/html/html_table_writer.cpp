@@ -571,16 +571,23 @@ void AppendKeptWhiteSpace(std::string_view run, std::string* out) {
   *out += "</span>";
 }
 
-bool HtmlFlavourFits(const Grid& grid, const CellRect& rect) {
+HtmlFlavourExcess HtmlFlavourExcessOf(const Grid& grid, const CellRect& rect) {
+  using Limit = HtmlFlavourExcess::Limit;
   const int64_t rows = int64_t{std::min(rect.last_row, grid.RowCount() - 1)} - std::max(rect.first_row, 0) + 1;
   const int64_t cols = int64_t{std::min(rect.last_col, grid.ColCount() - 1)} - std::max(rect.first_col, 0) + 1;
-  if (rows <= 0 || cols <= 0) return true;
-  if (rows > kHtmlMaxRows || cols > kHtmlMaxCols) return false;
+  if (rows <= 0 || cols <= 0) return {};
+  if (rows > kHtmlMaxRows) return {Limit::kRows, rows, kHtmlMaxRows};
+  if (cols > kHtmlMaxCols) return {Limit::kColumns, cols, kHtmlMaxCols};
   // The markup of every cell and row, and the grid's texts, which the rectangle refers to at
   // most once each (escaping aside): a bound taken before a byte is written.
   const int64_t markup = rows * (cols * static_cast<int64_t>(kSeparatorCell.size()) + 16);
   const auto text = static_cast<int64_t>(grid.store().texts().used());
-  return markup + text <= kHtmlMaxBytes;
+  if (markup + text > kHtmlMaxBytes) return {Limit::kBytes, markup + text, kHtmlMaxBytes};
+  return {};
+}
+
+bool HtmlFlavourFits(const Grid& grid, const CellRect& rect) {
+  return HtmlFlavourExcessOf(grid, rect).limit == HtmlFlavourExcess::Limit::kNone;
 }
 
 void WriteHtmlTable(const Grid& grid, const CellRect& rect, const HtmlTableShape& shape, TextSink& sink) {

@@ -46,9 +46,20 @@ inline constexpr int64_t kHtmlMaxCols = 16384;
 // The most bytes an HTML flavour is estimated at before it is written.
 inline constexpr int64_t kHtmlMaxBytes = int64_t{256} << 20;
 
-// True when the HTML of `rect` of `grid` fits what the spreadsheets take: at most kHtmlMaxRows
-// rows and kHtmlMaxCols columns and, by an estimate from the cells and the grid's text bytes,
-// at most kHtmlMaxBytes. Cheap: nothing is written.
+// The first limit of what the spreadsheets take that the HTML of a rectangle passes, if any.
+struct HtmlFlavourExcess {
+  enum class Limit { kNone, kRows, kColumns, kBytes };
+  Limit limit = Limit::kNone;
+  int64_t size = 0;  // the rectangle's rows, its columns or its HTML's estimated bytes
+  int64_t most = 0;  // the limit it passes: kHtmlMaxRows, kHtmlMaxCols or kHtmlMaxBytes
+};
+
+// Whether the HTML of `rect` of `grid` passes what the spreadsheets take: more than kHtmlMaxRows
+// rows or kHtmlMaxCols columns or, by an estimate from the cells and the grid's text bytes,
+// more than kHtmlMaxBytes. Cheap: nothing is written.
+HtmlFlavourExcess HtmlFlavourExcessOf(const Grid& grid, const CellRect& rect);
+
+// True when it passes none of them.
 bool HtmlFlavourFits(const Grid& grid, const CellRect& rect);
 
 // Writes the cells of `rect` (clamped to the grid) of `grid` to `sink` as a complete HTML

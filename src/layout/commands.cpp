@@ -25,18 +25,48 @@ LayoutOptions LayoutOptionsFrom(const Settings& settings) {
   return options;
 }
 
-const char* const kTextOnlyMessage = "表格太大，只以纯文本复制到剪贴板。";
+namespace {
 
-bool ExportResultGrid(Grid& result, Clipboard& clipboard, const HtmlTableShape& shape, bool* text_only) {
+// 1048576 as "1,048,576".
+std::string WithThousands(int64_t n) {
+  std::string digits = std::to_string(n);
+  for (auto at = static_cast<int64_t>(digits.size()) - 3; at > (n < 0 ? 1 : 0); at -= 3) {
+    digits.insert(static_cast<size_t>(at), 1, ',');
+  }
+  return digits;
+}
+
+}  // namespace
+
+std::string TextOnlyMessage(const HtmlFlavourExcess& excess) {
+  using Limit = HtmlFlavourExcess::Limit;
+  std::string size;
+  switch (excess.limit) {
+    case Limit::kRows:
+      size = WithThousands(excess.size) + " 行，超过 " + WithThousands(excess.most) + " 行";
+      break;
+    case Limit::kColumns:
+      size = WithThousands(excess.size) + " 列，超过 " + WithThousands(excess.most) + " 列";
+      break;
+    case Limit::kBytes:
+    case Limit::kNone:
+      size = "HTML约 " + WithThousands((excess.size + (int64_t{1} << 20) - 1) >> 20) + " MB，超过 " +
+             WithThousands(excess.most >> 20) + " MB";
+      break;
+  }
+  return "表格太大（" + size + "），只以纯文本复制到剪贴板；请分批复制，或导出PDF/Excel文件。";
+}
+
+bool ExportResultGrid(Grid& result, Clipboard& clipboard, const HtmlTableShape& shape, HtmlFlavourExcess* excess) {
   bool written = true;
-  if (text_only != nullptr) *text_only = false;
+  if (excess != nullptr) *excess = {};
   if (result.RowCount() == 0 || result.ColCount() == 0) {
     // An empty grid exports as the empty text (and a table of no rows), not as whatever the
     // clipboard held before.
     written = clipboard.Write([](TextSink&) {}, [&](TextSink& sink) { WriteHtmlTable(result, shape, sink); });
   } else {
     const CellRect all{0, 0, result.RowCount() - 1, result.ColCount() - 1};
-    if (text_only != nullptr) *text_only = !HtmlFlavourFits(result, all);
+    if (excess != nullptr) *excess = HtmlFlavourExcessOf(result, all);
     result.SelectRange(all.first_row, all.first_col, all.last_row, all.last_col);
     written = result.CopySelectionToClipboard(clipboard, &shape);
   }
@@ -59,13 +89,15 @@ CommandResult Process(const Grid& source, Grid& result, const Settings& settings
   }
   const HtmlTableShape shape = HtmlShapeOf(laid_out);
   if (plan != nullptr) *plan = std::move(laid_out);
-  bool text_only = false;
-  if (!ExportResultGrid(result, clipboard, shape, &text_only)) {
+  HtmlFlavourExcess excess;
+  if (!ExportResultGrid(result, clipboard, shape, &excess)) {
     return {false, kRefusedCaption,
             "the clipboard could not be written (another program may hold it); the layout is in the result grid, "
             "try again"};
   }
-  if (text_only) return {true, kProcessedCaption, std::string(message) + "\n" + kTextOnlyMessage};
+  if (excess.limit != HtmlFlavourExcess::Limit::kNone) {
+    return {true, kProcessedCaption, std::string(message) + "\n" + TextOnlyMessage(excess)};
+  }
   return {true, kProcessedCaption, message};
 }
 

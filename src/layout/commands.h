@@ -3,6 +3,7 @@
 #define PARVEX_LAYOUT_COMMANDS_H_
 
 #include <optional>
+#include <string>
 
 #include "command/command_result.h"
 #include "command/settings.h"
@@ -22,16 +23,18 @@ extern const char* const kReprocessMessage;
 // The layout options the commands read from the settings.
 LayoutOptions LayoutOptionsFrom(const Settings& settings);
 
-// The line a closing message gets when the result went to the clipboard as plain text only.
-extern const char* const kTextOnlyMessage;  // "表格太大，只以纯文本复制到剪贴板。"
+// The line a closing message gets when the result went to the clipboard as plain text only:
+// how large the table is, the limit it passed, and what the user can do instead, e.g.
+// "表格太大（1,200,000 行，超过 1,048,576 行），只以纯文本复制到剪贴板；请分批复制，或导出PDF/Excel文件。"
+std::string TextOnlyMessage(const HtmlFlavourExcess& excess);
 
 // Puts the whole of `result` on the clipboard in the clipboard text format and, beside it, as an
 // HTML table of `shape` (the title row bold, borders around each group, the separator columns
 // narrow), and leaves `result` with no selection and (0, 0) as its cursor cell. The HTML is left
-// out when `result` passes what a spreadsheet takes (HtmlFlavourFits); `text_only`, when given,
-// says so. False when the clipboard refused the content.
+// out when `result` passes what a spreadsheet takes (HtmlFlavourExcessOf); `excess`, when given,
+// says which limit it passed. False when the clipboard refused the content.
 bool ExportResultGrid(Grid& result, Clipboard& clipboard, const HtmlTableShape& shape = {},
-                      bool* text_only = nullptr);
+                      HtmlFlavourExcess* excess = nullptr);
 
 // The shape of the layout `plan` describes, for the HTML flavour.
 HtmlTableShape HtmlShapeOf(const PagePlan& plan);

@@ -59,8 +59,9 @@ TEST(HtmlTableReaderTest, ReadsCellTextAsABrowserShowsIt) {
       // LibreOffice writes a cell's spaces and TABs as they stand, and means them.
       {"LibreOffice's spaces and TABs kept",
        "<html><head><meta name=\"generator\" content=\"LibreOffice 7.4.7.2 (Linux)\"/></head><body><table>"
-       "<tr><td><font face=\"x\">内部  两个空格</font></td><td>a\tb</td><td>c<br>d</td></tr></table></body></html>",
-       {{"内部  两个空格", "a\tb", "c\nd"}}},
+       "<tr><td><font face=\"x\">内部  两个空格</font></td><td>a\tb</td><td>c<br>d</td>"
+       "<td>e<span style='mso-spacerun:yes'>&nbsp;\n f</span></td></tr></table></body></html>",
+       {{"内部  两个空格", "a\tb", "c\nd", "e \n f"}}},
       {"another generator's spaces collapse",
        "<html><head><meta name=\"generator\" content=\"Some Editor\"/></head><body><table>"
        "<tr><td>内部  两个空格</td></tr></table></body></html>",
@@ -70,6 +71,15 @@ TEST(HtmlTableReaderTest, ReadsCellTextAsABrowserShowsIt) {
       {"white-space:pre keeps", Table("<tr><td style='white-space:pre'>a \t b</td></tr>"), {{"a \t b"}}},
       {"spacerun keeps, nbsp a space", Table("<tr><td>a<span style='mso-spacerun:yes'>&nbsp;&nbsp; </span>b</td></tr>"),
        {{"a   b"}}},
+      // Excel wraps its source lines at about 80 characters, at a space, inside a spacerun too.
+      {"Excel's wrapped spacerun", Table("<tr><td>1<span style='mso-spacerun:yes'>&nbsp;&nbsp;\r\n  </span>3</td></tr>"),
+       {{"1   3"}}},
+      {"Excel's accounting money cell",
+       Table("<tr><td class=xl65><span\r\n  style='mso-spacerun:yes'> </span>$<span style='mso-spacerun:yes'>\r\n"
+             "  </span>23,123.00 </td></tr>"),
+       {{"$ 23,123.00"}}},
+      {"spacerun spaces as typed, wrapped outside", Table("<tr><td>a<span style='mso-spacerun:yes'>   </span>b\r\n  c</td></tr>"),
+       {{"a   b c"}}},
       {"inline markup", Table("<tr><td><font face=x><b>粗</b><i>体</i></font></td></tr>"), {{"粗体"}}},
       {"comments, style, script", Table("<tr><td>a<!-- x --><style>p{}</style><script>1</script>b</td></tr>"), {{"ab"}}},
       {"hidden element", Table("<tr><td>a<span style=\"display: none\">x</span>b</td></tr>"), {{"ab"}}},

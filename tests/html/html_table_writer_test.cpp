@@ -373,6 +373,7 @@ TEST(HtmlTableWriterTest, RandomLinesWriteAsTheirCells) {
 }
 
 TEST(HtmlTableWriterTest, FlavourFitsWhatASpreadsheetTakes) {
+  using Limit = HtmlFlavourExcess::Limit;
   Grid tall;
   ASSERT_TRUE(tall.ResizeAndClear(static_cast<int32_t>(kHtmlMaxRows) + 1, 16, 0, false));
   Grid wide;
@@ -383,19 +384,28 @@ TEST(HtmlTableWriterTest, FlavourFitsWhatASpreadsheetTakes) {
     const char* name;
     const Grid& grid;
     CellRect rect;
-    bool fits;
+    Limit passed;
+    int64_t size;  // for a limit of rows or columns
   } cases[] = {
-      {"a sheet's rows", tall, {0, 0, max_rows - 1, 0}, true},
-      {"one row more", tall, {0, 0, max_rows, 0}, false},
-      {"a sheet's columns", wide, {0, 0, 0, max_cols - 1}, true},
-      {"one column more", wide, {0, 0, 0, max_cols}, false},
-      {"a million rows of 8 columns", tall, {0, 0, 999999, 7}, true},
-      {"a million rows of 16 columns: markup past the cap", tall, {0, 0, 999999, 15}, false},
-      {"empty", tall, {5, 0, 4, 0}, true},
+      {"a sheet's rows", tall, {0, 0, max_rows - 1, 0}, Limit::kNone, 0},
+      {"one row more", tall, {0, 0, max_rows, 0}, Limit::kRows, kHtmlMaxRows + 1},
+      {"a sheet's columns", wide, {0, 0, 0, max_cols - 1}, Limit::kNone, 0},
+      {"one column more", wide, {0, 0, 0, max_cols}, Limit::kColumns, kHtmlMaxCols + 1},
+      {"a million rows of 8 columns", tall, {0, 0, 999999, 7}, Limit::kNone, 0},
+      {"a million rows of 16 columns: markup past the cap", tall, {0, 0, 999999, 15}, Limit::kBytes, 0},
+      {"empty", tall, {5, 0, 4, 0}, Limit::kNone, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(HtmlFlavourFits(c.grid, c.rect), c.fits);
+    const HtmlFlavourExcess excess = HtmlFlavourExcessOf(c.grid, c.rect);
+    EXPECT_EQ(excess.limit, c.passed);
+    EXPECT_EQ(HtmlFlavourFits(c.grid, c.rect), c.passed == Limit::kNone);
+    if (c.passed == Limit::kBytes) {
+      EXPECT_GT(excess.size, kHtmlMaxBytes);
+      EXPECT_EQ(excess.most, kHtmlMaxBytes);
+    } else if (c.passed != Limit::kNone) {
+      EXPECT_EQ(excess.size, c.size);
+    }
   }
 }
 

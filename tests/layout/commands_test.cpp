@@ -206,10 +206,29 @@ TEST(CommandsFlavoursTest, ResultPastASheetGoesAsTextOnlyAndSaysSo) {
   const CommandResult r = OnReprocess(source, result, settings, clipboard);
   ASSERT_TRUE(r.ok);
   EXPECT_GT(result.RowCount(), kHtmlMaxRows);
-  EXPECT_EQ(r.message, std::string(kReprocessMessage) + "\n" + kTextOnlyMessage);
+  EXPECT_EQ(r.message, std::string(kReprocessMessage) + "\n" + "表格太大（1,048,577 行，超过 1,048,576 行），"
+                                                                 "只以纯文本复制到剪贴板；请分批复制，或导出PDF/Excel文件。");
   EXPECT_FALSE(clipboard.html().has_value());
   ASSERT_TRUE(clipboard.text().has_value());
   EXPECT_EQ(clipboard.text()->size(), text.size() - 1);  // no line end after the last row
+}
+
+TEST(CommandsFlavoursTest, TextOnlyMessageNamesTheSizeAndTheLimit) {
+  using Limit = HtmlFlavourExcess::Limit;
+  const struct {
+    HtmlFlavourExcess excess;
+    const char* size;
+  } cases[] = {
+      {{Limit::kRows, 1200000, kHtmlMaxRows}, "1,200,000 行，超过 1,048,576 行"},
+      {{Limit::kColumns, 20000, kHtmlMaxCols}, "20,000 列，超过 16,384 列"},
+      {{Limit::kBytes, (int64_t{300} << 20) - 5, kHtmlMaxBytes}, "HTML约 300 MB，超过 256 MB"},
+      {{Limit::kRows, 999, 100}, "999 行，超过 100 行"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    EXPECT_EQ(TextOnlyMessage(c.excess),
+              std::string("表格太大（") + c.size + "），只以纯文本复制到剪贴板；请分批复制，或导出PDF/Excel文件。");
+  }
 }
 
 }  // namespace
