@@ -18,6 +18,9 @@ extern "C" int PipelineFuzzEntry(const uint8_t* data, size_t size);
 extern "C" int TextToIntegerFuzzEntry(const uint8_t* data, size_t size);
 extern "C" int GridOpsFuzzEntry(const uint8_t* data, size_t size);
 extern "C" int TableTextFuzzEntry(const uint8_t* data, size_t size);
+#if PARVEX_HAVE_GUMBO
+extern "C" int HtmlReaderFuzzEntry(const uint8_t* data, size_t size);
+#endif
 
 namespace parvex {
 namespace {
@@ -27,6 +30,7 @@ namespace fs = std::filesystem;
 struct Target {
   const char* name;
   int (*entry)(const uint8_t*, size_t);
+  const char* data_seeds = nullptr;  // a folder of tests/data whose files seed it too
 };
 
 const Target kTargets[] = {
@@ -34,6 +38,9 @@ const Target kTargets[] = {
     {"text_to_integer", TextToIntegerFuzzEntry},
     {"grid_ops", GridOpsFuzzEntry},
     {"table_text", TableTextFuzzEntry},
+#if PARVEX_HAVE_GUMBO
+    {"html_reader", HtmlReaderFuzzEntry, "html"},
+#endif
 };
 
 struct KeptInput {
@@ -45,8 +52,10 @@ std::vector<KeptInput> KeptInputs() {
   std::vector<KeptInput> inputs;
   for (const Target& target : kTargets) {
     const fs::path seeds = fs::path(PARVEX_FUZZ_SEEDS_DIR) / target.name;
-    if (fs::is_directory(seeds)) {
-      for (const auto& entry : fs::directory_iterator(seeds)) inputs.push_back({&target, entry.path()});
+    for (const fs::path& dir : {seeds, target.data_seeds != nullptr ? fs::path(PARVEX_TEST_DATA_DIR) / target.data_seeds
+                                                                    : fs::path()}) {
+      if (dir.empty() || !fs::is_directory(dir)) continue;
+      for (const auto& entry : fs::directory_iterator(dir)) inputs.push_back({&target, entry.path()});
     }
     const fs::path regress = fs::path(PARVEX_TEST_DATA_DIR) / "regress";
     if (fs::is_directory(regress)) {
