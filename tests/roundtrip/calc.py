@@ -397,9 +397,10 @@ class Calc:
         self._dispatch(doc, ".uno:Copy")
         self.clipboard.note_change()
 
-    def paste_into_new_sheet(self, doc, name, timeout=30):
+    def paste_into_new_sheet(self, doc, name, timeout=30, read_back=True):
         """Pastes the clipboard at A1 of a new sheet `name`, answering Calc's questions with
-        Enter; returns the cells read back (none when the paste gave nothing within `timeout`)."""
+        Enter; returns the cells read back (none when the paste gave nothing within `timeout`),
+        or None without `read_back` (a cell at a time over UNO is slow for a large sheet)."""
         sheets = doc.Sheets
         sheets.insertNewByName(name, sheets.Count)
         sheet = sheets.getByName(name)
@@ -420,7 +421,7 @@ class Calc:
                 if not self._answer_dialogs():
                     break
             time.sleep(0.2)
-        return read_sheet(sheet)
+        return read_sheet(sheet) if read_back else None
 
     def _answer_dialogs(self):
         """Presses Enter in every open dialog this session answers; whether there was one."""
