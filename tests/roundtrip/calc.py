@@ -47,6 +47,15 @@ _PROFILE_SETTINGS = """<?xml version="1.0" encoding="UTF-8"?>
 """
 
 
+def run_or_skip(run):
+    """run()'s exit status (0 for None), or SKIP when something it needs is missing."""
+    try:
+        return run() or 0
+    except Unavailable as why:
+        print(f"skipped: {why}")
+        return SKIP
+
+
 def require_tools(*tools):
     for tool in tools:
         if shutil.which(tool) is None:

@@ -160,35 +160,32 @@ def main(argv):
     parser.add_argument("--timeout", type=float, default=600)
     parser.add_argument("--targets", action="store_true", help="list what Calc offers when it copies")
     args = parser.parse_args(argv)
-    try:
-        if args.targets:
-            list_targets()
-            return 0
-        print("| result rows | flavour | bytes | cells | changed | TAB cells as a space | paste s | Calc peak MB |")
-        print("| --- | --- | --- | --- | --- | --- | --- | --- |")
-        for rows in (int(n) for n in args.rows.split(",")):
-            source = table_text.write(roster.rows(2 * rows)).encode()
-            text = subprocess.run([args.cli, *LAYOUT_ARGS, "-q"], input=source, capture_output=True, check=True).stdout
-            html_path = os.path.join("/tmp", f"parvex-bench-{os.getpid()}.html")
-            subprocess.run([args.cli, *LAYOUT_ARGS, "-q", "--html", html_path], input=source, check=True)
-            with open(html_path, "rb") as f:
-                html = f.read()
-            os.remove(html_path)
-            expected = table_text.parse(text.decode())
-            offers = {"text": (text, "UTF8_STRING"), "html": (html, "text/html"),
-                      "lean-html": (lean_html(expected), "text/html"), "sylk": (sylk(expected), SYLK_TARGET)}
-            for flavour in args.flavours.split(","):
-                data, target = offers[flavour]
-                last = max((r for r, row in enumerate(expected) if any(row)), default=-1)
-                seconds, peak, pasted = paste(data, target, last + 1, args.timeout)
-                cells, changed, tabs = changed_cells(expected, pasted)
-                print(f"| {len(expected)} | {flavour} | {len(data)} | {cells} | {changed} | {tabs} | {seconds:.1f} | {peak} |",
-                      flush=True)
-    except calc.Unavailable as why:
-        print(f"skipped: {why}")
-        return calc.SKIP
-    return 0
+    if args.targets:
+        return calc.run_or_skip(list_targets)
+    return calc.run_or_skip(lambda: bench(args))
 
+
+def bench(args):
+    print("| result rows | flavour | bytes | cells | changed | TAB cells as a space | paste s | Calc peak MB |")
+    print("| --- | --- | --- | --- | --- | --- | --- | --- |")
+    for rows in (int(n) for n in args.rows.split(",")):
+        source = table_text.write(roster.rows(2 * rows)).encode()
+        text = subprocess.run([args.cli, *LAYOUT_ARGS, "-q"], input=source, capture_output=True, check=True).stdout
+        html_path = os.path.join("/tmp", f"parvex-bench-{os.getpid()}.html")
+        subprocess.run([args.cli, *LAYOUT_ARGS, "-q", "--html", html_path], input=source, check=True)
+        with open(html_path, "rb") as f:
+            html = f.read()
+        os.remove(html_path)
+        expected = table_text.parse(text.decode())
+        last = max((r for r, row in enumerate(expected) if any(row)), default=-1)
+        offers = {"text": (text, "UTF8_STRING"), "html": (html, "text/html"),
+                  "lean-html": (lean_html(expected), "text/html"), "sylk": (sylk(expected), SYLK_TARGET)}
+        for flavour in args.flavours.split(","):
+            data, target = offers[flavour]
+            seconds, peak, pasted = paste(data, target, last + 1, args.timeout)
+            cells, changed, tabs = changed_cells(expected, pasted)
+            print(f"| {len(expected)} | {flavour} | {len(data)} | {cells} | {changed} | {tabs} | {seconds:.1f} | {peak} |",
+                  flush=True)
 
 if __name__ == "__main__":
     sys.exit(main(sys.argv[1:]))
