@@ -4,12 +4,13 @@
 // grid is within the grid's limits, and the HTML flavour written from that grid reads back as
 // the very same cells (the writer's and the reader's rules for white space, line breaks,
 // quotes and spans agree).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -39,11 +40,33 @@ parvex::Grid GridOfTableText(std::string text, const char* what) {
   return grid;
 }
 
+// `text` with its control characters and the bytes past ASCII as \xNN, to show in a report.
+std::string Shown(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7f) {
+      shown += c;
+      continue;
+    }
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+    shown += hex;
+  }
+  return shown;
+}
+
 }  // namespace
 
 // The replay test builds every target into one program, each entry point under its own name.
 #ifndef PARVEX_FUZZ_ENTRY
 #define PARVEX_FUZZ_ENTRY LLVMFuzzerTestOneInput
+
+// A fuzzer built without libgumbo would search a reader that reads nothing.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  if (!parvex::HtmlReadingBuiltIn()) Fail("build", "the HTML reader is built without libgumbo");
+  return 0;
+}
 #endif
 
 extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
@@ -62,8 +85,18 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   std::optional<std::string> again = parvex::HtmlTableText(again_html, &reason);
   if (!again) Fail("written table not read", reason);
   const parvex::Grid again_grid = GridOfTableText(std::move(*again), "second reading");
-  if (parvex::test_support::CellsOf(again_grid) != parvex::test_support::CellsOf(grid)) {
-    Fail("written table", "reads back as other cells");
+  const parvex::test_support::Cells want = parvex::test_support::CellsOf(grid);
+  const parvex::test_support::Cells got = parvex::test_support::CellsOf(again_grid);
+  if (got.size() != want.size()) Fail("written table", "reads back as other rows");
+  for (size_t r = 0; r < want.size(); ++r) {
+    if (got[r] == want[r]) continue;
+    std::string detail = "row " + std::to_string(r) + ":";
+    for (size_t c = 0; c < std::max(got[r].size(), want[r].size()); ++c) {
+      const std::string w = c < want[r].size() ? want[r][c] : "(none)";
+      const std::string g = c < got[r].size() ? got[r][c] : "(none)";
+      if (w != g) detail += " column " + std::to_string(c) + " [" + Shown(w) + "] reads back as [" + Shown(g) + "]";
+    }
+    Fail("written table", detail);
   }
   return 0;
 }

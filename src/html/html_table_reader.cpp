@@ -131,13 +131,20 @@ class TextBuilder {
   void Add(std::string_view text, Space space) {
     if (space == Space::kKeep) {
       FlushPending();
+      // A CR that a reference (&#13;) put there ends a line as LF does, CR LF included: a
+      // cell's line breaks are LFs.
+      for (size_t at = text.find('\r'); at != std::string_view::npos; at = text.find('\r')) {
+        out_ += text.substr(0, at);
+        out_ += '\n';
+        text.remove_prefix(at + (text.substr(at).starts_with("\r\n") ? 2 : 1));
+      }
       out_ += text;
       return;
     }
     if (space == Space::kSpacerun || space == Space::kSpacerunRaw) {
       FlushPending();
       while (!text.empty()) {
-        const size_t at = text.find_first_of(space == Space::kSpacerun ? "\xC2\r\n" : "\xC2");
+        const size_t at = text.find_first_of(space == Space::kSpacerun ? "\xC2\r\n" : "\xC2\r");
         out_ += text.substr(0, at);
         if (at == std::string_view::npos) break;
         text.remove_prefix(at);
@@ -147,6 +154,9 @@ class TextBuilder {
         } else if (text.front() == '\xC2') {
           out_ += text.front();
           text.remove_prefix(1);
+        } else if (space == Space::kSpacerunRaw) {  // a CR, as in a kept run
+          out_ += '\n';
+          text.remove_prefix(text.starts_with("\r\n") ? 2 : 1);
         } else {
           out_ += ' ';
           while (!text.empty() && (text.front() == '\r' || text.front() == '\n')) text.remove_prefix(1);

@@ -60,6 +60,11 @@ constexpr std::array<uint8_t, 256> kByteKinds = [] {
   kinds[' '] = kWhiteByte;
   kinds['\t'] = kWhiteByte;
   kinds['\f'] = kWhiteByte;
+  // The other control characters: a parser makes U+FFFD of one written as it stands.
+  for (size_t c = 0x01; c < 0x20; ++c) {
+    if (kinds[c] == kPlainByte) kinds[c] = kEscapedByte;
+  }
+  kinds[0x7f] = kEscapedByte;
   for (size_t c = 0x80; c < 0x100; ++c) kinds[c] = kHighByte;
   return kinds;
 }();
@@ -67,11 +72,18 @@ constexpr std::array<uint8_t, 256> kByteKinds = [] {
 ByteKind KindOf(char c) { return static_cast<ByteKind>(kByteKinds[static_cast<unsigned char>(c)]); }
 
 std::string_view EscapeOf(char c) {
+  // A control character as a character reference: &#1; to &#31;, &#127;.
+  static const std::array<std::string, 128> kReferences = [] {
+    std::array<std::string, 128> references;
+    for (size_t k = 0; k < references.size(); ++k) references[k] = "&#" + std::to_string(k) + ";";
+    return references;
+  }();
   switch (c) {
     case '&': return "&amp;";
     case '<': return "&lt;";
     case '>': return "&gt;";
-    default: return "&quot;";
+    case '"': return "&quot;";
+    default: return kReferences[static_cast<unsigned char>(c) & 0x7f];
   }
 }
 
@@ -130,8 +142,10 @@ class PlainBlocks {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i tab = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
     const __m128i low = _mm_andnot_si128(tab, _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(' ')), v));
-    const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('&'))),
-                                       _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('<')), _mm_cmpeq_epi8(v, _mm_set1_epi8('>'))));
+    const __m128i marks = _mm_or_si128(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('&'))),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('<')), _mm_cmpeq_epi8(v, _mm_set1_epi8('>')))),
+        _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7f)));
     if ((Bits(_mm_or_si128(low, marks)) & keep) != 0) return false;
     *tabs = Bits(tab) & keep;
     const unsigned high = Bits(v) & keep;
@@ -197,20 +211,21 @@ class CellTextWriter {
     bool plain = true;
     size_t i = 0;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time: ASCII with nothing to escape is skipped whole. A control byte
-    // other than the white space and line ends also counts as special here; WriteEscaped copies
-    // it as it stands.
+    // Sixteen bytes at a time: ASCII with nothing to escape is skipped whole; a control byte
+    // counts as special.
     const __m128i space = _mm_set1_epi8(' ');
     const __m128i quote = _mm_set1_epi8('"');
     const __m128i amp = _mm_set1_epi8('&');
     const __m128i lt = _mm_set1_epi8('<');
     const __m128i gt = _mm_set1_epi8('>');
+    const __m128i del = _mm_set1_epi8(0x7f);
     while (n - i >= 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
       const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, space), v);
       const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, amp)),
                                          _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, gt)));
-      if (_mm_movemask_epi8(_mm_or_si128(low, marks)) != 0) plain = false;
+      const __m128i special = _mm_or_si128(_mm_or_si128(low, marks), _mm_cmpeq_epi8(v, del));
+      if (_mm_movemask_epi8(special) != 0) plain = false;
       const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
       if (high == 0) {
         i += 16;

@@ -68,6 +68,7 @@ TEST(HtmlTableReaderTest, ReadsCellTextAsABrowserShowsIt) {
        {{"内部 两个空格"}}},
       {"spaces around br dropped", Table("<tr><td>a  <br>\n   b</td></tr>"), {{"a\nb"}}},
       {"pre keeps", Table("<tr><td><pre>a  b\n c</pre></td></tr>"), {{"a  b\n c"}}},
+      {"a CR from a reference ends a line", Table("<tr><td><pre>a&#13;b&#13;\nc</pre></td></tr>"), {{"a\nb\nc"}}},
       {"white-space:pre keeps", Table("<tr><td style='white-space:pre'>a \t b</td></tr>"), {{"a \t b"}}},
       {"spacerun keeps, nbsp a space", Table("<tr><td>a<span style='mso-spacerun:yes'>&nbsp;&nbsp; </span>b</td></tr>"),
        {{"a   b"}}},

@@ -1,6 +1,6 @@
-// Replays every kept fuzzer input through the fuzzer's own checks: the seeds and, under
-// tests/data/regress/, each input that once crashed, hung or broke an invariant, named
-// <target>-<what>. A broken check aborts the test's process, so each input is a test of its own.
+// Replays every kept fuzzer input through the fuzzer's own checks: the seeds (fuzz/seeds/<target>/
+// and the test data a target starts from) and, under tests/data/regress/, each input that once
+// crashed, hung or broke an invariant, named <target>-<what>. A broken check aborts the test's process, so each input is a test of its own.
 #include <gtest/gtest.h>
 #include "support/temp_dir_test.h"
 
@@ -18,9 +18,7 @@ extern "C" int PipelineFuzzEntry(const uint8_t* data, size_t size);
 extern "C" int TextToIntegerFuzzEntry(const uint8_t* data, size_t size);
 extern "C" int GridOpsFuzzEntry(const uint8_t* data, size_t size);
 extern "C" int TableTextFuzzEntry(const uint8_t* data, size_t size);
-#if PARVEX_HAVE_GUMBO
 extern "C" int HtmlReaderFuzzEntry(const uint8_t* data, size_t size);
-#endif
 
 namespace parvex {
 namespace {
@@ -30,7 +28,7 @@ namespace fs = std::filesystem;
 struct Target {
   const char* name;
   int (*entry)(const uint8_t*, size_t);
-  const char* data_seeds = nullptr;  // a folder of tests/data whose files seed it too
+  const char* data_seeds = nullptr;  // a folder of tests/data whose files seed the target too
 };
 
 const Target kTargets[] = {
@@ -38,9 +36,7 @@ const Target kTargets[] = {
     {"text_to_integer", TextToIntegerFuzzEntry},
     {"grid_ops", GridOpsFuzzEntry},
     {"table_text", TableTextFuzzEntry},
-#if PARVEX_HAVE_GUMBO
     {"html_reader", HtmlReaderFuzzEntry, "html"},
-#endif
 };
 
 struct KeptInput {
@@ -51,11 +47,11 @@ struct KeptInput {
 std::vector<KeptInput> KeptInputs() {
   std::vector<KeptInput> inputs;
   for (const Target& target : kTargets) {
-    const fs::path seeds = fs::path(PARVEX_FUZZ_SEEDS_DIR) / target.name;
-    for (const fs::path& dir : {seeds, target.data_seeds != nullptr ? fs::path(PARVEX_TEST_DATA_DIR) / target.data_seeds
-                                                                    : fs::path()}) {
-      if (dir.empty() || !fs::is_directory(dir)) continue;
-      for (const auto& entry : fs::directory_iterator(dir)) inputs.push_back({&target, entry.path()});
+    std::vector<fs::path> seed_dirs{fs::path(PARVEX_FUZZ_SEEDS_DIR) / target.name};
+    if (target.data_seeds != nullptr) seed_dirs.push_back(fs::path(PARVEX_TEST_DATA_DIR) / target.data_seeds);
+    for (const fs::path& seeds : seed_dirs) {
+      if (!fs::is_directory(seeds)) continue;
+      for (const auto& entry : fs::directory_iterator(seeds)) inputs.push_back({&target, entry.path()});
     }
     const fs::path regress = fs::path(PARVEX_TEST_DATA_DIR) / "regress";
     if (fs::is_directory(regress)) {
@@ -70,7 +66,7 @@ std::vector<KeptInput> KeptInputs() {
 }
 
 std::string TestName(const ::testing::TestParamInfo<KeptInput>& info) {
-  const bool seed = info.param.path.parent_path().filename() == info.param.target->name;
+  const bool seed = info.param.path.parent_path().filename() != "regress";
   std::string name = std::string(info.param.target->name) + (seed ? "_seed_" : "_regress_") +
                      info.param.path.filename().string();
   for (char& c : name) {

@@ -47,6 +47,15 @@ _PROFILE_SETTINGS = """<?xml version="1.0" encoding="UTF-8"?>
 """
 
 
+def run_or_skip(run):
+    """run()'s exit status (0 for None), or SKIP when something it needs is missing."""
+    try:
+        return run() or 0
+    except Unavailable as why:
+        print(f"skipped: {why}")
+        return SKIP
+
+
 def require_tools(*tools):
     for tool in tools:
         if shutil.which(tool) is None:
@@ -399,9 +408,10 @@ class Calc:
         self._dispatch(doc, ".uno:Copy")
         self.clipboard.note_change()
 
-    def paste_into_new_sheet(self, doc, name, timeout=30):
+    def paste_into_new_sheet(self, doc, name, timeout=30, read_back=True):
         """Pastes the clipboard at A1 of a new sheet `name`, answering Calc's questions with
-        Enter; returns the cells read back (none when the paste gave nothing within `timeout`)."""
+        Enter; returns the cells read back (none when the paste gave nothing within `timeout`),
+        or None without `read_back` (a cell at a time over UNO is slow for a large sheet)."""
         sheets = doc.Sheets
         sheets.insertNewByName(name, sheets.Count)
         sheet = sheets.getByName(name)
@@ -422,7 +432,7 @@ class Calc:
                 if not self._answer_dialogs():
                     break
             time.sleep(0.2)
-        return read_sheet(sheet)
+        return read_sheet(sheet) if read_back else None
 
     def _answer_dialogs(self):
         """Presses Enter in every open dialog this session answers; whether there was one."""
