@@ -330,6 +330,30 @@ int64_t SpanOf(const GumboNode* cell, const char* name, int64_t fallback) {
   return digits == 0 ? fallback : number;
 }
 
+// `text` with every byte that begins no UTF-8 sequence as U+FFFD. The parser's text is UTF-8 but
+// for a few malformed character references, and a cell that is not UTF-8 would be taken for GBK.
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    size_t length = 1;
+    if (static_cast<unsigned char>(text[i]) >= 0x80) {
+      length = 0;
+      for (size_t n = 2; n <= 4 && i + n <= text.size() && length == 0; ++n) {
+        if (IsValidUtf8(text.substr(i, n))) length = n;
+      }
+    }
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      out += text.substr(i, length);
+      i += length;
+    }
+  }
+  return out;
+}
+
 // Places the cells of the table's rows into slots and writes the table text row by row.
 class TableBuilder {
  public:
@@ -373,7 +397,8 @@ class TableBuilder {
         const int64_t end_row = rowspan == 0 ? int64_t{kMaxRows} : int64_t{rows_} + rowspan;
         spans_.push_back({col, col + colspan, end_row});
       }
-      const std::string cell_text = CellText(cell, raw_white_space_);
+      std::string cell_text = CellText(cell, raw_white_space_);
+      if (!IsValidUtf8(cell_text)) cell_text = ValidUtf8(cell_text);
       if (!cell_text.empty()) {
         if (cell_text.size() > CellRef::kMaxSize) return Refuse("a cell of more than " + std::to_string(CellRef::kMaxSize) + " bytes");
         text_.append(static_cast<size_t>(col - last_row_cells_ + (last_row_cells_ == 0 ? 0 : 1)), '\t');
