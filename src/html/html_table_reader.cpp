@@ -335,14 +335,9 @@ int64_t SpanOf(const GumboNode* cell, const char* name, int64_t fallback) {
 std::string ValidUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   for (size_t i = 0; i < text.size();) {
-    size_t length = 1;
-    if (static_cast<unsigned char>(text[i]) >= 0x80) {
-      length = 0;
-      for (size_t n = 2; n <= 4 && i + n <= text.size() && length == 0; ++n) {
-        if (IsValidUtf8(text.substr(i, n))) length = n;
-      }
-    }
+    const size_t length = bytes[i] < 0x80 ? 1 : port::Utf8SequenceLength(bytes + i, text.size() - i);
     if (length == 0) {
       out += "\xEF\xBF\xBD";
       ++i;
@@ -398,7 +393,7 @@ class TableBuilder {
         spans_.push_back({col, col + colspan, end_row});
       }
       std::string cell_text = CellText(cell, raw_white_space_);
-      if (!IsValidUtf8(cell_text)) cell_text = ValidUtf8(cell_text);
+      if (!port::IsValidUtf8(cell_text)) cell_text = ValidUtf8(cell_text);
       if (!cell_text.empty()) {
         if (cell_text.size() > CellRef::kMaxSize) return Refuse("a cell of more than " + std::to_string(CellRef::kMaxSize) + " bytes");
         text_.append(static_cast<size_t>(col - last_row_cells_ + (last_row_cells_ == 0 ? 0 : 1)), '\t');
