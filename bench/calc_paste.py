@@ -15,8 +15,8 @@ Flavours:
              cells Calc could read as something else than text
   sylk       the cells as SYLK text constants, under the target Calc registers for SYLK
 
-    paste_bench.py --cli PARVEX_CLI [--rows 10000,100000] [--flavours text,html,lean-html,sylk]
-    paste_bench.py --targets     what Calc offers when it copies (its SYLK target among them)
+    calc_paste.py --cli PARVEX_CLI [--rows 10000,100000] [--flavours text,html,lean-html,sylk]
+    calc_paste.py --targets     what Calc offers when it copies (its SYLK target among them)
 
 Exits 77 when Calc cannot be driven here.
 """
@@ -29,7 +29,8 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+# The Calc harness of the round-trip tests.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "roundtrip"))
 
 import calc  # noqa: E402
 import roster  # noqa: E402
