@@ -174,10 +174,6 @@ std::vector<double> ColumnWidthsFromContents(const Grid& source, const PagePlan&
   return MeasureSourceColumns(source, plan, setup).WidthsFor(plan.geometry.groups, setup);
 }
 
-std::vector<double> ColumnWidthsOfResult(const Grid& result, const PagePlan& plan, const PageSetup& setup) {
-  return MeasureResultColumns(result, plan, setup).WidthsFor(plan.geometry.groups, setup);
-}
-
 std::vector<int64_t> TwoLineRows(const Grid& grid, const GroupGeometry& geometry, int32_t first_row,
                                  const ColumnMeasures& measures, const std::vector<PrintColumn>& columns,
                                  const PageSetup& setup) {
@@ -213,15 +209,16 @@ std::vector<int64_t> TwoLineRows(const Grid& grid, const GroupGeometry& geometry
   return rows;
 }
 
-void MeasurePrintedRows(const Grid& result, const PageSetup& setup, PagePlan* plan) {
-  const ColumnMeasures measures = MeasureResultColumns(result, *plan, setup);
-  plan->printed_widths_pt = measures.WidthsFor(plan->geometry.groups, setup);
-  plan->printed_two_line_rows.clear();
-  PageGeometry geometry;
-  std::string error;
-  if (!ComputePageGeometry(setup, PrintLayoutOf(*plan).columns, std::nullopt, &geometry, &error)) return;
-  plan->printed_two_line_rows =
-      TwoLineRows(result, plan->geometry, plan->has_title ? 1 : 0, measures, geometry.columns, setup);
+bool MeasurePrintDocument(const Grid& result, const PagePlan& plan, const PageSetup& setup, PrintDocument* document,
+                          std::string* error) {
+  if (!PlanFitsGrid(plan, result, error)) return false;
+  const ColumnMeasures measures = MeasureResultColumns(result, plan, setup);
+  std::vector<double> widths = measures.WidthsFor(plan.geometry.groups, setup);
+  PageGeometry unscaled;
+  if (!ComputePageGeometry(setup, PrintLayoutOf(plan, widths).columns, std::nullopt, &unscaled, error)) return false;
+  return PrintDocumentOf(result, plan, setup, std::move(widths),
+                         TwoLineRows(result, plan.geometry, plan.has_title ? 1 : 0, measures, unscaled.columns, setup),
+                         document, error);
 }
 
 }  // namespace parvex

@@ -6,11 +6,13 @@
 #define PARVEX_PRINT_COLUMN_WIDTHS_H_
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "grid/grid.h"
 #include "layout/page_plan.h"
 #include "print/page_setup.h"
+#include "print/print_layout.h"
 
 namespace parvex {
 
@@ -49,10 +51,9 @@ struct ColumnMeasures {
 ColumnMeasures MeasureSourceColumns(const Grid& source, const PagePlan& plan, const PageSetup& setup);
 ColumnMeasures MeasureResultColumns(const Grid& result, const PagePlan& plan, const PageSetup& setup);
 
-// The printed widths in points of the `plan`'s source columns, measured on `source` or on the
-// `result` grid, for the plan's groups: MeasureSourceColumns or MeasureResultColumns, WidthsFor.
+// The printed widths in points of the `plan`'s source columns, measured on `source`, for the
+// plan's groups: MeasureSourceColumns, WidthsFor.
 std::vector<double> ColumnWidthsFromContents(const Grid& source, const PagePlan& plan, const PageSetup& setup);
-std::vector<double> ColumnWidthsOfResult(const Grid& result, const PagePlan& plan, const PageSetup& setup);
 
 // The rows of `grid` from `first_row` on that are printed two lines tall: those holding a text
 // wider than its cell's room in `columns`, the page geometry's printed columns at 100 % (for the
@@ -63,10 +64,12 @@ std::vector<int64_t> TwoLineRows(const Grid& grid, const GroupGeometry& geometry
                                  const ColumnMeasures& measures, const std::vector<PrintColumn>& columns,
                                  const PageSetup& setup);
 
-// Sets `plan`'s printed widths and two-line rows from the texts of `result`, the grid it laid
-// out, for `setup`. A setup that leaves no room gets the widths and no two-line rows (the
-// outputs refuse it with its reason).
-void MeasurePrintedRows(const Grid& result, const PageSetup& setup, PagePlan* plan);
+// Measures `result`, the grid `plan` laid out, for printing on `setup`: its printed widths, the
+// rows printed two lines tall, and the page's geometry and scale, into `*document`. False with a
+// one-line `error`, `*document` untouched, when the plan is not the grid's or the setup leaves no
+// room. Needs a QGuiApplication.
+bool MeasurePrintDocument(const Grid& result, const PagePlan& plan, const PageSetup& setup, PrintDocument* document,
+                          std::string* error);
 
 }  // namespace parvex
 

@@ -346,27 +346,17 @@ QPageLayout PageLayoutFor(const PageSetup& setup) {
                      QPageLayout::Millimeter);
 }
 
-WriteOutcome PaintPages(QPagedPaintDevice* device, const Grid& result, const PagePlan& plan, const PageSetup& setup,
-                        std::string* error, const Progress& progress) {
-  if (!PlanFitsGrid(plan, result, error)) return WriteOutcome::kFailed;
-  PrintLayout layout;
-  if (plan.printed_widths_pt.empty()) {
-    PagePlan measured = plan;
-    MeasurePrintedRows(result, setup, &measured);
-    layout = PrintLayoutOf(measured);
-  } else {
-    layout = PrintLayoutOf(plan);
-  }
-  PageGeometry geometry;
-  const int64_t rows_on_page = layout.TallestBlockLines() + (layout.has_title ? 1 : 0);
-  if (!ComputePageGeometry(setup, layout.columns, rows_on_page, &geometry, error)) return WriteOutcome::kFailed;
+WriteOutcome PaintPages(QPagedPaintDevice* device, const PrintDocument& document, std::string* error,
+                        const Progress& progress) {
+  const PrintLayout& layout = document.layout;
   QPainter painter;
   if (!painter.begin(device)) {
     *error = "cannot paint on the printer or file";
     return WriteOutcome::kFailed;
   }
   const double px_per_pt = device->logicalDpiY() / 72.0;
-  Painter pages(&painter, result, layout, setup, geometry, px_per_pt, device->width(), device->height());
+  Painter pages(&painter, *document.result, layout, document.setup, document.geometry, px_per_pt, device->width(),
+                device->height());
   const auto count = static_cast<int64_t>(layout.blocks.size());
   for (size_t b = 0; b < layout.blocks.size(); ++b) {
     if (b > 0 && !device->newPage()) {
@@ -387,9 +377,8 @@ WriteOutcome PaintPages(QPagedPaintDevice* device, const Grid& result, const Pag
   return WriteOutcome::kDone;
 }
 
-WriteOutcome WritePdf(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
-                      std::string* error, const Progress& progress) {
-  if (!ValidatePageSetup(setup, error)) return WriteOutcome::kFailed;
+WriteOutcome WritePdf(const std::string& path, const PrintDocument& document, std::string* error,
+                      const Progress& progress) {
   port::ReplacementPath file;
   if (!file.Open(path, error)) return WriteOutcome::kFailed;
   // The writer streams into a file of ours, so that a failed write (a full disk) is seen and
@@ -409,11 +398,11 @@ WriteOutcome WritePdf(const std::string& path, const Grid& result, const PagePla
   {
     QPdfWriter writer(&out);
     writer.setCreator(QStringLiteral("Parvex"));
-    if (!writer.setPageLayout(PageLayoutFor(setup))) {
+    if (!writer.setPageLayout(PageLayoutFor(document.setup))) {
       *error = "the printing system refused the page setup";
       return WriteOutcome::kFailed;
     }
-    const WriteOutcome painted = PaintPages(&writer, result, plan, setup, error, progress);
+    const WriteOutcome painted = PaintPages(&writer, document, error, progress);
     if (write_failed()) return WriteOutcome::kFailed;
     if (painted != WriteOutcome::kDone) return painted;
   }

@@ -11,8 +11,6 @@
 #include <QString>
 #include <string>
 
-#include "grid/grid.h"
-#include "layout/page_plan.h"
 #include "print/page_setup.h"
 #include "print/print_layout.h"
 #include "print/progress.h"
@@ -31,19 +29,18 @@ QFont PrintFont();
 // The page size, orientation and margins of `setup` for a printer or a PDF writer.
 QPageLayout PageLayoutFor(const PageSetup& setup);
 
-// Paints every page block of `result`, laid out by `plan`, as one page of `device`, whose page
-// layout the caller has set (PageLayoutFor, or what the user chose in a print dialog: the drawing
-// fits the device's paint rectangle). `progress` is told of each page and may cancel. kFailed
-// with a one-line `error` for a plan that is not the grid's, a setup that leaves no room or a
-// device that cannot be painted.
-WriteOutcome PaintPages(QPagedPaintDevice* device, const Grid& result, const PagePlan& plan, const PageSetup& setup,
-                        std::string* error, const Progress& progress = {});
+// Paints every page block of `document` as one page of `device`, whose page layout the caller
+// has set (PageLayoutFor, or what the user chose in a print dialog: the drawing fits the
+// device's paint rectangle). `progress` is told of each page and may cancel. kFailed with a
+// one-line `error` for a device that cannot be painted.
+WriteOutcome PaintPages(QPagedPaintDevice* device, const PrintDocument& document, std::string* error,
+                        const Progress& progress = {});
 
 // Writes the pages to a PDF file at `path` (through a temporary file: `path` is replaced only
 // by a complete PDF). Needs a QGuiApplication. Anything but kDone leaves `path` untouched;
 // kFailed says why in `error`.
-WriteOutcome WritePdf(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
-                      std::string* error, const Progress& progress = {});
+WriteOutcome WritePdf(const std::string& path, const PrintDocument& document, std::string* error,
+                      const Progress& progress = {});
 
 }  // namespace parvex
 

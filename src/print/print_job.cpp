@@ -33,8 +33,7 @@ bool PrintJob::PlanRows(std::string* error) {
     }
     source_widths_pt_ = measures.WidthsFor(plan.geometry.groups, setup_);
     if (auto_rows_) {
-      plan.printed_widths_pt = source_widths_pt_;
-      const std::vector<PrintColumn> columns = PrintLayoutOf(plan).columns;
+      const std::vector<PrintColumn> columns = PrintLayoutOf(plan, source_widths_pt_).columns;
       int32_t lines = 0;
       if (!RowsPerPage(setup_, columns, plan.has_title, &lines, error)) return false;
       options_.rows_per_page = lines;
@@ -58,69 +57,59 @@ bool PrintJob::PlanRows(std::string* error) {
 bool PrintJob::PrintedColumns(std::vector<PrintColumn>* columns, std::string* error) const {
   PagePlan plan;
   if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
-  plan.printed_widths_pt =
-      source_widths_pt_.empty() ? ColumnWidthsFromContents(source_, plan, setup_) : source_widths_pt_;
-  *columns = PrintLayoutOf(plan).columns;
+  *columns =
+      PrintLayoutOf(plan, source_widths_pt_.empty() ? ColumnWidthsFromContents(source_, plan, setup_) : source_widths_pt_)
+          .columns;
   return true;
 }
 
 bool PrintJob::Ready(Grid* result, PagePlan* plan, const std::optional<LayoutOptions>& laid_out,
                      std::string* error) {
   relaid_out_ = false;
-  result_ = nullptr;
-  plan_ = nullptr;
+  document_.reset();
   if (!PlanRows(error)) return false;
   if (laid_out != options_) {
     if (!SplitIntoColumns(source_, *result, options_, error, plan)) return false;
     relaid_out_ = true;
   }
   // Measured on what is printed: the result grid may have been edited since it was laid out.
-  MeasurePrintedRows(*result, setup_, plan);
-  result_ = result;
-  plan_ = plan;
+  PrintDocument document;
+  if (!MeasurePrintDocument(*result, *plan, setup_, &document, error)) return false;
+  document_ = std::move(document);
+  groups_ = plan->geometry.groups;
+  rows_per_page_ = plan->rows_per_page;
   return true;
 }
 
 bool PrintJob::IsReady(std::string* error) const {
-  if (result_ != nullptr && plan_ != nullptr) return true;
+  if (document_.has_value()) return true;
   *error = "nothing is ready to print: the table has not been laid out";
   return false;
 }
 
-double PrintJob::PrintedTypeSize() const {
-  if (result_ == nullptr || plan_ == nullptr) return 0;
-  const PrintLayout layout = PrintLayoutOf(*plan_);
-  PageGeometry geometry;
-  std::string error;
-  if (!ComputePageGeometry(setup_, layout.columns, layout.TallestBlockLines() + (layout.has_title ? 1 : 0),
-                           &geometry, &error)) {
-    return 0;
-  }
-  return std::round(setup_.font_size_pt * geometry.scale() * 10) / 10;
-}
+double PrintJob::PrintedTypeSize() const { return document_.has_value() ? document_->TypeSize() : 0; }
 
 std::string PrintJob::Summary() const {
-  const double type_size = PrintedTypeSize();
-  if (type_size == 0) return {};
+  if (!document_.has_value()) return {};
   char text[160];
-  std::snprintf(text, sizeof text, "%zu 页，每页 %d 栏 × %d 行，字号 %g pt", PrintLayoutOf(*plan_).blocks.size(),
-                plan_->geometry.groups, plan_->rows_per_page, type_size);
+  std::snprintf(text, sizeof text, "%lld 页，每页 %d 栏 × %d 行，字号 %g pt",
+                static_cast<long long>(document_->PageCount()), groups_, rows_per_page_, document_->TypeSize());
   return text;
 }
 
 WriteOutcome PrintJob::WritePdf(const std::string& path, std::string* error, const Progress& progress) const {
   if (!IsReady(error)) return WriteOutcome::kFailed;
-  return parvex::WritePdf(path, *result_, *plan_, setup_, error, progress);
+  return parvex::WritePdf(path, *document_, error, progress);
 }
 
 WriteOutcome PrintJob::WriteXlsx(const std::string& path, std::string* error, const Progress& progress) const {
   if (!IsReady(error)) return WriteOutcome::kFailed;
-  return parvex::WriteXlsx(path, *result_, *plan_, setup_, error, progress);
+  return parvex::WriteXlsx(path, *document_, error, progress);
 }
 
 WriteOutcome PrintJob::Paint(QPagedPaintDevice* device, std::string* error, const Progress& progress) const {
   if (!IsReady(error)) return WriteOutcome::kFailed;
-  return PaintPages(device, *result_, *plan_, setup_, error, progress);
+  return PaintPages(device, *document_, error, progress);
 }
 
 }  // namespace parvex

@@ -12,6 +12,7 @@
 #include "layout/page_plan.h"
 #include "layout/split_into_columns.h"
 #include "print/page_setup.h"
+#include "print/print_layout.h"
 #include "print/progress.h"
 
 class QPagedPaintDevice;
@@ -44,12 +45,12 @@ class PrintJob {
   // preview). False with the layout's refusal.
   bool PrintedColumns(std::vector<PrintColumn>* columns, std::string* error) const;
 
-  // Makes `*result` and `*plan` the document, `plan` carrying the printed widths measured on
-  // `*result`. `laid_out` says what they hold: the options they
-  // were laid out with, or none when they hold no layout of `source`. When those are the job's
-  // options both are kept; otherwise `source` is laid out again into them. False with a one-line
-  // `error`, both left as they were, when the rows cannot be planned or the layout is refused.
-  // Both must outlive the job's writing.
+  // Makes `*result` and `*plan` the document and measures it for printing once (the printed
+  // widths, two-line rows and scale every output prints with: MeasurePrintDocument). `laid_out`
+  // says what they hold: the options they were laid out with, or none when they hold no layout
+  // of `source`. When those are the job's options both are kept; otherwise `source` is laid out
+  // again into them. False with a one-line `error` when the rows cannot be planned, the layout is
+  // refused or the page leaves no room. `*result` must outlive the job's writing.
   bool Ready(Grid* result, PagePlan* plan, const std::optional<LayoutOptions>& laid_out, std::string* error);
   // True when the last Ready laid the source out again.
   bool relaid_out() const { return relaid_out_; }
@@ -57,8 +58,8 @@ class PrintJob {
   // the type size after the page's scale ("2 页，每页 3 栏 × 40 行，字号 10 pt"); empty before
   // Ready has succeeded.
   std::string Summary() const;
-  // The type size the pages print at (see kSmallestReadableTypePt), the font size after the page's scale, to 0.1 pt; 0 when
-  // nothing is ready.
+  // The type size the pages print at (see kSmallestReadableTypePt), the font size after the
+  // page's scale, to 0.1 pt; 0 when nothing is ready.
   double PrintedTypeSize() const;
 
   // The outputs of the readied document (progress.h, page_renderer.h, xlsx_writer.h).
@@ -77,8 +78,9 @@ class PrintJob {
   bool rows_planned_ = false;
   std::vector<double> source_widths_pt_;  // measured on the source when planning needs them
   bool relaid_out_ = false;
-  const Grid* result_ = nullptr;
-  const PagePlan* plan_ = nullptr;
+  std::optional<PrintDocument> document_;  // what Ready measured
+  int32_t groups_ = 0;                     // and the groups and rows per page it was laid out with
+  int32_t rows_per_page_ = 0;
 };
 
 }  // namespace parvex

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <optional>
 #include <span>
 
@@ -33,16 +34,15 @@ int64_t PrintLayout::TallestBlockLines() const {
   return tallest;
 }
 
-PrintLayout PrintLayoutOf(const PagePlan& plan) {
+PrintLayout PrintLayoutOf(const PagePlan& plan, const std::vector<double>& widths_pt) {
   PrintLayout layout;
   layout.has_title = plan.has_title;
-  layout.two_line_rows = plan.printed_two_line_rows;
   const int32_t cols = plan.ResultColumns();
   layout.columns.reserve(static_cast<size_t>(cols));
   for (int32_t c = 0; c < cols; ++c) {
     const auto source_column = static_cast<size_t>(plan.geometry.SourceColumn(c));
-    const double width = source_column < plan.printed_widths_pt.size() ? plan.printed_widths_pt[source_column]
-                                                                       : plan.ColumnWidth(c) * kPointsPerPixel;
+    const double width =
+        source_column < widths_pt.size() ? widths_pt[source_column] : plan.ColumnWidth(c) * kPointsPerPixel;
     layout.columns.push_back({width, plan.geometry.IsSeparator(c)});
   }
   // A plan of an existing grid has at most kMaxRows rows: its row numbers fit in int32.
@@ -52,6 +52,24 @@ PrintLayout PrintLayoutOf(const PagePlan& plan) {
   }
   if (layout.blocks.empty()) layout.blocks.push_back({plan.has_title ? 1 : 0, 0});
   return layout;
+}
+
+bool PrintDocumentOf(const Grid& result, const PagePlan& plan, const PageSetup& setup, std::vector<double> widths_pt,
+                     std::vector<int64_t> two_line_rows, PrintDocument* document, std::string* error) {
+  if (!PlanFitsGrid(plan, result, error)) return false;
+  PrintDocument made;
+  made.result = &result;
+  made.setup = setup;
+  made.layout = PrintLayoutOf(plan, widths_pt);
+  made.layout.two_line_rows = std::move(two_line_rows);
+  const int64_t rows_on_page = made.layout.TallestBlockLines() + (made.layout.has_title ? 1 : 0);
+  if (!ComputePageGeometry(setup, made.layout.columns, rows_on_page, &made.geometry, error)) return false;
+  *document = std::move(made);
+  return true;
+}
+
+double PrintDocument::TypeSize() const {
+  return std::round(setup.font_size_pt * geometry.scale() * 10) / 10;
 }
 
 bool PlanFitsGrid(const PagePlan& plan, const Grid& result, std::string* error) {

@@ -23,8 +23,7 @@ struct PageBlock {
 
 struct PrintLayout {
   bool has_title = true;             // row 0 is the title row
-  // The plan's printed widths, or the result grid's (px converted to pt) when it has none;
-  // separators marked.
+  // The printed widths at 100 %, separators marked.
   std::vector<PrintColumn> columns;
   std::vector<PageBlock> blocks;     // at least one, in order, covering every row after the title
   // Result rows printed two lines tall (ascending); the others, the title row among them, are
@@ -39,12 +38,35 @@ struct PrintLayout {
 };
 
 // The printed pages of a layout planned as `plan`: one block per planned page, and one empty
-// block when there are no data rows, so that a title-only layout still prints one page.
-PrintLayout PrintLayoutOf(const PagePlan& plan);
+// block when there are no data rows, so that a title-only layout still prints one page. The
+// columns are `widths_pt` wide (one group's, in points), or the result grid's widths (px
+// converted to pt) when none are given; no row is two lines tall.
+PrintLayout PrintLayoutOf(const PagePlan& plan, const std::vector<double>& widths_pt = {});
 
 // True when `plan` is the plan `result` was laid out by, as far as its size tells; otherwise
 // false with a one-line `error`. The outputs check it before reading rows the plan names.
 bool PlanFitsGrid(const PagePlan& plan, const Grid& result, std::string* error);
+
+// A laid-out table as every print output prints it (PDF, preview, printer, .xlsx), measured once
+// for one page setup (MeasurePrintDocument, column_widths.h): the result grid, its printed
+// columns, page blocks and two-line rows, and the page's geometry with its one scale. The grid
+// must outlive the document and stay as it was measured.
+struct PrintDocument {
+  const Grid* result = nullptr;
+  PageSetup setup;
+  PrintLayout layout;
+  PageGeometry geometry;
+  // The type size the pages print at: the font size after the page's scale, to 0.1 pt.
+  double TypeSize() const;
+  int64_t PageCount() const { return static_cast<int64_t>(layout.blocks.size()); }
+};
+
+// The document of `result`, laid out by `plan`, printed on `setup` with one group's columns
+// `widths_pt` wide (the grid's widths when empty) and `two_line_rows` (ascending) two lines
+// tall: its pages and the page's geometry. False with a one-line `error`, `*document` untouched,
+// when the plan is not the grid's or the setup leaves no room.
+bool PrintDocumentOf(const Grid& result, const PagePlan& plan, const PageSetup& setup, std::vector<double> widths_pt,
+                     std::vector<int64_t> two_line_rows, PrintDocument* document, std::string* error);
 
 // The rows per page that make one page block of laying out `source` with `options` fill one
 // printed page of `setup`; only the layout's columns are planned for it. False with a one-line

@@ -87,27 +87,24 @@ lxw_format* CellFormat(lxw_workbook* book, const PageSetup& setup, bool title, b
 
 }  // namespace
 
-int32_t XlsxBlocksPerSheet(const PagePlan& plan) {
-  const int64_t tallest = std::max<int64_t>(plan.TallestPage(), 1);
-  const int64_t room = kXlsxMaxRows - (plan.has_title ? 1 : 0);
+int32_t XlsxBlocksPerSheet(const PrintLayout& layout) {
+  const int64_t tallest = std::max<int64_t>(layout.TallestBlock(), 1);
+  const int64_t room = kXlsxMaxRows - (layout.has_title ? 1 : 0);
   return static_cast<int32_t>(std::clamp<int64_t>(room / tallest, 1, kXlsxMaxBreaks + 1));
 }
 
 namespace {
 
-bool Write(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
-           std::string* error, const Progress& progress, const XlsxOptions& xlsx_options, bool* cancelled) {
-  if (!PlanFitsGrid(plan, result, error)) return false;
-  const PrintLayout layout = PrintLayoutOf(plan);
+bool Write(const std::string& path, const PrintDocument& document, std::string* error, const Progress& progress,
+           const XlsxOptions& xlsx_options, bool* cancelled) {
+  const Grid& result = *document.result;
+  const PrintLayout& layout = document.layout;
+  const PageSetup& setup = document.setup;
+  const PageGeometry& geometry = document.geometry;
   const int32_t cols = result.ColCount();
   if (cols > kXlsxMaxCols) {
     *error = "the layout has " + std::to_string(cols) + " columns; a worksheet holds at most " +
              std::to_string(kXlsxMaxCols);
-    return false;
-  }
-  const int32_t title_rows = layout.has_title ? 1 : 0;
-  PageGeometry geometry;
-  if (!ComputePageGeometry(setup, layout.columns, layout.TallestBlockLines() + title_rows, &geometry, error)) {
     return false;
   }
 
@@ -142,7 +139,7 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
   int64_t rows_done = 0;
   std::string text;
   std::vector<CellRef> row_cells;
-  const size_t blocks_per_sheet = static_cast<size_t>(XlsxBlocksPerSheet(plan));
+  const size_t blocks_per_sheet = static_cast<size_t>(XlsxBlocksPerSheet(layout));
   std::vector<bool> is_data_column(static_cast<size_t>(cols));
   for (int32_t c = 0; c < cols; ++c) is_data_column[static_cast<size_t>(c)] = !layout.columns[static_cast<size_t>(c)].separator;
 
@@ -255,12 +252,12 @@ bool Write(const std::string& path, const Grid& result, const PagePlan& plan, co
 
 }  // namespace
 
-WriteOutcome WriteXlsx(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
-                       std::string* error, const Progress& progress, const XlsxOptions& options) {
+WriteOutcome WriteXlsx(const std::string& path, const PrintDocument& document, std::string* error,
+                       const Progress& progress, const XlsxOptions& options) {
   bool cancelled = false;
   // libxlsxwriter prints its own "[ERROR]" lines; the caller reports the failure once.
   const QuietStderr quiet;
-  if (Write(path, result, plan, setup, error, progress, options, &cancelled)) return WriteOutcome::kDone;
+  if (Write(path, document, error, progress, options, &cancelled)) return WriteOutcome::kDone;
   return cancelled ? WriteOutcome::kCancelled : WriteOutcome::kFailed;
 }
 

@@ -6,9 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "grid/grid.h"
-#include "layout/page_plan.h"
-#include "print/page_setup.h"
+#include "print/print_layout.h"
 #include "print/progress.h"
 
 namespace parvex {
@@ -21,15 +19,14 @@ inline constexpr int64_t kXlsxMaxCellChars = 32767;
 
 // Page blocks per worksheet: a layout with more blocks than one worksheet can break (or hold)
 // continues on the next worksheet, each with its own title row and page setup.
-int32_t XlsxBlocksPerSheet(const PagePlan& plan);
+int32_t XlsxBlocksPerSheet(const PrintLayout& layout);
 
-// Writes `result`, laid out by `plan`, to `path`: the title row repeated on every page, a manual
-// page break after every block, the print area, every row `setup`'s height (a two-line row of
-// the plan twice it, its cells wrapping), column widths from the plan (separators narrow), an explicit print scale that fits the width (and the tallest
-// block) to the page, paper, orientation and margins. Every cell is written as text. Anything
-// but kDone leaves `path` as it was: kCancelled when `progress` cancelled, kFailed with a
-// one-line `error` when the plan is not the grid's, the layout does not fit a worksheet or the
-// file cannot be written.
+// Writes `document` to `path`: the title row repeated on every page, a manual page break after
+// every block, the print area, every row the setup's height (a two-line row twice it, its cells
+// wrapping), the printed column widths (separators narrow), the document's print scale, paper,
+// orientation and margins. Every cell is written as text. Anything but kDone leaves `path` as it
+// was: kCancelled when `progress` cancelled, kFailed with a one-line `error` when the layout
+// does not fit a worksheet or the file cannot be written.
 struct XlsxOptions {
   // Above this many result cells the rows go to disk as they are written and the texts are
   // stored in each cell (inline strings); up to it the workbook keeps a shared table of texts,
@@ -38,8 +35,8 @@ struct XlsxOptions {
   // so it is the default for every size.
   int64_t streaming_above_cells = 0;
 };
-WriteOutcome WriteXlsx(const std::string& path, const Grid& result, const PagePlan& plan, const PageSetup& setup,
-                       std::string* error, const Progress& progress = {}, const XlsxOptions& options = {});
+WriteOutcome WriteXlsx(const std::string& path, const PrintDocument& document, std::string* error,
+                       const Progress& progress = {}, const XlsxOptions& options = {});
 
 }  // namespace parvex
 

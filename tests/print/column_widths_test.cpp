@@ -104,7 +104,8 @@ TEST(ColumnWidthsTest, TwoLineRowsAreThoseWithATextWiderThanItsCell) {
   PagePlan plan;
   ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 10, .key_column = 0}, &error, &plan))
       << error;
-  MeasurePrintedRows(result, setup, &plan);
+  PrintDocument document;
+  ASSERT_TRUE(MeasurePrintDocument(result, plan, setup, &document, &error)) << error;
   // The rows that hold the long remark, wherever the plan placed them.
   std::vector<int64_t> expected;
   for (int32_t row = 1; row < result.RowCount(); ++row) {
@@ -116,16 +117,16 @@ TEST(ColumnWidthsTest, TwoLineRowsAreThoseWithATextWiderThanItsCell) {
     }
   }
   ASSERT_EQ(expected.size(), 2u);
-  EXPECT_EQ(plan.printed_two_line_rows, expected);
-  EXPECT_LT(plan.printed_widths_pt[1], MeasureResultColumns(result, plan, setup).one_line_pt[1]);
+  EXPECT_EQ(document.layout.two_line_rows, expected);
+  EXPECT_LT(document.layout.columns[1].width_pt, MeasureResultColumns(result, plan, setup).one_line_pt[1]);
 
   // Without an outlier no row is two lines, and the widths are the one-line widths.
   const Grid plain = GridOf(Remarks(40, "无", [](int) { return false; }));
   ASSERT_TRUE(SplitIntoColumns(plain, result, {.groups = 2, .rows_per_page = 10}, &error, &plan)) << error;
-  MeasurePrintedRows(result, setup, &plan);
-  EXPECT_TRUE(plan.printed_two_line_rows.empty());
-  EXPECT_EQ(plan.printed_widths_pt, MeasureResultColumns(result, plan, setup).one_line_pt);
-  EXPECT_EQ(plan.printed_widths_pt, ColumnWidthsOfResult(result, plan, setup));
+  ASSERT_TRUE(MeasurePrintDocument(result, plan, setup, &document, &error)) << error;
+  EXPECT_TRUE(document.layout.two_line_rows.empty());
+  const std::vector<double> one_line = MeasureResultColumns(result, plan, setup).one_line_pt;
+  for (size_t c = 0; c < one_line.size(); ++c) EXPECT_EQ(document.layout.columns[c].width_pt, one_line[c]);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "grid/grid_designs.h"
+#include "print/column_widths.h"
 #include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
 #include "support/command_output.h"
@@ -46,6 +47,14 @@ std::vector<std::string> PageLines(const fs::path& pdf, int page) {
   return lines;
 }
 
+// Measures the laid-out grid for printing, as the print job does, and writes its PDF.
+WriteOutcome MeasureAndWritePdf(const std::string& path, const Grid& result, const PagePlan& plan,
+                                const PageSetup& setup, std::string* error, const Progress& progress = {}) {
+  PrintDocument document;
+  if (!MeasurePrintDocument(result, plan, setup, &document, error)) return WriteOutcome::kFailed;
+  return WritePdf(path, document, error, progress);
+}
+
 class PdfTest : public test_support::TempDirTest {
  protected:
 
@@ -56,7 +65,7 @@ class PdfTest : public test_support::TempDirTest {
     std::string error;
     EXPECT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
     const fs::path path = dir_ / "out.pdf";
-    EXPECT_EQ(WritePdf(path.string(), result, plan, setup, &error), WriteOutcome::kDone) << error;
+    EXPECT_EQ(MeasureAndWritePdf(path.string(), result, plan, setup, &error), WriteOutcome::kDone) << error;
     return path;
   }
 };
@@ -187,17 +196,17 @@ TEST_F(PdfTest, FailuresLeaveTheTargetAsItWas) {
   std::string error;
   ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 2}, &error, &plan));
   int calls = 0;
-  EXPECT_EQ(WritePdf(target.string(), result, plan, {}, &error, [&](int64_t done, int64_t total) {
+  EXPECT_EQ(MeasureAndWritePdf(target.string(), result, plan, {}, &error, [&](int64_t done, int64_t total) {
     ++calls;
     EXPECT_EQ(total, 2);
     return done < 1;
   }), WriteOutcome::kCancelled);
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(WritePdf(target.string(), result, plan, {.margins = {200, 0, 200, 0}}, &error), WriteOutcome::kFailed);
+  EXPECT_EQ(MeasureAndWritePdf(target.string(), result, plan, {.margins = {200, 0, 200, 0}}, &error), WriteOutcome::kFailed);
   EXPECT_NE(error.find("margins leave too little"), std::string::npos) << error;
   // A plan that is not the grid's is refused before anything is drawn.
   const Grid other = GridOf(Roster());
-  EXPECT_EQ(WritePdf(target.string(), other, plan, {}, &error), WriteOutcome::kFailed);
+  EXPECT_EQ(MeasureAndWritePdf(target.string(), other, plan, {}, &error), WriteOutcome::kFailed);
   EXPECT_NE(error.find("is not the plan of the laid-out grid"), std::string::npos) << error;
   EXPECT_EQ(test_support::ReadBytes(target), "old bytes");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);

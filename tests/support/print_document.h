@@ -1,0 +1,28 @@
+// Makes a laid-out grid's print document and writes it in one call, for the tests of one writer:
+// a refusal of the document is the writer's kFailed. The document prints the grid's own column
+// widths and no two-line rows, so the writer's tests need no print font.
+#ifndef PARVEX_TESTS_SUPPORT_PRINT_DOCUMENT_H_
+#define PARVEX_TESTS_SUPPORT_PRINT_DOCUMENT_H_
+
+#include <string>
+#include <utility>
+
+#include "print/print_layout.h"
+#include "print/progress.h"
+
+namespace parvex::test_support {
+
+// Calls `write(path, document, error, args...)` on the document of `result` laid out by `plan`
+// on `setup`.
+template <typename Write, typename... Args>
+WriteOutcome MeasureAndWrite(Write write, const std::string& path, const Grid& result,
+                                     const PagePlan& plan, const PageSetup& setup, std::string* error,
+                                     Args&&... args) {
+  PrintDocument document;
+  if (!PrintDocumentOf(result, plan, setup, {}, {}, &document, error)) return WriteOutcome::kFailed;
+  return write(path, document, error, std::forward<Args>(args)...);
+}
+
+}  // namespace parvex::test_support
+
+#endif  // PARVEX_TESTS_SUPPORT_PRINT_DOCUMENT_H_
