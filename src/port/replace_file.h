@@ -54,8 +54,10 @@ class ReplacementPath {
   // file it names is replaced). False, with `error` set, when it cannot be created there or the
   // target is a directory.
   bool Open(const std::string& target, std::string* error);
-  // The temporary file to write to; valid after Open.
+  // The temporary file to write to, and the target it replaces (what messages name); valid
+  // after Open.
   const std::string& temp_path() const { return temp_path_; }
+  const std::string& target() const { return target_; }
   // Renames the temporary file over the target, giving it the target's permission bits when it
   // existed. False, with `error` set and the temporary file removed, when that fails.
   bool Commit(std::string* error);

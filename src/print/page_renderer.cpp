@@ -377,10 +377,9 @@ WriteOutcome PaintPages(QPagedPaintDevice* device, const PrintDocument& document
   return WriteOutcome::kDone;
 }
 
-WriteOutcome WritePdf(const std::string& path, const PrintDocument& document, std::string* error,
+WriteOutcome WritePdf(const port::ReplacementPath& file, const PrintDocument& document, std::string* error,
                       const Progress& progress) {
-  port::ReplacementPath file;
-  if (!file.Open(path, error)) return WriteOutcome::kFailed;
+  const std::string& path = file.target();
   // The writer streams into a file of ours, so that a failed write (a full disk) is seen and
   // named: the writer itself goes on as if it had succeeded.
   QFile out(QString::fromStdString(file.temp_path()));
@@ -412,7 +411,7 @@ WriteOutcome WritePdf(const std::string& path, const PrintDocument& document, st
   }
   out.close();
   if (write_failed()) return WriteOutcome::kFailed;
-  return file.Commit(error) ? WriteOutcome::kDone : WriteOutcome::kFailed;
+  return WriteOutcome::kDone;
 }
 
 }  // namespace parvex

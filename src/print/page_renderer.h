@@ -11,6 +11,7 @@
 #include <QString>
 #include <string>
 
+#include "port/replace_file.h"
 #include "print/page_setup.h"
 #include "print/print_layout.h"
 #include "print/progress.h"
@@ -36,10 +37,9 @@ QPageLayout PageLayoutFor(const PageSetup& setup);
 WriteOutcome PaintPages(QPagedPaintDevice* device, const PrintDocument& document, std::string* error,
                         const Progress& progress = {});
 
-// Writes the pages to a PDF file at `path` (through a temporary file: `path` is replaced only
-// by a complete PDF). Needs a QGuiApplication. Anything but kDone leaves `path` untouched;
-// kFailed says why in `error`.
-WriteOutcome WritePdf(const std::string& path, const PrintDocument& document, std::string* error,
+// Writes the pages as a PDF into `file`'s temporary file, naming its target in `error`; the
+// caller commits it (port/replace_file.h). Needs a QGuiApplication. kFailed says why in `error`.
+WriteOutcome WritePdf(const port::ReplacementPath& file, const PrintDocument& document, std::string* error,
                       const Progress& progress = {});
 
 }  // namespace parvex

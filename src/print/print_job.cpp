@@ -99,12 +99,16 @@ std::string PrintJob::Summary() const {
 
 WriteOutcome PrintJob::WritePdf(const std::string& path, std::string* error, const Progress& progress) const {
   if (!IsReady(error)) return WriteOutcome::kFailed;
-  return parvex::WritePdf(path, *document_, error, progress);
+  return WriteReplacing(path, error, [&](const port::ReplacementPath& file) {
+    return parvex::WritePdf(file, *document_, error, progress);
+  });
 }
 
 WriteOutcome PrintJob::WriteXlsx(const std::string& path, std::string* error, const Progress& progress) const {
   if (!IsReady(error)) return WriteOutcome::kFailed;
-  return parvex::WriteXlsx(path, *document_, error, progress);
+  return WriteReplacing(path, error, [&](const port::ReplacementPath& file) {
+    return parvex::WriteXlsx(file, *document_, error, progress);
+  });
 }
 
 WriteOutcome PrintJob::Paint(QPagedPaintDevice* device, std::string* error, const Progress& progress) const {

@@ -62,7 +62,11 @@ class PrintJob {
   // page's scale, to 0.1 pt; 0 when nothing is ready.
   double PrintedTypeSize() const;
 
-  // The outputs of the readied document (progress.h, page_renderer.h, xlsx_writer.h).
+  // The readied document; null before Ready has succeeded.
+  const PrintDocument* document() const { return document_.has_value() ? &*document_ : nullptr; }
+
+  // The outputs of the readied document (progress.h, page_renderer.h, xlsx_writer.h). A file
+  // replaces `path` only when complete: anything but kDone leaves `path` as it was.
   WriteOutcome WritePdf(const std::string& path, std::string* error, const Progress& progress = {}) const;
   WriteOutcome WriteXlsx(const std::string& path, std::string* error, const Progress& progress = {}) const;
   WriteOutcome Paint(QPagedPaintDevice* device, std::string* error, const Progress& progress = {}) const;

@@ -95,8 +95,9 @@ int32_t XlsxBlocksPerSheet(const PrintLayout& layout) {
 
 namespace {
 
-bool Write(const std::string& path, const PrintDocument& document, std::string* error, const Progress& progress,
-           const XlsxOptions& xlsx_options, bool* cancelled) {
+bool Write(const port::ReplacementPath& file, const PrintDocument& document, std::string* error,
+           const Progress& progress, const XlsxOptions& xlsx_options, bool* cancelled) {
+  const std::string& path = file.target();
   const Grid& result = *document.result;
   const PrintLayout& layout = document.layout;
   const PageSetup& setup = document.setup;
@@ -108,8 +109,6 @@ bool Write(const std::string& path, const PrintDocument& document, std::string* 
     return false;
   }
 
-  port::ReplacementPath file;
-  if (!file.Open(path, error)) return false;
   const int64_t cells = int64_t{result.RowCount()} * cols;
   lxw_workbook_options options{};
   options.constant_memory = cells > xlsx_options.streaming_above_cells ? LXW_TRUE : LXW_FALSE;
@@ -247,17 +246,17 @@ bool Write(const std::string& path, const PrintDocument& document, std::string* 
     *cancelled = true;
     return false;
   }
-  return file.Commit(error);
+  return true;
 }
 
 }  // namespace
 
-WriteOutcome WriteXlsx(const std::string& path, const PrintDocument& document, std::string* error,
+WriteOutcome WriteXlsx(const port::ReplacementPath& file, const PrintDocument& document, std::string* error,
                        const Progress& progress, const XlsxOptions& options) {
   bool cancelled = false;
   // libxlsxwriter prints its own "[ERROR]" lines; the caller reports the failure once.
   const QuietStderr quiet;
-  if (Write(path, document, error, progress, options, &cancelled)) return WriteOutcome::kDone;
+  if (Write(file, document, error, progress, options, &cancelled)) return WriteOutcome::kDone;
   return cancelled ? WriteOutcome::kCancelled : WriteOutcome::kFailed;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "port/replace_file.h"
 #include "print/print_layout.h"
 #include "print/progress.h"
 
@@ -21,12 +22,13 @@ inline constexpr int64_t kXlsxMaxCellChars = 32767;
 // continues on the next worksheet, each with its own title row and page setup.
 int32_t XlsxBlocksPerSheet(const PrintLayout& layout);
 
-// Writes `document` to `path`: the title row repeated on every page, a manual page break after
+// Writes `document` into `file`'s temporary file (the caller commits it; port/replace_file.h):
+// the title row repeated on every page, a manual page break after
 // every block, the print area, every row the setup's height (a two-line row twice it, its cells
 // wrapping), the printed column widths (separators narrow), the document's print scale, paper,
-// orientation and margins. Every cell is written as text. Anything but kDone leaves `path` as it
-// was: kCancelled when `progress` cancelled, kFailed with a one-line `error` when the layout
-// does not fit a worksheet or the file cannot be written.
+// orientation and margins. Every cell is written as text. kCancelled when `progress` cancelled,
+// kFailed with a one-line `error`, naming the target, when the layout does not fit a worksheet or
+// the file cannot be written.
 struct XlsxOptions {
   // Above this many result cells the rows go to disk as they are written and the texts are
   // stored in each cell (inline strings); up to it the workbook keeps a shared table of texts,
@@ -35,7 +37,7 @@ struct XlsxOptions {
   // so it is the default for every size.
   int64_t streaming_above_cells = 0;
 };
-WriteOutcome WriteXlsx(const std::string& path, const PrintDocument& document, std::string* error,
+WriteOutcome WriteXlsx(const port::ReplacementPath& file, const PrintDocument& document, std::string* error,
                        const Progress& progress = {}, const XlsxOptions& options = {});
 
 }  // namespace parvex

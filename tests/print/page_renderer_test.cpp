@@ -52,7 +52,8 @@ WriteOutcome MeasureAndWritePdf(const std::string& path, const Grid& result, con
                                 const PageSetup& setup, std::string* error, const Progress& progress = {}) {
   PrintDocument document;
   if (!MeasurePrintDocument(result, plan, setup, &document, error)) return WriteOutcome::kFailed;
-  return WritePdf(path, document, error, progress);
+  return WriteReplacing(path, error,
+                        [&](const port::ReplacementPath& file) { return WritePdf(file, document, error, progress); });
 }
 
 class PdfTest : public test_support::TempDirTest {

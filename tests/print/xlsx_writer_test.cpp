@@ -179,7 +179,10 @@ TEST_F(XlsxTest, TwoLineRowsAreTwiceAsTallWrapAndCountInTheScale) {
   PrintDocument document;
   ASSERT_TRUE(PrintDocumentOf(result, plan, {}, {}, {2, 5, 7, 9, 11}, &document, &error)) << error;
   const fs::path wrapped = dir_ / "wrapped.xlsx";
-  ASSERT_EQ(WriteXlsx(wrapped.string(), document, &error), WriteOutcome::kDone) << error;
+  ASSERT_EQ(WriteReplacing(wrapped.string(), &error,
+                           [&](const port::ReplacementPath& file) { return WriteXlsx(file, document, &error); }),
+            WriteOutcome::kDone)
+      << error;
   const std::string sheet = ZipMember(wrapped, "xl/worksheets/sheet1.xml");
   EXPECT_EQ(Attribute(sheet, "pageSetup", "scale"), "89");
   auto attribute_of = [&](const std::string& tag_start, const std::string& attribute) {

@@ -12,15 +12,17 @@
 
 namespace parvex::test_support {
 
-// Calls `write(path, document, error, args...)` on the document of `result` laid out by `plan`
-// on `setup`.
+// Calls `write(file, document, error, args...)` on the document of `result` laid out by `plan`
+// on `setup`, `file` a replacement of `path` that is committed when the write is done.
 template <typename Write, typename... Args>
 WriteOutcome MeasureAndWrite(Write write, const std::string& path, const Grid& result,
                                      const PagePlan& plan, const PageSetup& setup, std::string* error,
                                      Args&&... args) {
   PrintDocument document;
   if (!PrintDocumentOf(result, plan, setup, {}, {}, &document, error)) return WriteOutcome::kFailed;
-  return write(path, document, error, std::forward<Args>(args)...);
+  return WriteReplacing(path, error, [&](const port::ReplacementPath& file) {
+    return write(file, document, error, std::forward<Args>(args)...);
+  });
 }
 
 }  // namespace parvex::test_support
