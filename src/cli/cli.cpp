@@ -14,20 +14,14 @@
 #include <utility>
 
 #include "cli/input.h"
-#include "cli/output_file.h"
-#include "cli/stream_clipboard.h"
 #include "command/command_result.h"
 #include "command/settings.h"
 #include "grid/grid.h"
 #include "grid/grid_designs.h"
 #include "grid/text_to_integer.h"
-#include "html/html_table_reader.h"
-#include "html/html_table_writer.h"
 #include "import/import.h"
 #include "layout/commands.h"
-#include "layout/split_into_columns.h"
-#include "layout/page_plan.h"
-#include "port/replace_file.h"
+#include "export/export_job.h"
 #include "port/replace_file.h"
 #include "print/page_setup.h"
 
@@ -37,7 +31,6 @@
 #if PARVEX_HAS_PRINT
 #include <QGuiApplication>
 
-#include "print/print_job.h"
 #endif
 
 #ifndef PARVEX_VERSION
@@ -53,9 +46,6 @@ constexpr std::string_view kProgram = "parvex-cli";
 struct Failure {
   std::string message;
 };
-
-// How the input is read: --input.
-enum class InputKind { kAuto, kText, kHtml };
 
 // What the command line asked for.
 struct Options {
@@ -421,7 +411,7 @@ TextBuffer ReadInput(const Options& options, std::istream& in) {
     // A file that is also an output is read, not mapped: Windows does not replace a file that
     // is mapped, and the mapping would outlive the replacement.
     bool is_output = false;
-    for (const std::optional<std::string>* output : {&options.output, &options.pdf, &options.xlsx}) {
+    for (const std::optional<std::string>* output : {&options.output, &options.html, &options.pdf, &options.xlsx}) {
       is_output = is_output || (output->has_value() && port::SameFile(**output, options.input));
     }
     if (is_output) {
@@ -438,35 +428,18 @@ TextBuffer ReadInput(const Options& options, std::istream& in) {
   return text;
 }
 
-// True when `text` begins, after white space (and a byte order mark), as an HTML document or
-// fragment does.
-bool LooksLikeHtml(std::string_view text) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  const size_t start = text.find_first_not_of(" \t\r\n\f");
-  if (start == std::string_view::npos) return false;
-  text.remove_prefix(start);
-  for (const std::string_view opening : {"<!doctype", "<html", "<head", "<body", "<meta", "<table", "<!--"}) {
-    if (text.size() >= opening.size() &&
-        std::equal(opening.begin(), opening.end(), text.begin(), [](char a, char b) {
-          return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
-        })) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// Imports the input as --input says: an HTML table's cells, or the table text.
-CommandResult ImportInput(Grid& source, const Options& options, TextBuffer text) {
-  const std::string_view bytes(text.data(), text.size());
-  if (options.input_kind == InputKind::kHtml || (options.input_kind == InputKind::kAuto && LooksLikeHtml(bytes))) {
-    std::string reason;
-    if (std::optional<std::string> table = HtmlTableText(bytes, &reason); table.has_value()) {
-      return ImportText(source, options.settings, std::move(table));
-    }
-    if (options.input_kind == InputKind::kHtml) throw Failure{OneLine(reason)};
-  }
-  return ImportText(source, options.settings, std::move(text));
+// The export the command line asks for: the layout options as the edit boxes would give them,
+// and a target for each output.
+ExportRequest RequestOf(const Options& options) {
+  ExportRequest request;
+  request.layout = LayoutOptionsFrom(options.settings);
+  request.auto_rows = options.auto_rows;
+  request.page = options.page;
+  if (options.text_output()) request.targets.push_back({ExportFormat::kText, options.output.value_or("")});
+  if (options.html.has_value()) request.targets.push_back({ExportFormat::kHtml, *options.html});
+  if (options.xlsx.has_value()) request.targets.push_back({ExportFormat::kXlsx, *options.xlsx});
+  if (options.pdf.has_value()) request.targets.push_back({ExportFormat::kPdf, *options.pdf});
+  return request;
 }
 
 int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -475,112 +448,29 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   const Options& options = parsed.options;
 
   Grid source(SourceGridDesign());
-  const CommandResult imported = ImportInput(source, options, ReadInput(options, in));
+  const CommandResult imported = ImportInput(source, options.settings, ReadInput(options, in), options.input_kind);
   if (!imported.ok) throw Failure{OneLine(imported.message)};
 
-  // The print job works out the rows per page before anything is written, so that the text
-  // output is laid out for the printed page too.
-  Settings settings = options.settings;
+  const ExportRequest request = RequestOf(options);
 #if PARVEX_HAS_PRINT
   // Planning for the page and the print outputs measure texts in the print font: only they
   // start Qt.
   std::optional<OffscreenGui> gui;
-  if (options.file_outputs() || options.auto_rows || options.page.auto_groups) gui.emplace();
-  PrintJob job(source, LayoutOptionsFrom(settings), options.auto_rows, options.page);
-  if (std::string error; !job.PlanRows(&error)) throw Failure{OneLine(error)};
-  // The text output is laid out as the pages are: with the groups and rows chosen for them.
-  if (options.auto_rows) settings.rows_per_page = std::to_string(job.layout_options().rows_per_page.value_or(0));
-  if (options.page.auto_groups) settings.group_count = std::to_string(job.layout_options().groups.value_or(1));
+  if (request.NeedsPrintFont()) gui.emplace();
 #endif
-
-  ReplacementFile file;
-  if (options.output.has_value()) {
-    std::string error;
-    if (!file.Open(*options.output, &error)) throw Failure{error};
-  }
-  ReplacementFile html_file;
-  if (options.html.has_value()) {
-    std::string error;
-    if (!html_file.Open(*options.html, &error)) throw Failure{error};
-  }
-  Grid result(ResultGridDesign());
-  std::optional<PagePlan> plan;
-  CommandResult processed;
-  if (options.text_output() || options.html.has_value()) {
-    std::ostream* text_sink = nullptr;
-    if (options.text_output()) text_sink = options.output.has_value() ? &file.stream() : &out;
-    StreamClipboard clipboard(text_sink, options.html.has_value() ? &html_file.stream() : nullptr);
-    processed = OnPreprocess(source, result, settings, clipboard, &plan);
-    if (clipboard.failed()) {
-      const std::string target = clipboard.html_failed()            ? "'" + *options.html + "'"
-                                 : options.output.has_value() ? "'" + *options.output + "'"
-                                                              : std::string("standard output");
-      throw Failure{"cannot write " + target + ": " + clipboard.error()};
-    }
-    if (!processed.ok) throw Failure{OneLine(processed.message)};
-    if (options.html.has_value() && !clipboard.wrote_html()) {
-      throw Failure{"the layout is too large for an HTML table (more than " + std::to_string(kHtmlMaxRows) +
-                    " rows, " + std::to_string(kHtmlMaxCols) + " columns or about " +
-                    std::to_string(kHtmlMaxBytes >> 20) + " MiB); '" + *options.html + "' is not written"};
-    }
-  }
-  std::optional<LayoutOptions> laid_out;
-  if (plan.has_value()) {
-    laid_out = LayoutOptionsFrom(settings);
-  } else {
-    plan.emplace();
-  }
-
-  // Every file is written beside its target first and renamed only when all are complete, so a
-  // failed run leaves every target as it was.
-  port::ReplacementPath xlsx_file;
-  port::ReplacementPath pdf_file;
-#if PARVEX_HAS_PRINT
-  // An error names the file the user asked for, not the temporary one beside it.
-  auto failure = [](std::string error, const port::ReplacementPath& written, const std::string& name) {
-    for (size_t at; !written.temp_path().empty() && (at = error.find(written.temp_path())) != std::string::npos;) {
-      error.replace(at, written.temp_path().size(), name);
-    }
-    return Failure{OneLine(error)};
-  };
-  if (options.print_outputs()) {
-    std::string error;
-    if (!job.Ready(&result, &*plan, laid_out, &error)) throw Failure{OneLine(error)};
-    if (options.xlsx.has_value() &&
-        (!xlsx_file.Open(*options.xlsx, &error) || job.WriteXlsx(xlsx_file.temp_path(), &error) != WriteOutcome::kDone)) {
-      throw failure(error, xlsx_file, *options.xlsx);
-    }
-    if (options.pdf.has_value()) {
-      if (!pdf_file.Open(*options.pdf, &error) || job.WritePdf(pdf_file.temp_path(), &error) != WriteOutcome::kDone) {
-        throw failure(error, pdf_file, *options.pdf);
-      }
-    }
-  }
-#endif
-  for (port::ReplacementPath* written : {&xlsx_file, &pdf_file}) {
-    std::string error;
-    if (!written->temp_path().empty() && !written->Commit(&error)) throw Failure{error};
-  }
-  if (options.html.has_value()) {
-    std::string error;
-    if (!html_file.Commit(&error)) throw Failure{error};
-  }
-  if (options.output.has_value()) {
-    std::string error;
-    if (!file.Commit(&error)) throw Failure{error};
-  }
-  if ((options.text_output() || options.html.has_value()) && !options.quiet && !processed.message.empty()) err << processed.message << '\n';
-#if PARVEX_HAS_PRINT
-  if (options.print_outputs() && !options.quiet) {
-    err << job.Summary();
+  ExportReport report;
+  if (std::string error; !RunExport(source, request, out, &report, &error)) throw Failure{OneLine(error)};
+  if (options.quiet) return kExitOk;
+  if (!report.layout_message.empty()) err << report.layout_message << '\n';
+  if (!report.print_summary.empty()) {
+    err << report.print_summary;
     // Smaller type than this is hard to read on paper: say so, with the ways to larger type.
-    if (job.PrintedTypeSize() < kSmallestReadableTypePt) {
+    if (report.printed_type_size < kSmallestReadableTypePt) {
       err << "；字号小于 " << kSmallestReadableTypePt
           << " pt，打印出来难以阅读：可用 --landscape（横向）、减少栏数（-n）、--groups auto 或更大的纸张（--paper A3）";
     }
     err << '\n';
   }
-#endif
   return kExitOk;
 }
 

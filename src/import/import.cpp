@@ -56,6 +56,34 @@ CommandResult ImportText(Grid& source, const Settings& settings, TextBuffer text
   return {};
 }
 
+bool LooksLikeHtml(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  const size_t start = text.find_first_not_of(" \t\r\n\f");
+  if (start == std::string_view::npos) return false;
+  text.remove_prefix(start);
+  for (const std::string_view opening : {"<!doctype", "<html", "<head", "<body", "<meta", "<table", "<!--"}) {
+    if (text.size() >= opening.size() &&
+        std::equal(opening.begin(), opening.end(), text.begin(), [](char a, char b) {
+          return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+        })) {
+      return true;
+    }
+  }
+  return false;
+}
+
+CommandResult ImportInput(Grid& source, const Settings& settings, TextBuffer text, InputKind kind) {
+  const std::string_view bytes(text.data(), text.size());
+  if (kind == InputKind::kHtml || (kind == InputKind::kAuto && LooksLikeHtml(bytes))) {
+    std::string reason;
+    if (std::optional<std::string> table = HtmlTableText(bytes, &reason); table.has_value()) {
+      return ImportText(source, settings, std::move(table));
+    }
+    if (kind == InputKind::kHtml) return {false, kRefusedCaption, reason};
+  }
+  return ImportText(source, settings, std::move(text));
+}
+
 CommandResult OnImportData(Grid& source, const Settings& settings, Clipboard& clipboard) {
   return ImportText(source, settings, ReadClipboardTable(clipboard));
 }

@@ -49,6 +49,20 @@ CommandResult ImportText(Grid& source, const Settings& settings, std::optional<s
 // The same for bytes the grid may keep as they are (a file mapped into memory); empty is no text.
 CommandResult ImportText(Grid& source, const Settings& settings, TextBuffer text);
 
+// How a table handed over as one input (a file, standard input) is read.
+enum class InputKind {
+  kAuto,  // an HTML table when the input begins as HTML and holds one, otherwise the table text
+  kText,  // the table text
+  kHtml,  // the first table of an HTML document; no table is a refusal
+};
+
+// True when `text` begins, after white space (and a byte order mark), as an HTML document or
+// fragment does.
+bool LooksLikeHtml(std::string_view text);
+
+// Imports the input `text` into `source`, read as `kind` says (ImportText for the table text).
+CommandResult ImportInput(Grid& source, const Settings& settings, TextBuffer text, InputKind kind);
+
 }  // namespace parvex
 
 #endif  // PARVEX_IMPORT_IMPORT_H_

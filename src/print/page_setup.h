@@ -88,6 +88,9 @@ struct PrintColumn {
 // Where everything goes on the page, in points. Columns are stretched to the printable width when
 // the layout is narrower than the page, and the whole page is scaled down (a whole percentage)
 // when it is wider, so the column groups always span the page width.
+// The smallest type size that prints readably; smaller pages get a warning.
+inline constexpr double kSmallestReadableTypePt = 7;
+
 struct PageGeometry {
   double paper_width_pt = 0;       // oriented
   double paper_height_pt = 0;

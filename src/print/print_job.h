@@ -19,9 +19,6 @@ class QPagedPaintDevice;
 
 namespace parvex {
 
-// The smallest type size that prints readably; smaller pages get a warning.
-inline constexpr double kSmallestReadableTypePt = 7;
-
 class PrintJob {
  public:
   // Prints `source` laid out with `options` on pages of `setup`. With `auto_rows` the rows per

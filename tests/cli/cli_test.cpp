@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "cli/input.h"
-#include "cli/stream_clipboard.h"
 #include "html/html_table_reader.h"
 #include "layout/commands.h"
 #include "port/path.h"
@@ -566,55 +565,6 @@ TEST(CliHtmlTest, InputIsReadAsItsKindSays) {
       EXPECT_EQ(r.out, c.out);
     }
   }
-}
-
-TEST(StreamClipboardTest, HtmlGoesToItsOwnStreamOrIsNotProduced) {
-  const ProduceText text = [](TextSink& sink) { sink.Append("text"); };
-  const ProduceText html = [](TextSink& sink) { sink.Append("<table>"); };
-  std::ostringstream out;
-  std::ostringstream html_out;
-  StreamClipboard both(&out, &html_out);
-  EXPECT_TRUE(both.Write(text, html));
-  EXPECT_EQ(out.str(), "text");
-  EXPECT_EQ(html_out.str(), "<table>");
-  EXPECT_TRUE(both.wrote_html());
-  StreamClipboard html_only(nullptr, &html_out);
-  EXPECT_TRUE(html_only.Write(text, html));
-  EXPECT_EQ(html_out.str(), "<table><table>");
-  StreamClipboard text_only(out);
-  EXPECT_TRUE(text_only.Write(text, [&](TextSink& sink) { html(sink); }));
-  EXPECT_EQ(out.str(), "texttext");
-  EXPECT_FALSE(text_only.wrote_html());
-  std::ostringstream broken;
-  broken.setstate(std::ios::badbit);
-  StreamClipboard failing(&out, &broken);
-  EXPECT_FALSE(failing.Write(text, html));
-  EXPECT_TRUE(failing.html_failed());
-}
-
-// ---- The pieces under Run. ----
-
-TEST(StreamClipboardTest, PiecesArriveWholeAndOnlyOnce) {
-  const std::vector<std::string> pieces = {"a", "", "bcd", "efghijklmnop", "q", std::string(40, 'r'), "s"};
-  std::string whole;
-  for (const std::string& piece : pieces) whole += piece;
-  {
-    std::ostringstream out;
-    StreamClipboard clipboard(out);
-    EXPECT_TRUE(clipboard.WriteTextFrom([&](TextSink& sink) {
-      for (const std::string& piece : pieces) sink.Append(piece);
-    }));
-    EXPECT_EQ(out.str(), whole);
-    EXPECT_EQ(clipboard.bytes_written(), static_cast<int64_t>(whole.size()));
-    // A stream cannot take back the first text: a second write is refused.
-    EXPECT_FALSE(clipboard.WriteText("more"));
-    EXPECT_EQ(out.str(), whole);
-  }
-  std::ostringstream out;
-  StreamClipboard clipboard(out);
-  EXPECT_TRUE(clipboard.WriteText("plain"));
-  EXPECT_EQ(out.str(), "plain");
-  EXPECT_FALSE(clipboard.ReadText().has_value());
 }
 
 // A stream that cannot seek, as a pipe.
