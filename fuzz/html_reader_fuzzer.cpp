@@ -21,6 +21,7 @@
 #include "html/html_table_reader.h"
 #include "html/html_table_writer.h"
 #include "support/grid_helpers.h"
+#include "support/written_text.h"
 
 namespace {
 

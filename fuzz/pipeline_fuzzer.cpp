@@ -30,6 +30,7 @@
 #include "layout/split_into_columns.h"
 #include "robustness/reference_layout.h"
 #include "support/grid_helpers.h"
+#include "support/written_text.h"
 
 namespace {
 

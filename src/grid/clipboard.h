@@ -52,8 +52,6 @@ class Clipboard {
 
   // Replaces the content with `text` alone.
   bool WriteText(std::string_view text);
-  // Replaces the content with the text `produce` appends, alone.
-  bool WriteTextFrom(const ProduceText& produce) { return Write(produce, {}); }
 };
 
 // A clipboard held in memory: the tests' and the command-line tool's.

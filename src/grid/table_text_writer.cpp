@@ -182,11 +182,4 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   out.Flush();
 }
 
-std::string TableText(const Grid& grid, const CellRect& rect) {
-  std::string text;
-  StringSink sink(&text);
-  WriteTableText(grid, rect, sink);
-  return text;
-}
-
 }  // namespace parvex

@@ -15,9 +15,6 @@ namespace parvex {
 // meanwhile.
 void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink);
 
-// The same gathered into one string.
-std::string TableText(const Grid& grid, const CellRect& rect);
-
 }  // namespace parvex
 
 #endif  // PARVEX_GRID_TABLE_TEXT_WRITER_H_

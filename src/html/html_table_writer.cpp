@@ -634,11 +634,4 @@ void WriteHtmlTable(const Grid& grid, const HtmlTableShape& shape, TextSink& sin
   WriteHtmlTable(grid, CellRect{0, 0, grid.RowCount() - 1, grid.ColCount() - 1}, shape, sink);
 }
 
-std::string HtmlTable(const Grid& grid, const HtmlTableShape& shape) {
-  std::string html;
-  StringSink sink(&html);
-  WriteHtmlTable(grid, shape, sink);
-  return html;
-}
-
 }  // namespace parvex

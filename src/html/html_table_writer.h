@@ -71,9 +71,6 @@ void WriteHtmlTable(const Grid& grid, const CellRect& rect, const HtmlTableShape
 // The same for the whole of `grid`.
 void WriteHtmlTable(const Grid& grid, const HtmlTableShape& shape, TextSink& sink);
 
-// The same gathered into one string.
-std::string HtmlTable(const Grid& grid, const HtmlTableShape& shape);
-
 // Appends the markup for `run`, spaces and TABs inside a cell (UTF-8, nothing to escape), that
 // must read back as exactly these characters where HTML would collapse them to one space or drop
 // them. The one place that decides the form; a no-break space is another character and no

@@ -4,12 +4,6 @@
 
 namespace parvex {
 
-int64_t PagePlan::TallestPage() const {
-  int64_t tallest = 0;
-  for (const PlannedPage& page : pages) tallest = std::max(tallest, page.height);
-  return tallest;
-}
-
 bool PlanColumns(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan,
                  std::string* error) {
   int32_t rows_per_page = options.rows_per_page.value_or(kDefaultRowsPerPage);

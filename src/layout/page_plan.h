@@ -62,7 +62,6 @@ struct PagePlan {
   std::span<const PlannedSegment> SegmentsOf(const PlannedPage& page) const {
     return std::span<const PlannedSegment>(segments).subspan(page.first_segment, page.groups);
   }
-  int64_t TallestPage() const;
   friend bool operator==(const PagePlan&, const PagePlan&) = default;
 };
 

@@ -58,8 +58,6 @@ void AppendGb18030(std::string_view bytes, std::string* out) {
   }
 }
 
-bool SystemReadsGb18030() { return ChineseCodePage() == 54936; }
-
 #else
 
 // One converter per thread, opened on first use: opening one per cell would dominate a GBK
@@ -117,13 +115,9 @@ void AppendGb18030(std::string_view bytes, std::string* out) {
   }
 }
 
-bool SystemReadsGb18030() { return Gb18030Converter().ok(); }
-
 #endif
 
 }  // namespace
-
-bool ReadsGb18030FourByteCharacters() { return SystemReadsGb18030(); }
 
 void AppendUtf8(std::string_view bytes, std::string* out) {
   if (port::IsValidUtf8(bytes)) {

@@ -17,10 +17,6 @@ std::string ToUtf8(std::string_view bytes);
 // Appends ToUtf8(bytes) to `out`.
 void AppendUtf8(std::string_view bytes, std::string* out);
 
-// False where the system reads GBK but not the four-byte characters GB18030 adds to it (Wine):
-// those then become U+FFFD too.
-bool ReadsGb18030FourByteCharacters();
-
 }  // namespace parvex
 
 #endif  // PARVEX_PORT_CODE_PAGE_H_

@@ -140,11 +140,4 @@ bool RowsPerPageWithTwoLineRows(const Grid& source, const LayoutOptions& options
 
 std::string CellTextUtf8(std::string_view bytes) { return ToUtf8(bytes); }
 
-bool AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows,
-                     std::string* error) {
-  PagePlan plan;
-  return PlanColumns(source, options, ResultGridDesign(), &plan, error) &&
-         RowsPerPage(setup, PrintLayoutOf(plan).columns, plan.has_title, rows, error);
-}
-
 }  // namespace parvex

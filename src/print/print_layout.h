@@ -68,12 +68,6 @@ struct PrintDocument {
 bool PrintDocumentOf(const Grid& result, const PagePlan& plan, const PageSetup& setup, std::vector<double> widths_pt,
                      std::vector<int64_t> two_line_rows, PrintDocument* document, std::string* error);
 
-// The rows per page that make one page block of laying out `source` with `options` fill one
-// printed page of `setup`; only the layout's columns are planned for it. False with a one-line
-// `error` (a refused layout, a page too small).
-bool AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows,
-                     std::string* error);
-
 // The most rows per page, at most `lines_per_page`, such that every page block of laying out
 // `source` with `options` fits `lines_per_page` lines when its result rows that hold a data row
 // of `two_line_data_rows` (data row 0 is the first after the title; ascending) are two lines

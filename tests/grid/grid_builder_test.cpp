@@ -7,6 +7,7 @@
 #include "grid/table_text_reader.h"
 #include "grid/table_text_writer.h"
 #include "support/grid_helpers.h"
+#include "support/written_text.h"
 
 namespace parvex {
 namespace {

@@ -9,6 +9,7 @@
 #include "grid/table_text_writer.h"
 #include "support/grid_helpers.h"
 #include "support/printers.h"
+#include "support/written_text.h"
 
 namespace parvex {
 namespace {

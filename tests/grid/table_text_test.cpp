@@ -6,6 +6,7 @@
 #include "grid/grid_builder.h"
 #include "support/grid_helpers.h"
 #include "support/same_bytes.h"
+#include "support/written_text.h"
 
 namespace parvex {
 namespace {

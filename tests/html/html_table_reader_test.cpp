@@ -10,6 +10,7 @@
 #include "grid/table_text_reader.h"
 #include "html/html_table_writer.h"
 #include "support/grid_helpers.h"
+#include "support/written_text.h"
 
 namespace parvex {
 namespace {

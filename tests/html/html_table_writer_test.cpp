@@ -13,6 +13,7 @@
 #include "html/html_table_reader.h"
 #include "port/code_page.h"
 #include "support/grid_helpers.h"
+#include "support/written_text.h"
 
 namespace parvex {
 namespace {

@@ -13,6 +13,7 @@
 
 #include "grid/grid_designs.h"
 #include "print/column_widths.h"
+#include "support/print_document.h"
 #include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
 #include "support/command_output.h"
@@ -128,7 +129,7 @@ TEST_F(PdfTest, AutoRowsFillEachPageExactly) {
   LayoutOptions options{.groups = 2, .column_width = 40};
   std::string error;
   int32_t rows = 0;
-  ASSERT_TRUE(AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
+  ASSERT_TRUE(test_support::AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
   ASSERT_EQ(rows, 40);
   options.rows_per_page = rows;
   const fs::path pdf = Write(cells, options, setup);

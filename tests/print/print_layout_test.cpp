@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "grid/grid_designs.h"
+#include "support/print_document.h"
 #include "support/grid_helpers.h"
 
 namespace parvex {
@@ -123,7 +124,7 @@ TEST(AutoRowsPerPageTest, CountsWithTheColumnsOfTheRealLayout) {
     const LayoutOptions options{.groups = 2, .rows_per_page = 3, .column_width = width};
     std::string error;
     int32_t rows = 0;
-    ASSERT_TRUE(AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
+    ASSERT_TRUE(test_support::AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
     Grid result(ResultGridDesign());
     PagePlan plan;
     const PrintLayout layout = LaidOut(source, options, &result, &plan);
@@ -135,7 +136,7 @@ TEST(AutoRowsPerPageTest, CountsWithTheColumnsOfTheRealLayout) {
   std::string error;
   Grid wide(SourceGridDesign());
   ASSERT_TRUE(wide.ResizeAndClear(2, 100000, 0, false));
-  EXPECT_FALSE(AutoRowsPerPage(wide, {.groups = 200}, setup, &rows, &error));
+  EXPECT_FALSE(test_support::AutoRowsPerPage(wide, {.groups = 200}, setup, &rows, &error));
   EXPECT_NE(error.find("layout refused"), std::string::npos) << error;
 }
 

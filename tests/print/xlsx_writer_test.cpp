@@ -300,7 +300,7 @@ TEST_F(XlsxTest, LibreOfficePrintsOnePagePerBlockWithItsTitle) {
   LayoutOptions options{.groups = 2, .column_width = 60};
   std::string error;
   int32_t rows = 0;
-  ASSERT_TRUE(AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
+  ASSERT_TRUE(test_support::AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
   options.rows_per_page = rows;
   const fs::path path = Write(cells, options, setup);
   const int blocks = (300 + 2 * rows - 1) / (2 * rows);
