@@ -7,8 +7,12 @@
 #define PARVEX_PRINT_PAGE_RENDERER_H_
 
 #include <QFont>
+#include <QImage>
 #include <QPageLayout>
+#include <QSize>
+#include <QSizeF>
 #include <QString>
+#include <memory>
 #include <string>
 
 #include "grid/grid.h"
@@ -18,6 +22,7 @@
 #include "print/progress.h"
 
 class QPagedPaintDevice;
+class QPainter;
 
 namespace parvex {
 
@@ -30,6 +35,46 @@ QFont PrintFont();
 
 // The page size, orientation and margins of `setup` for a printer or a PDF writer.
 QPageLayout PageLayoutFor(const PageSetup& setup);
+
+// The pages of one document, readied once: the printed layout of `result` by `plan` and the
+// page geometry of `setup`, so that any page can be drawn alone and a few at a time (a preview)
+// draw exactly what the PDF and the printer draw. `result` must outlive the renderer.
+class PageRenderer {
+ public:
+  // Nothing, with a one-line `error`, for a plan that is not the grid's or a setup that leaves
+  // no room. Measures the printed widths when `plan` has none (needs a QGuiApplication).
+  static std::unique_ptr<PageRenderer> Create(const Grid& result, const PagePlan& plan, const PageSetup& setup,
+                                              std::string* error);
+  ~PageRenderer();
+  PageRenderer(const PageRenderer&) = delete;
+  PageRenderer& operator=(const PageRenderer&) = delete;
+
+  // At least 1: a layout without data rows prints its title on one page.
+  int64_t PageCount() const;
+  const PageSetup& page_setup() const { return setup_; }
+
+  // Paints page `page` (0-based, below PageCount) with `painter`: the page's printable area is
+  // `area` device pixels from the painter's origin, and the logical resolution of the painter's
+  // device sets the size of a point. What depends on the resolution and the area is readied at
+  // the first page and kept for the next ones drawn alike.
+  void Paint(QPainter& painter, int64_t page, const QSizeF& area);
+  // Page `page` as the paper shows it, margins included, `dpi` pixels to the inch; its size is
+  // PageImageSize (the paper's, rounded up to whole pixels).
+  QImage PageImage(int64_t page, int dpi);
+  QSize PageImageSize(int dpi) const;
+
+ private:
+  class PagePainter;
+  PageRenderer(const Grid& result, const PageSetup& setup);
+
+  const Grid& result_;
+  PageSetup setup_;
+  PrintLayout layout_;
+  PageGeometry geometry_;
+  std::unique_ptr<PagePainter> painter_;  // for the resolution and area below
+  double painter_px_per_pt_ = 0;
+  QSizeF painter_area_;
+};
 
 // Paints every page block of `result`, laid out by `plan`, as one page of `device`, whose page
 // layout the caller has set (PageLayoutFor, or what the user chose in a print dialog: the drawing

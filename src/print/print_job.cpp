@@ -123,4 +123,9 @@ WriteOutcome PrintJob::Paint(QPagedPaintDevice* device, std::string* error, cons
   return PaintPages(device, *result_, *plan_, setup_, error, progress);
 }
 
+std::unique_ptr<PageRenderer> PrintJob::Renderer(std::string* error) const {
+  if (!IsReady(error)) return nullptr;
+  return PageRenderer::Create(*result_, *plan_, setup_, error);
+}
+
 }  // namespace parvex

@@ -4,6 +4,7 @@
 #ifndef PARVEX_PRINT_PRINT_JOB_H_
 #define PARVEX_PRINT_PRINT_JOB_H_
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@
 class QPagedPaintDevice;
 
 namespace parvex {
+
+class PageRenderer;
 
 // The smallest type size that prints readably; smaller pages get a warning.
 inline constexpr double kSmallestReadableTypePt = 7;
@@ -65,6 +68,9 @@ class PrintJob {
   WriteOutcome WritePdf(const std::string& path, std::string* error, const Progress& progress = {}) const;
   WriteOutcome WriteXlsx(const std::string& path, std::string* error, const Progress& progress = {}) const;
   WriteOutcome Paint(QPagedPaintDevice* device, std::string* error, const Progress& progress = {}) const;
+  // The pages of the readied document, drawn one at a time where they are wanted (a preview);
+  // nothing, with a one-line `error`, when nothing is ready. The document must outlive it.
+  std::unique_ptr<PageRenderer> Renderer(std::string* error) const;
 
  private:
   // False with `error` when Ready has not succeeded: an output of nothing is a failure.
