@@ -2,7 +2,6 @@
 // fatal error.
 #include <QApplication>
 #include <QFile>
-#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <memory>
@@ -11,6 +10,7 @@
 #include "fatal_error.h"
 #include "main_window.h"
 #include "print_actions.h"
+#include "print_preview.h"
 #include "system_clipboard.h"
 #include "translations.h"
 
@@ -47,7 +47,7 @@ void RunDemo(parvex::MainWindow& window) {
     parvex::PageSetup setup = actions->page_setup();
     setup.header = "1班 学生名单";
     actions->SetPageSetup(setup);
-    actions->SetRunPreview([width, height](QPrintPreviewDialog& dialog) {
+    actions->SetRunPreview([width, height](parvex::PrintPreviewDialog& dialog) {
       dialog.setGeometry(0, 0, width, height);
       dialog.exec();
     });

@@ -5,14 +5,16 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
-#include <QPrintPreviewDialog>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <memory>
 #include <string>
 
 #include "grid_view.h"
 #include "page_setup_dialog.h"
 #include "print/page_renderer.h"
+#include "print_preview.h"
 
 namespace parvex {
 namespace {
@@ -108,21 +110,51 @@ std::optional<PrintJob> PrintActions::ReadyJob(const QString& caption) {
 
 void PrintActions::Preview() {
   const QString caption = QStringLiteral("打印预览");
-  const std::optional<PrintJob> job = ReadyJob(caption);
-  if (!job.has_value()) return;
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setPageLayout(PageLayoutFor(setup_));
-  QPrintPreviewDialog dialog(&printer, window_);
-  dialog.setWindowTitle(caption);
-  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this, &job, &caption](QPrinter* target) {
-    std::string error;
-    if (job->Paint(target, &error) == WriteOutcome::kFailed) Warn(caption, error);
+  std::optional<PrintJob> readied = ReadyJob(caption);
+  if (!readied.has_value()) return;
+  // Held apart from the dialog: its pages read the job's document until they are replaced.
+  auto job = std::make_unique<PrintJob>(std::move(*readied));
+  PrintPreviewDialog dialog(window_);
+  dialog.SetDocument(std::make_unique<PageRenderer>(*job->document()));
+  connect(&dialog, &PrintPreviewDialog::pageSetupRequested, this, [this, &dialog, &job, &caption] {
+    if (!EditPageSetupOver(&dialog)) return;
+    std::optional<PrintJob> again = ReadyJob(caption);
+    if (!again.has_value()) return;
+    auto replacement = std::make_unique<PrintJob>(std::move(*again));
+    dialog.SetDocument(std::make_unique<PageRenderer>(*replacement->document()));
+    job = std::move(replacement);
   });
+  connect(&dialog, &PrintPreviewDialog::printRequested, this, [this, &dialog, &job] { Print(*job, &dialog); });
   if (run_preview_) {
     run_preview_(dialog);
   } else {
     dialog.exec();
   }
+}
+
+void PrintActions::Print(const PrintJob& job, QWidget* parent) {
+  const QString caption = QStringLiteral("打印");
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageLayout(PageLayoutFor(job.page_setup()));
+  bool chosen = false;
+  if (choose_printer_) {
+    chosen = choose_printer_(printer);
+  } else {
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(caption);
+    chosen = dialog.exec() == QDialog::Accepted;
+  }
+  if (!chosen) return;
+  ExportProgress progress(parent, QStringLiteral("正在打印…"));
+  const Progress report = progress.callback();
+  std::string error;
+  const WriteOutcome outcome = job.Paint(&printer, &error, [&](int64_t done, int64_t total) {
+    if (report(done, total)) return true;
+    // Nothing of a cancelled run reaches the printer.
+    printer.abort();
+    return false;
+  });
+  if (outcome == WriteOutcome::kFailed) Warn(caption, error);
 }
 
 void PrintActions::Export(const QString& caption, const QString& filter, const QString& suffix,
@@ -147,7 +179,9 @@ void PrintActions::ExportXlsx() {
          QStringLiteral("正在保存Excel文件…"), &PrintJob::WriteXlsx);
 }
 
-void PrintActions::EditPageSetup() {
+void PrintActions::EditPageSetup() { EditPageSetupOver(window_); }
+
+bool PrintActions::EditPageSetupOver(QWidget* parent) {
   std::optional<PageSetup> edited;
   if (edit_setup_) {
     edited = edit_setup_(setup_);
@@ -159,10 +193,12 @@ void PrintActions::EditPageSetup() {
       has_title = job->layout_options().source_has_title;
       if (!job->PrintedColumns(&columns, &error)) columns.clear();
     }
-    PageSetupDialog dialog(setup_, std::move(columns), has_title, window_);
+    PageSetupDialog dialog(setup_, std::move(columns), has_title, parent);
     if (dialog.exec() == QDialog::Accepted) edited = dialog.setup();
   }
-  if (edited.has_value()) setup_ = *edited;
+  if (!edited.has_value() || *edited == setup_) return false;
+  setup_ = *edited;
+  return true;
 }
 
 }  // namespace parvex

@@ -18,12 +18,13 @@
 
 class QAction;
 class QMenu;
-class QPrintPreviewDialog;
+class QPrinter;
 class QWidget;
 
 namespace parvex {
 
 class GridView;
+class PrintPreviewDialog;
 
 // The layout the print actions print (the window's result grid and its plan).
 class PrintDocumentSource {
@@ -59,14 +60,16 @@ class PrintActions : public QObject {
 
   // Replace the dialogs (the tests drive them instead). `choose_file` gets the caption and the
   // filter and returns the chosen path, empty for none; `edit_setup` returns the new setup or
-  // nothing when cancelled; `run_preview` shows the preview dialog and returns when it is done.
+  // nothing when cancelled; `run_preview` shows the preview dialog and returns when it is done;
+  // `choose_printer` sets up `printer` as the print dialog would and returns false for a cancel.
   void SetChooseFile(std::function<QString(const QString& caption, const QString& filter)> choose_file) {
     choose_file_ = std::move(choose_file);
   }
   void SetEditPageSetup(std::function<std::optional<PageSetup>(const PageSetup&)> edit_setup) {
     edit_setup_ = std::move(edit_setup);
   }
-  void SetRunPreview(std::function<void(QPrintPreviewDialog&)> run_preview) { run_preview_ = std::move(run_preview); }
+  void SetRunPreview(std::function<void(PrintPreviewDialog&)> run_preview) { run_preview_ = std::move(run_preview); }
+  void SetChoosePrinter(std::function<bool(QPrinter&)> choose_printer) { choose_printer_ = std::move(choose_printer); }
 
   // The commands behind the actions.
   void Preview();
@@ -83,6 +86,10 @@ class PrintActions : public QObject {
   void Export(const QString& caption, const QString& filter, const QString& suffix, const QString& progress_text,
               WriteFile write);
   void Warn(const QString& caption, const std::string& text) const;
+  // Runs the page setup dialog over `parent`; true when the setup changed.
+  bool EditPageSetupOver(QWidget* parent);
+  // Prints the whole of `job` on a printer the user chooses, over `parent`, with progress.
+  void Print(const PrintJob& job, QWidget* parent);
 
   QWidget* window_;
   PrintDocumentSource* document_;
@@ -94,7 +101,8 @@ class PrintActions : public QObject {
   QAction* page_setup_;
   std::function<QString(const QString&, const QString&)> choose_file_;
   std::function<std::optional<PageSetup>(const PageSetup&)> edit_setup_;
-  std::function<void(QPrintPreviewDialog&)> run_preview_;
+  std::function<void(PrintPreviewDialog&)> run_preview_;
+  std::function<bool(QPrinter&)> choose_printer_;
 };
 
 }  // namespace parvex

@@ -1,6 +1,7 @@
 #include "print/page_renderer.h"
 
 #include <QFile>
+#include <QImage>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPageSize>
@@ -13,6 +14,7 @@
 #include <QTextLayout>
 #include <QTextOption>
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <cmath>
@@ -45,13 +47,18 @@ QString FromCell(std::string_view bytes) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-// Everything one page needs, in device pixels.
-class Painter {
+}  // namespace
+
+// Everything a page needs on one kind of device, in its pixels: the same for every page drawn
+// at one resolution into one size of printable area. `metrics_device` gives the resolution the
+// text is measured at; it need not outlive the painter.
+class PageRenderer::PagePainter {
  public:
-  Painter(QPainter* painter, const Grid& result, const PrintLayout& layout, const PageSetup& setup,
-          const PageGeometry& geometry, double px_per_pt, double device_width, double device_height)
-      : painter_(painter), result_(result), layout_(layout), setup_(setup), k_(px_per_pt),
-        device_width_(device_width), device_height_(device_height) {
+  PagePainter(const QPaintDevice* metrics_device, const Grid& result, const PrintLayout& layout,
+              const PageSetup& setup, const PageGeometry& geometry, double px_per_pt, double device_width,
+              double device_height)
+      : result_(result), layout_(layout), setup_(setup), k_(px_per_pt), device_width_(device_width),
+        device_height_(device_height) {
     const int32_t title_rows = layout.has_title ? 1 : 0;
     const double rows = static_cast<double>(std::max<int64_t>(1, layout.TallestBlockLines() + title_rows));
     double total_width = 0;
@@ -79,15 +86,17 @@ class Painter {
     footer_font_ = PrintFont();
     footer_font_.setPointSizeF(std::min(setup.font_size_pt, footer_height_ / k_ / 1.4));
     pen_ = QPen(Qt::black, std::max(kGridLinePt * k_ * std::min(scale_x, scale_y), 1.0));
-    metrics_.emplace(font_, painter_->device());
+    metrics_.emplace(font_, metrics_device);
     // The data rows' texts are drawn as glyph runs of the font's own outlines: looked up
     // character by character, not shaped, which is most of the time a PDF of many pages takes.
     raw_font_ = QRawFont::fromFont(font_);
     if (raw_font_.isValid()) raw_font_.setPixelSize(font_pt_ * k_);
-    title_metrics_.emplace(title_font_, painter_->device());
+    title_metrics_.emplace(title_font_, metrics_device);
   }
 
-  void DrawPage(size_t block_index) {
+  // Draws page `block_index` with `painter`, whose device has the resolution measured at.
+  void DrawPage(QPainter* painter, size_t block_index) {
+    painter_ = painter;
     const PageBlock& block = layout_.blocks[block_index];
     const bool title = layout_.has_title && (setup_.repeat_title || block_index == 0);
     if (!header_.isEmpty()) {
@@ -280,7 +289,7 @@ class Painter {
     }
   }
 
-  QPainter* painter_;
+  QPainter* painter_ = nullptr;  // the page's, while DrawPage runs
   const Grid& result_;
   const PrintLayout& layout_;
   const PageSetup& setup_;
@@ -310,7 +319,6 @@ class Painter {
   QPen pen_;
 };
 
-}  // namespace
 
 QString PageFooterText(int64_t page, int64_t pages) {
   return QStringLiteral("第 %1 页，共 %2 页").arg(page).arg(pages);
@@ -346,26 +354,66 @@ QPageLayout PageLayoutFor(const PageSetup& setup) {
                      QPageLayout::Millimeter);
 }
 
+PageRenderer::PageRenderer(const PrintDocument& document) : document_(document) {}
+
+PageRenderer::~PageRenderer() = default;
+
+void PageRenderer::Paint(QPainter& painter, int64_t page, const QSizeF& area) {
+  assert(page >= 0 && page < PageCount());
+  const double px_per_pt = painter.device()->logicalDpiY() / 72.0;
+  if (painter_ == nullptr || px_per_pt != painter_px_per_pt_ || area != painter_area_) {
+    painter_ = std::make_unique<PagePainter>(painter.device(), *document_.result, document_.layout, document_.setup,
+                                             document_.geometry, px_per_pt, area.width(), area.height());
+    painter_px_per_pt_ = px_per_pt;
+    painter_area_ = area;
+  }
+  painter_->DrawPage(&painter, static_cast<size_t>(page));
+}
+
+QSize PageRenderer::PageImageSize(int dpi) const {
+  const QSizeF paper = PageLayoutFor(document_.setup).fullRectPoints().size() * (dpi / 72.0);
+  return QSize(static_cast<int>(std::ceil(paper.width())), static_cast<int>(std::ceil(paper.height())));
+}
+
+QImage PageRenderer::PageImage(int64_t page, int dpi) {
+  // The printable area where a PDF's page has it, to the fraction of a pixel: a page rounded to
+  // whole pixels would stand a little apart from the same page printed.
+  const double px_per_pt = dpi / 72.0;
+  const QRectF printable = PageLayoutFor(document_.setup).paintRectPoints().toRectF();
+  QImage image(PageImageSize(dpi), QImage::Format_RGB32);
+  // The image's own resolution is the one the text is measured and drawn at.
+  const int dots_per_metre = static_cast<int>(std::lround(dpi / 0.0254));
+  image.setDotsPerMeterX(dots_per_metre);
+  image.setDotsPerMeterY(dots_per_metre);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  painter.translate(printable.topLeft() * px_per_pt);
+  Paint(painter, page, printable.size() * px_per_pt);
+  painter.end();
+  return image;
+}
+
 WriteOutcome PaintPages(QPagedPaintDevice* device, const PrintDocument& document, std::string* error,
                         const Progress& progress) {
-  const PrintLayout& layout = document.layout;
   QPainter painter;
   if (!painter.begin(device)) {
     *error = "cannot paint on the printer or file";
     return WriteOutcome::kFailed;
   }
-  const double px_per_pt = device->logicalDpiY() / 72.0;
-  Painter pages(&painter, *document.result, layout, document.setup, document.geometry, px_per_pt, device->width(),
-                device->height());
-  const auto count = static_cast<int64_t>(layout.blocks.size());
-  for (size_t b = 0; b < layout.blocks.size(); ++b) {
+  PageRenderer pages(document);
+  // The paged device's coordinates start at its printable area.
+  const QSizeF area(device->width(), device->height());
+  const int64_t count = pages.PageCount();
+  for (int64_t b = 0; b < count; ++b) {
     if (b > 0 && !device->newPage()) {
       painter.end();
       *error = "cannot start page " + std::to_string(b + 1);
       return WriteOutcome::kFailed;
     }
-    pages.DrawPage(b);
-    if (progress && !progress(static_cast<int64_t>(b) + 1, count)) {
+    pages.Paint(painter, b, area);
+    if (progress && !progress(b + 1, count)) {
       painter.end();
       return WriteOutcome::kCancelled;
     }

@@ -6,10 +6,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTableView>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
@@ -22,6 +22,7 @@
 #include "page_setup_dialog.h"
 #include "port/command_output.h"
 #include "print_actions.h"
+#include "print_preview.h"
 
 namespace parvex {
 namespace {
@@ -188,17 +189,60 @@ class PrintActionsTest : public QObject {
     window.SetShowMessage([](const Message&) {});
     LayOut(window, clipboard, Numbers(100));
     int pages = -1;
-    window.print_actions()->SetRunPreview([&](QPrintPreviewDialog& dialog) {
+    window.print_actions()->SetRunPreview([&](PrintPreviewDialog& dialog) {
       dialog.show();
       QCoreApplication::processEvents();
-      auto* preview = dialog.findChild<QPrintPreviewWidget*>();
-      QVERIFY(preview != nullptr);
-      preview->updatePreview();
-      pages = preview->pageCount();
+      pages = static_cast<int>(dialog.pages_view()->page_count());
       dialog.close();
     });
     window.print_actions()->Preview();
     QCOMPARE(pages, 2);
+  }
+
+  // The preview's page setup readies the document again, and its printer button prints the whole
+  // of what it shows.
+  void PreviewSetsUpAndPrintsItsDocument_data() {
+    QTest::addColumn<bool>("a3");          // the page setup changes the paper to A3
+    QTest::addColumn<bool>("print");       // the print dialog is accepted
+    QTest::addColumn<int>("shown");        // pages in the preview at the end
+    QTest::addColumn<int>("printed");      // pages of the printer's file; -1: none written
+    QTest::newRow("prints what it shows") << false << true << 2 << 2;
+    QTest::newRow("A3 from the preview") << true << true << 1 << 1;
+    QTest::newRow("print dialog cancelled") << false << false << 2 << -1;
+  }
+  void PreviewSetsUpAndPrintsItsDocument() {
+    QFETCH(bool, a3);
+    QFETCH(bool, print);
+    QFETCH(int, shown);
+    QFETCH(int, printed);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("printer.pdf"));
+    MemoryClipboard clipboard;
+    MainWindow window(&clipboard);
+    window.SetShowMessage([](const Message&) {});
+    LayOut(window, clipboard, Numbers(100));
+    PrintActions* actions = window.print_actions();
+    actions->SetEditPageSetup([a3](const PageSetup& old) {
+      PageSetup setup = old;
+      if (a3) setup.paper = Paper::kA3;
+      return std::optional<PageSetup>(setup);
+    });
+    actions->SetChoosePrinter([&](QPrinter& printer) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(target);
+      return print;
+    });
+    int pages = -1;
+    actions->SetRunPreview([&](PrintPreviewDialog& dialog) {
+      dialog.show();
+      dialog.findChild<QAction*>(QStringLiteral("动作_页面设置"))->trigger();
+      dialog.findChild<QAction*>(QStringLiteral("动作_打印"))->trigger();
+      pages = static_cast<int>(dialog.pages_view()->page_count());
+    });
+    actions->Preview();
+    QCOMPARE(pages, shown);
+    QCOMPARE(QFileInfo::exists(target) ? PdfPages(target) : -1, printed);
+    if (printed > 0 && a3) QVERIFY(Output("pdfinfo %1", target).find("(A3)") != std::string::npos);
   }
 
   void PageSetupIsKeptForTheOutputs() {
