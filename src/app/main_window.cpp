@@ -356,15 +356,9 @@ std::optional<PrintJob> MainWindow::PrintJobFor(const PageSetup& setup) const {
 
 bool MainWindow::ReadyPrintJob(PrintJob& job, std::string* error) {
   assert(result_options_.has_value() && result_plan_.has_value());
-  if (!job.Ready(&result_grid_, &*result_plan_, result_options_, error)) return false;
-  if (job.relaid_out()) {
-    result_options_ = job.layout_options();
-    高级表格_中间结果->grid_model()->Reload();
-    // Shown, not typed: the box stays automatic.
-    编辑框_excel每页打印行数->setText(QString::number(job.layout_options().rows_per_page.value_or(kDefaultRowsPerPage)));
-    if (job.page_setup().auto_groups) 编辑框_分栏数->setText(QString::number(job.layout_options().groups.value_or(1)));
-  }
-  return true;
+  // A job that lays the table out again for the page does so apart: the grid keeps showing
+  // what the clipboard holds.
+  return job.Ready(result_grid_, *result_plan_, result_options_, error);
 }
 
 void MainWindow::OnPrintHelp() { show_message_({QMessageBox::Information, PrintHelpCaption(), PrintHelpText()}); }

@@ -32,8 +32,9 @@ class PrintDocumentSource {
   virtual ~PrintDocumentSource() = default;
   // A job printing the current layout on `setup`; none before anything has been laid out.
   virtual std::optional<PrintJob> PrintJobFor(const PageSetup& setup) const = 0;
-  // Readies `job` on the current layout, laying it out again when the job's rows per page
-  // differ. False with a one-line `error` when the page leaves no room or the layout is refused.
+  // Readies `job` on the current layout; a job whose rows or groups differ lays the table out
+  // again for itself, leaving the layout shown as it is. False with a one-line `error` when the
+  // page leaves no room or the layout is refused.
   virtual bool ReadyPrintJob(PrintJob& job, std::string* error) = 0;
 };
 

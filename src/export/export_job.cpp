@@ -212,8 +212,7 @@ bool RunExport(const Grid& source, const ExportRequest& request, std::ostream& t
   PagePlan plan;
   if (!SplitIntoColumns(source, result, options, error, &plan)) return false;
   LaidOutTable table{result, plan};
-  // Writes the targets that `print` says, text and HTML first: readying the print may lay the
-  // source out again into the result (balanced short pages), after they are written.
+  // Writes the targets that `print` says, text and HTML first.
   auto write = [&](bool print) {
     for (size_t i = 0; i < request.targets.size(); ++i) {
       const ExportFormat format = request.targets[i].format;
@@ -230,7 +229,7 @@ bool RunExport(const Grid& source, const ExportRequest& request, std::ostream& t
   if (!write(false)) return false;
 #if PARVEX_HAS_PRINT
   if (request.WantsPrint()) {
-    if (!job->Ready(&result, &plan, options, error)) return false;
+    if (!job->Ready(result, plan, options, error)) return false;
     table.printed = job->document();
     if (!write(true)) return false;
   }

@@ -47,12 +47,6 @@ struct PagePlan {
   // `other_column_width` (the result grid's column widths when it starts out).
   int32_t first_column_width = 0;
   int32_t other_column_width = 0;
-  // The printed width in points of each of one group's columns, as the print outputs measured
-  // them; empty until they do (the outputs then print the grid's widths).
-  std::vector<double> printed_widths_pt;
-  // The result rows printed two lines tall because a long text in them wraps (ascending), as the
-  // print outputs found them; empty when every row is printed one line tall.
-  std::vector<int64_t> printed_two_line_rows;
   std::vector<PlannedSegment> segments;
   std::vector<PlannedPage> pages;  // in order; none when there are no data rows
 

@@ -63,21 +63,28 @@ bool PrintJob::PrintedColumns(std::vector<PrintColumn>* columns, std::string* er
   return true;
 }
 
-bool PrintJob::Ready(Grid* result, PagePlan* plan, const std::optional<LayoutOptions>& laid_out,
+bool PrintJob::Ready(const Grid& result, const PagePlan& plan, const std::optional<LayoutOptions>& laid_out,
                      std::string* error) {
   relaid_out_ = false;
   document_.reset();
   if (!PlanRows(error)) return false;
+  const Grid* printed = &result;
+  const PagePlan* printed_plan = &plan;
+  PagePlan own_plan;
   if (laid_out != options_) {
-    if (!SplitIntoColumns(source_, *result, options_, error, plan)) return false;
+    auto own = std::make_unique<Grid>(ResultGridDesign());
+    if (!SplitIntoColumns(source_, *own, options_, error, &own_plan)) return false;
+    own_result_ = std::move(own);
+    printed = own_result_.get();
+    printed_plan = &own_plan;
     relaid_out_ = true;
   }
   // Measured on what is printed: the result grid may have been edited since it was laid out.
   PrintDocument document;
-  if (!MeasurePrintDocument(*result, *plan, setup_, &document, error)) return false;
+  if (!MeasurePrintDocument(*printed, *printed_plan, setup_, &document, error)) return false;
   document_ = std::move(document);
-  groups_ = plan->geometry.groups;
-  rows_per_page_ = plan->rows_per_page;
+  groups_ = printed_plan->geometry.groups;
+  rows_per_page_ = printed_plan->rows_per_page;
   return true;
 }
 

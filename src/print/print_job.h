@@ -4,6 +4,7 @@
 #ifndef PARVEX_PRINT_PRINT_JOB_H_
 #define PARVEX_PRINT_PRINT_JOB_H_
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,13 +43,15 @@ class PrintJob {
   // preview). False with the layout's refusal.
   bool PrintedColumns(std::vector<PrintColumn>* columns, std::string* error) const;
 
-  // Makes `*result` and `*plan` the document and measures it for printing once (the printed
-  // widths, two-line rows and scale every output prints with: MeasurePrintDocument). `laid_out`
-  // says what they hold: the options they were laid out with, or none when they hold no layout
-  // of `source`. When those are the job's options both are kept; otherwise `source` is laid out
-  // again into them. False with a one-line `error` when the rows cannot be planned, the layout is
-  // refused or the page leaves no room. `*result` must outlive the job's writing.
-  bool Ready(Grid* result, PagePlan* plan, const std::optional<LayoutOptions>& laid_out, std::string* error);
+  // Readies the document and measures it for printing once (the printed widths, two-line rows
+  // and scale every output prints with: MeasurePrintDocument). `laid_out` says what `result` and
+  // `plan` hold: the options they were laid out with, or none when they hold no layout of
+  // `source`. When those are the job's options the document is `result`, which must then outlive
+  // the job's writing; otherwise the job lays `source` out again into a result of its own, and
+  // `result` and `plan` (what the user sees and copies) stay as they are. False with a one-line
+  // `error` when the rows cannot be planned, the layout is refused or the page leaves no room.
+  bool Ready(const Grid& result, const PagePlan& plan, const std::optional<LayoutOptions>& laid_out,
+             std::string* error);
   // True when the last Ready laid the source out again.
   bool relaid_out() const { return relaid_out_; }
   // What the readied document prints, for a closing message: pages, groups, rows per page and
@@ -79,6 +82,9 @@ class PrintJob {
   bool rows_planned_ = false;
   std::vector<double> source_widths_pt_;  // measured on the source when planning needs them
   bool relaid_out_ = false;
+  // The layout Ready made of its own when the given one was not the job's; on the heap, so that
+  // the document's grid stays where it is when the job moves.
+  std::unique_ptr<Grid> own_result_;
   std::optional<PrintDocument> document_;  // what Ready measured
   int32_t groups_ = 0;                     // and the groups and rows per page it was laid out with
   int32_t rows_per_page_ = 0;

@@ -137,7 +137,7 @@ class PrintQualityTest : public test_support::TempDirTest {
     PagePlan plan;
     PrintJob job(source, options, auto_rows, setup);
     std::string error;
-    EXPECT_TRUE(job.Ready(&result, &plan, std::nullopt, &error)) << error;
+    EXPECT_TRUE(job.Ready(result, plan, std::nullopt, &error)) << error;
     const fs::path pdf = dir_ / "out.pdf";
     EXPECT_EQ(job.WritePdf(pdf.string(), &error), WriteOutcome::kDone) << error;
     if (summary != nullptr) *summary = job.Summary();
@@ -371,7 +371,7 @@ TEST_F(PrintQualityTest, LibreOfficePrintsTheWorkbookAsThePdf) {
     PagePlan plan;
     PrintJob job(source, c.options, true, {.auto_groups = true, .header = "花名册"});
     std::string error;
-    ASSERT_TRUE(job.Ready(&result, &plan, std::nullopt, &error)) << error;
+    ASSERT_TRUE(job.Ready(result, plan, std::nullopt, &error)) << error;
     const fs::path pdf = dir_ / "parvex.pdf";
     const fs::path xlsx = dir_ / "book.xlsx";
     ASSERT_EQ(job.WritePdf(pdf.string(), &error), WriteOutcome::kDone) << error;
