@@ -83,7 +83,7 @@ PageSetupDialog::PageSetupDialog(const PageSetup& setup, std::vector<PrintColumn
 
   balance_ = new QCheckBox(QStringLiteral("均衡分栏"), this);
   balance_->setObjectName(QStringLiteral("选择框_均衡分栏"));
-  balance_->setToolTip(QStringLiteral("最后一页和因分页列变化而未排满（不填充空行）的页，各栏行数均匀分配"));
+  balance_->setToolTip(QStringLiteral("未排满的页（最后一页，和因分页列变化而结束的页）各栏行数均匀分配；填充的空行在各栏下方"));
   balance_->setChecked(setup.balance_pages);
   form->addRow(QString(), balance_);
 

@@ -175,7 +175,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   std::string margins;
   std::string font_size;
   std::string header;
-  bool balance = false;
+  bool balance = true;
 
   auto take_last = [](CLI::Option* option) {
     // Given twice, the later value counts, so a script can override a default it was handed.
@@ -233,9 +233,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
       ->type_name("PT");
   take_last(app.add_option("--header", header, "Print TEXT over the table on every page of the PDF and the workbook"))
       ->type_name("TEXT");
-  app.add_flag("--balance", balance,
-               "Spread the last page, and a page cut short by a change of value without padding, evenly over "
-               "its groups in the PDF and the workbook");
+  app.add_flag("--balance,!--no-balance", balance,
+               "Spread every page that ends before it is full (the last, and one cut short by a change of "
+               "value) evenly over its groups in the PDF and the workbook (the default); --no-balance: fill "
+               "group 0 first");
   app.add_option("FILE", options.input, "Table text to read; - or none: standard input")->type_name("");
   app.footer("Exit status: 0 on success, 2 on bad usage, unreadable input or a refused layout.");
 

@@ -88,16 +88,18 @@ bool PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesi
       }
       if (segment.count > 0) p.segments.push_back(segment);
     }
-    // A padded page keeps its shape, so that the printed pages line up; a full page is
-    // balanced already.
-    const bool short_page = ended && (next >= data_rows || !options.pad_short_pages);
-    if (options.balance_short_pages && short_page) {
+    // A page that ended before it was full is spread over its groups; a full page is balanced
+    // already. A padded page keeps its full height, the padding under its balanced rows, so that
+    // the printed pages line up.
+    if (options.balance_short_pages && ended) {
       const int64_t per_group = (placed + groups - 1) / groups;
       p.segments.resize(page.first_segment);
       for (int64_t first = next - placed; first < next; first += per_group) {
         p.segments.push_back({first, std::min(per_group, next - first)});
       }
-      page.height = per_group;
+      const bool padded = options.pad_short_pages && next < data_rows;
+      page.height = padded ? rows_per_page : per_group;
+      page.padding = page.height - per_group;
     }
     page.groups = p.segments.size() - page.first_segment;
     p.rows += page.height;

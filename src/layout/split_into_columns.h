@@ -20,9 +20,10 @@ struct LayoutOptions {
   // When false the source has no title row: every source row is data, and the result has no
   // title row either (as if an empty title row were laid out and then removed).
   bool source_has_title = true;
-  // Spread the last page, and a page the key cut short when padding is off, evenly over its
-  // groups: with D rows and N groups, ceil(D / N) rows to a group, the last group taking what is
-  // left (as `pr` balances its last page). Only the print outputs lay out with it.
+  // Spread every page that ends before it is full (the last, and one the key cut short) evenly
+  // over its groups: with D rows and N groups, ceil(D / N) rows to a group, the last group taking
+  // what is left (as `pr` balances its last page); a padded page keeps its full height, the
+  // padding under the balanced rows. Only the print outputs lay out with it.
   bool balance_short_pages = false;
   friend bool operator==(const LayoutOptions&, const LayoutOptions&) = default;
 };

@@ -37,9 +37,10 @@ struct PageSetup {
   // As many column groups as fit the printable width at the columns' printed widths, instead of
   // the layout's number (at least 1).
   bool auto_groups = false;
-  // The last page, and a page the key cut short without padding, spread evenly over its groups
-  // (LayoutOptions::balance_short_pages) instead of filling group 0 first.
-  bool balance_pages = false;
+  // Every page that ends before it is full (the last, and one the key cut short) spread evenly
+  // over its groups (LayoutOptions::balance_short_pages) instead of filling group 0 first and
+  // leaving the others blank; padding stays under the balanced rows.
+  bool balance_pages = true;
   // Printed over the table on every page when not empty (UTF-8).
   std::string header;
   friend bool operator==(const PageSetup&, const PageSetup&) = default;

@@ -298,11 +298,11 @@ class PrintActionsTest : public QObject {
     auto* balance = dialog.findChild<QCheckBox*>(QStringLiteral("选择框_均衡分栏"));
     QVERIFY(balance != nullptr);
     QCOMPARE(balance->text(), QStringLiteral("均衡分栏"));
-    QCOMPARE(dialog.setup().balance_pages, false);
-    balance->setChecked(true);
     QCOMPARE(dialog.setup().balance_pages, true);
+    balance->setChecked(false);
+    QCOMPARE(dialog.setup().balance_pages, false);
     PageSetupDialog reopened(dialog.setup(), {}, true);
-    QCOMPARE(reopened.findChild<QCheckBox*>(QStringLiteral("选择框_均衡分栏"))->isChecked(), true);
+    QCOMPARE(reopened.findChild<QCheckBox*>(QStringLiteral("选择框_均衡分栏"))->isChecked(), false);
   }
 
   void BalancedPagesPrintApartFromTheGridAndTheClipboard() {

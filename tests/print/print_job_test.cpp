@@ -53,7 +53,7 @@ TEST_F(PrintJobTest, ReadyLaysOutAgainApartOnlyWhenTheOptionsDiffer) {
     ASSERT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
     const Cells before = CellsOf(result);
     const PagePlan plan_before = plan;
-    PrintJob job(source, options, c.auto_rows, PageSetup{});
+    PrintJob job(source, options, c.auto_rows, PageSetup{.balance_pages = false});
     ASSERT_TRUE(job.Ready(result, plan, c.laid_out ? std::optional(options) : std::nullopt, &error)) << error;
     EXPECT_EQ(job.relaid_out(), c.relaid);
     EXPECT_EQ(job.layout_options().rows_per_page, c.rows_per_page);
@@ -141,7 +141,8 @@ TEST_F(PrintJobTest, WritesTheReadiedDocument) {
   PrintJob job(source, {.groups = 2}, true, PageSetup{});
   std::string error;
   ASSERT_TRUE(job.Ready(result, plan, std::nullopt, &error)) << error;
-  EXPECT_EQ(job.document()->result->RowCount(), 1 + 40 + 40);  // 40 rows fill an A4 page at 10 pt: 80 and 50 rows
+  // 40 rows fill an A4 page at 10 pt: 80 rows, then 50 balanced over the two groups.
+  EXPECT_EQ(job.document()->result->RowCount(), 1 + 40 + 25);
   const fs::path pdf = dir_ / "out.pdf";
   const fs::path xlsx = dir_ / "out.xlsx";
   EXPECT_EQ(job.WritePdf(pdf.string(), &error), WriteOutcome::kDone) << error;
