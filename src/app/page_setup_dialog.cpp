@@ -96,6 +96,10 @@ PageSetupDialog::PageSetupDialog(const PageSetup& setup, std::vector<PrintColumn
   rows_per_page_ = new QLabel(this);
   rows_per_page_->setObjectName(QStringLiteral("标签_每页行数"));
   form->addRow(QStringLiteral("每页行数："), rows_per_page_);
+  type_size_ = new QLabel(this);
+  type_size_->setObjectName(QStringLiteral("标签_打印字号"));
+  type_size_->setWordWrap(true);
+  form->addRow(QStringLiteral("打印字号："), type_size_);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -150,17 +154,29 @@ std::vector<PrintColumn> PageSetupDialog::PrintedColumns() const {
 }
 
 void PageSetupDialog::UpdateRowsPerPage() {
+  type_size_->clear();
   if (columns_.empty()) {
     rows_per_page_->setText(QStringLiteral("（先进行数据预处理）"));
     return;
   }
+  const PageSetup edited = setup();
   std::string error;
   int32_t rows = 0;
-  if (RowsPerPage(setup(), PrintedColumns(), has_title_, &rows, &error)) {
-    rows_per_page_->setText(QString::number(rows));
-  } else {
+  if (!RowsPerPage(edited, PrintedColumns(), has_title_, &rows, &error)) {
     rows_per_page_->setText(QString::fromStdString(error));
+    return;
   }
+  rows_per_page_->setText(QString::number(rows));
+  // The rows are those that fit: the columns' fit to the width sets the scale.
+  PageGeometry geometry;
+  if (!ComputePageGeometry(edited, PrintedColumns(), std::nullopt, &geometry, &error)) return;
+  const double type_size = geometry.TypeSize(edited.font_size_pt);
+  QString text = QStringLiteral("%1 pt").arg(type_size);
+  if (type_size < kSmallestReadableTypePt) {
+    text += QStringLiteral("（小于 %1 pt，打印出来难以阅读：可选横向、减少栏数、栏数选“自动（铺满纸宽）”或更大的纸张）")
+                .arg(kSmallestReadableTypePt);
+  }
+  type_size_->setText(text);
 }
 
 }  // namespace parvex

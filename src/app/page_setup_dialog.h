@@ -1,6 +1,6 @@
 // "页面设置": paper, orientation, margins, type size, row height, the repeated title row, the
 // number of column groups (the layout's, or as many as fit the paper), balanced short pages and a
-// page header of the printed outputs, with the rows per page they give.
+// page header of the printed outputs, with the rows per page and the type size they give.
 #ifndef PARVEX_APP_PAGE_SETUP_DIALOG_H_
 #define PARVEX_APP_PAGE_SETUP_DIALOG_H_
 
@@ -23,7 +23,8 @@ class PageSetupDialog : public QDialog {
 
  public:
   // `columns` are the printed columns of the current layout (empty when there is none) and
-  // `has_title` whether it has a title row: they let the dialog show the rows per page.
+  // `has_title` whether it has a title row: they let the dialog show the rows per page and the
+  // type size the pages print at, warning when it is too small to read.
   PageSetupDialog(const PageSetup& setup, std::vector<PrintColumn> columns, bool has_title, QWidget* parent = nullptr);
 
   // The setup as the controls hold it.
@@ -52,6 +53,7 @@ class PageSetupDialog : public QDialog {
   QCheckBox* balance_ = nullptr;
   QLineEdit* header_ = nullptr;
   QLabel* rows_per_page_ = nullptr;
+  QLabel* type_size_ = nullptr;
 };
 
 }  // namespace parvex

@@ -4,6 +4,7 @@
 #ifndef PARVEX_PRINT_PAGE_SETUP_H_
 #define PARVEX_PRINT_PAGE_SETUP_H_
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -103,6 +104,8 @@ struct PageGeometry {
   int scale_percent = 100;         // applied to rows and columns alike
   std::vector<PrintColumn> columns;
   double scale() const { return scale_percent / 100.0; }
+  // The type size `font_size_pt` prints at after the scale, to 0.1 pt.
+  double TypeSize(double font_size_pt) const { return std::round(font_size_pt * scale() * 10) / 10; }
   // Between the header and the footer: where the rows go.
   double body_height_pt() const { return printable_height_pt - footer_height_pt - header_height_pt; }
 };

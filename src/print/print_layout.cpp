@@ -68,9 +68,7 @@ bool PrintDocumentOf(const Grid& result, const PagePlan& plan, const PageSetup& 
   return true;
 }
 
-double PrintDocument::TypeSize() const {
-  return std::round(setup.font_size_pt * geometry.scale() * 10) / 10;
-}
+double PrintDocument::TypeSize() const { return geometry.TypeSize(setup.font_size_pt); }
 
 bool PlanFitsGrid(const PagePlan& plan, const Grid& result, std::string* error) {
   if (plan.rows == result.RowCount() && plan.ResultColumns() == result.ColCount()) return true;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrinter>
@@ -283,6 +284,33 @@ class PrintActionsTest : public QObject {
     window.print_actions()->SetEditPageSetup([](const PageSetup&) { return std::optional<PageSetup>(); });
     window.print_actions()->EditPageSetup();
     QCOMPARE(window.print_actions()->page_setup().paper, Paper::kA3);
+  }
+
+  // The type size the pages print at follows the settings, with the ways to larger type when it
+  // is too small to read.
+  void DialogShowsTheTypeSize_data() {
+    QTest::addColumn<double>("width");     // of each of two groups' one column, in points
+    QTest::addColumn<bool>("landscape");
+    QTest::addColumn<bool>("fitted");      // 栏数 自动（铺满纸宽）
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("narrow columns print at the font size") << 100.0 << false << false << "10 pt" << false;
+    QTest::newRow("wide groups scale the page down") << 500.0 << false << false << "5 pt" << true;
+    QTest::newRow("landscape gives room") << 500.0 << true << false << "7.5 pt" << false;
+    QTest::newRow("fitted groups print at the font size") << 500.0 << false << true << "10 pt" << false;
+  }
+  void DialogShowsTheTypeSize() {
+    QFETCH(double, width);
+    QFETCH(bool, landscape);
+    QFETCH(bool, fitted);
+    QFETCH(QString, shown);
+    QFETCH(bool, warned);
+    PageSetupDialog dialog(PageSetup{}, {{width, false}, {7.5, true}, {width, false}}, true);
+    if (landscape) dialog.findChild<QComboBox*>(QStringLiteral("组合框_方向"))->setCurrentIndex(1);
+    if (fitted) dialog.findChild<QComboBox*>(QStringLiteral("组合框_分栏"))->setCurrentIndex(1);
+    const QString text = dialog.findChild<QLabel*>(QStringLiteral("标签_打印字号"))->text();
+    QVERIFY2(text.startsWith(shown + (warned ? QStringLiteral("（小于 7 pt") : QString())), qPrintable(text));
+    QCOMPARE(text.contains(QStringLiteral("横向")), warned);
   }
 
   void DialogFitsGroupsAndSetsAHeader() {
