@@ -210,9 +210,9 @@ std::vector<int64_t> TwoLineRows(const Grid& grid, const GroupGeometry& geometry
 }
 
 bool MeasurePrintDocument(const Grid& result, const PagePlan& plan, const PageSetup& setup, PrintDocument* document,
-                          std::string* error) {
+                          std::string* error, const ColumnMeasures* measured) {
   if (!PlanFitsGrid(plan, result, error)) return false;
-  const ColumnMeasures measures = MeasureResultColumns(result, plan, setup);
+  const ColumnMeasures measures = measured != nullptr ? *measured : MeasureResultColumns(result, plan, setup);
   std::vector<double> widths = measures.WidthsFor(plan.geometry.groups, setup);
   PageGeometry unscaled;
   if (!ComputePageGeometry(setup, PrintLayoutOf(plan, widths).columns, std::nullopt, &unscaled, error)) return false;

@@ -23,7 +23,8 @@ bool PrintJob::PlanRows(std::string* error) {
   if (setup_.auto_groups || auto_rows_) {
     PagePlan plan;
     if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
-    const ColumnMeasures measures = MeasureSourceColumns(source_, plan, setup_);
+    source_measures_ = MeasureSourceColumns(source_, plan, setup_);
+    const ColumnMeasures& measures = *source_measures_;
     if (setup_.auto_groups) {
       // No more groups than the result grid has columns for. Counted at the wrapped widths:
       // when the one-line widths fit as many groups, WidthsFor prints those.
@@ -81,7 +82,9 @@ bool PrintJob::Ready(const Grid& result, const PagePlan& plan, const std::option
   }
   // Measured on what is printed: the result grid may have been edited since it was laid out.
   PrintDocument document;
-  if (!MeasurePrintDocument(*printed, *printed_plan, setup_, &document, error)) return false;
+  // A layout of the job's own holds the source's texts: what planning measured holds for it.
+  const ColumnMeasures* measured = relaid_out_ && source_measures_.has_value() ? &*source_measures_ : nullptr;
+  if (!MeasurePrintDocument(*printed, *printed_plan, setup_, &document, error, measured)) return false;
   document_ = std::move(document);
   groups_ = printed_plan->geometry.groups;
   rows_per_page_ = printed_plan->rows_per_page;

@@ -12,6 +12,7 @@
 #include "grid/grid.h"
 #include "layout/page_plan.h"
 #include "layout/split_into_columns.h"
+#include "print/column_widths.h"
 #include "print/page_setup.h"
 #include "print/print_layout.h"
 #include "print/progress.h"
@@ -80,7 +81,8 @@ class PrintJob {
   bool auto_rows_;
   PageSetup setup_;
   bool rows_planned_ = false;
-  std::vector<double> source_widths_pt_;  // measured on the source when planning needs them
+  std::optional<ColumnMeasures> source_measures_;  // of the source, when planning needs them
+  std::vector<double> source_widths_pt_;          // and the widths they give
   bool relaid_out_ = false;
   // The layout Ready made of its own when the given one was not the job's; on the heap, so that
   // the document's grid stays where it is when the job moves.
