@@ -139,7 +139,6 @@ const PlanCase kPlanCases[] = {
      {.groups = 1, .rows_per_page = 2},
      {{2, 0, {2}}, {1, 0, {1}}}},
     {"title only has no pages", {{"Name", "Class"}}, {.groups = 3, .rows_per_page = 5}, {}},
-    {"rows per page below 2 means 46", {{"t"}, {"1"}, {"2"}, {"3"}}, {.groups = 1, .rows_per_page = 1}, {{3, 0, {3}}}},
     {"groups below 1 mean one group", {{"t"}, {"1"}, {"2"}}, {.groups = 0, .rows_per_page = 2}, {{2, 0, {2}}}},
     {"no title row: every row is data",
      {{"1"}, {"2"}, {"3"}, {"4"}, {"5"}},
