@@ -101,7 +101,12 @@ std::optional<PrintJob> PrintActions::ReadyJob(const QString& caption) {
     show_message_({QMessageBox::Warning, caption, QStringLiteral("还没有排好的结果：请先导入数据并点击“数据预处理”。")});
     return std::nullopt;
   }
-  if (std::string error; !document_->ReadyPrintJob(*job, &error)) {
+  // Measuring a large table's columns takes a moment: the cursor says so.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::string error;
+  const bool ready = document_->ReadyPrintJob(*job, &error);
+  QApplication::restoreOverrideCursor();
+  if (!ready) {
     Warn(caption, error);
     return std::nullopt;
   }
