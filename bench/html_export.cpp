@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "parvex-html-export: %s\n", error.c_str());
     return 2;
   }
-  const parvex::HtmlTableShape shape{true, groups, source.ColCount()};
+  const parvex::HtmlTableShape shape{true, {.source_columns = source.ColCount(), .groups = groups}};
 
   size_t plain_bytes = 0;
   size_t html_bytes = 0;

@@ -323,13 +323,16 @@ class ColumnPlan {
   // Columns `first_col` .. `last_col` of `grid`, both inside it.
   ColumnPlan(const Grid& grid, int32_t first_col, int32_t last_col, const HtmlTableShape& shape)
       : grid_(grid), first_col_(first_col), last_col_(last_col), has_title_row_(shape.has_title_row) {
-    // Columns are told apart by their place in the group: `period_` columns to a group and its
-    // separator. A shape that does not fit the grid only misplaces borders.
-    if (shape.groups > 1 && shape.group_columns > 0) {
-      period_ = int64_t{shape.group_columns} + 1;
-      separators_ = int64_t{shape.groups} - 1;
-      first_in_group_ = first_col % period_;
-      first_group_ = first_col / period_;
+    // A shape that does not fit the grid only misplaces borders: columns past the layout's, and
+    // those of groups without columns, are never separators.
+    const GroupGeometry& geometry = shape.geometry;
+    if (geometry.source_columns > 0) {
+      for (int64_t c = first_col; c <= last_col && c < geometry.ResultColumns(); ++c) {
+        if (geometry.IsSeparator(c)) {
+          separators_.resize(static_cast<size_t>(last_col - first_col + 1));
+          separators_[static_cast<size_t>(c - first_col)] = true;
+        }
+      }
     }
     if (grid.HasHiddenColumns()) {
       hidden_cols_.resize(static_cast<size_t>(grid.ColCount()));
@@ -346,26 +349,14 @@ class ColumnPlan {
   // Walks the columns left to right from the first, telling group columns from separators.
   class Cursor {
    public:
-    explicit Cursor(const ColumnPlan& plan)
-        : period_(plan.period_),
-          separators_(plan.separators_),
-          in_group_(plan.first_in_group_),
-          group_(plan.first_group_) {}
-    bool separator() const { return period_ != 0 && in_group_ == period_ - 1 && group_ < separators_; }
+    explicit Cursor(const ColumnPlan& plan) : separators_(plan.separators_) {}
+    bool separator() const { return at_ < separators_.size() && separators_[at_]; }
     std::string_view open() const { return separator() ? kSeparatorCell : kGroupCell; }
-    void Next() {
-      if (period_ != 0 && ++in_group_ == period_) {
-        in_group_ = 0;
-        ++group_;
-      }
-    }
+    void Next() { ++at_; }
 
    private:
-    // The column's place in its group and separator, counted from the grid's column 0.
-    const int64_t period_;
-    const int64_t separators_;
-    int64_t in_group_;
-    int64_t group_;
+    const std::vector<bool>& separators_;
+    size_t at_ = 0;  // the column's place from the first
   };
 
   // Calls `visit(col, separator)` for every shown column, left to right.
@@ -392,10 +383,7 @@ class ColumnPlan {
   const int32_t first_col_;
   const int32_t last_col_;
   const bool has_title_row_;
-  int64_t period_ = 0;  // 0: no separators
-  int64_t separators_ = 0;
-  int64_t first_in_group_ = 0;  // the first column's place, worked out once for every row
-  int64_t first_group_ = 0;
+  std::vector<bool> separators_;   // by place from the first column; empty without separators
   std::vector<bool> hidden_cols_;  // empty when every column is shown
 };
 

@@ -25,16 +25,15 @@
 
 #include "grid/clipboard.h"
 #include "grid/grid.h"
+#include "grid/group_geometry.h"
 
 namespace parvex {
 
-// The layout's shape: `groups` column groups of `group_columns` columns, each but the last
-// followed by a separator column, so the separators are the columns g * (C + 1) + C for
-// g < groups - 1. With one group (or no columns to a group) there are none.
+// The layout's shape: whether row 0 is its title row, and its column groups, whose separator
+// columns are written as narrow gaps without borders. The default has one group: no separators.
 struct HtmlTableShape {
-  bool has_title_row = false;  // row 0 is the title row
-  int32_t groups = 1;
-  int32_t group_columns = 0;
+  bool has_title_row = false;
+  GroupGeometry geometry;
 };
 
 // The widest a separator column is written, in pixels.

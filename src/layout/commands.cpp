@@ -75,7 +75,7 @@ bool ExportResultGrid(Grid& result, Clipboard& clipboard, const HtmlTableShape& 
 }
 
 HtmlTableShape HtmlShapeOf(const PagePlan& plan) {
-  return HtmlTableShape{plan.has_title, plan.geometry.groups, plan.geometry.source_columns};
+  return HtmlTableShape{plan.has_title, plan.geometry};
 }
 
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "grid/grid.h"
-#include "layout/group_geometry.h"
+#include "grid/group_geometry.h"
 #include "layout/split_into_columns.h"
 
 namespace parvex {

@@ -210,8 +210,8 @@ TEST(HtmlTableReaderTest, RoundTripsTheWritersTable) {
       {"班级", "", "3/4"},
       {"", "", ""},
   };
-  for (const HtmlTableShape shape : {HtmlTableShape{}, HtmlTableShape{true, 2, 1}}) {
-    SCOPED_TRACE(shape.groups);
+  for (const HtmlTableShape shape : {HtmlTableShape{}, HtmlTableShape{true, {.source_columns = 1, .groups = 2}}}) {
+    SCOPED_TRACE(shape.geometry.groups);
     const std::string html = HtmlTable(GridOf(cells), shape);
     std::string reason;
     const std::optional<Cells> read = CellsFromHtml(html, &reason);

@@ -132,11 +132,11 @@ TEST(HtmlTableWriterTest, SeparatorColumnsHaveNoBorderAndStayNarrow) {
     int32_t cols;
     std::vector<bool> separators;
   } cases[] = {
-      {"one group", {false, 1, 2}, 2, {false, false}},
-      {"two groups of two", {false, 2, 2}, 5, {false, false, true, false, false}},
-      {"three groups of one", {false, 3, 1}, 5, {false, true, false, true, false}},
-      {"no columns to a group", {false, 3, 0}, 3, {false, false, false}},
-      {"wider than the shape", {false, 2, 1}, 4, {false, true, false, false}},
+      {"one group", {false, {.source_columns = 2, .groups = 1}}, 2, {false, false}},
+      {"two groups of two", {false, {.source_columns = 2, .groups = 2}}, 5, {false, false, true, false, false}},
+      {"three groups of one", {false, {.source_columns = 1, .groups = 3}}, 5, {false, true, false, true, false}},
+      {"no columns to a group", {false, {.source_columns = 0, .groups = 3}}, 3, {false, false, false}},
+      {"wider than the shape", {false, {.source_columns = 1, .groups = 2}}, 4, {false, true, false, false}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -158,12 +158,12 @@ TEST(HtmlTableWriterTest, SeparatorColumnsHaveNoBorderAndStayNarrow) {
 
 TEST(HtmlTableWriterTest, TitleRowIsBold) {
   const Cells cells = {{"编号", "", "姓名"}, {"1", "", "王伟"}};
-  const std::string with_title = HtmlTable(GridOf(cells), {true, 2, 1});
+  const std::string with_title = HtmlTable(GridOf(cells), {true, {.source_columns = 1, .groups = 2}});
   const std::vector<std::vector<std::string>> rows = {
       {kGroupTd + "<b>编号</b>", kSeparatorTd + "", kGroupTd + "<b>姓名</b>"},
       {kGroupTd + "1", kSeparatorTd + "", kGroupTd + "王伟"}};
   EXPECT_EQ(RowsOf(with_title), rows);
-  EXPECT_EQ(HtmlTable(GridOf(cells), {false, 2, 1}).find("<b>"), std::string::npos);
+  EXPECT_EQ(HtmlTable(GridOf(cells), {false, {.source_columns = 1, .groups = 2}}).find("<b>"), std::string::npos);
 }
 
 TEST(HtmlTableWriterTest, LeavesOutHiddenRowsAndColumns) {
@@ -241,7 +241,7 @@ TEST(HtmlTableWriterTest, KeepsWhiteSpaceInAFormBothReadersKeep) {
 
 TEST(HtmlTableWriterTest, RectangleKeepsTheShapeOfTheWholeGrid) {
   const Grid grid = GridOf({{"编号", "", "姓名"}, {"1", "", "王伟"}, {"2", "", "李娜"}});
-  const HtmlTableShape shape{true, 2, 1};
+  const HtmlTableShape shape{true, {.source_columns = 1, .groups = 2}};
   const struct {
     const char* name;
     CellRect rect;
@@ -321,11 +321,11 @@ TEST(HtmlTableWriterTest, RowsStoredAsLinesWriteAsTheirCells) {
     HtmlTableShape shape;
     CellRect rect;
   } cases[] = {
-      {"whole lines", lines, {true, 1, 3}, {0, 0, 99, 99}},
-      {"lines cut by the rectangle", lines, {false, 1, 3}, {1, 1, 6, 1}},
-      {"layout of two groups", layout, {true, 2, 3}, {0, 0, 99, 99}},
-      {"layout from the separator on", layout, {true, 2, 3}, {2, 3, 8, 5}},
-      {"layout of the first group", layout, {false, 2, 3}, {0, 0, 8, 2}},
+      {"whole lines", lines, {true, {.source_columns = 3, .groups = 1}}, {0, 0, 99, 99}},
+      {"lines cut by the rectangle", lines, {false, {.source_columns = 3, .groups = 1}}, {1, 1, 6, 1}},
+      {"layout of two groups", layout, {true, {.source_columns = 3, .groups = 2}}, {0, 0, 99, 99}},
+      {"layout from the separator on", layout, {true, {.source_columns = 3, .groups = 2}}, {2, 3, 8, 5}},
+      {"layout of the first group", layout, {false, {.source_columns = 3, .groups = 2}}, {0, 0, 8, 2}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -370,10 +370,10 @@ TEST(HtmlTableWriterTest, RandomLinesWriteAsTheirCells) {
     ASSERT_GT(plain_lines, 50);
     std::string html;
     StringSink sink(&html);
-    WriteHtmlTable(lines, {false, 1, columns}, sink);
+    WriteHtmlTable(lines, {false, {.source_columns = columns, .groups = 1}}, sink);
     std::string expected;
     StringSink expected_sink(&expected);
-    WriteHtmlTable(CopyCellByCell(lines), {false, 1, columns}, expected_sink);
+    WriteHtmlTable(CopyCellByCell(lines), {false, {.source_columns = columns, .groups = 1}}, expected_sink);
     ASSERT_EQ(html, expected);
     EXPECT_TRUE(port::IsValidUtf8(html));
   }

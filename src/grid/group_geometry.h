@@ -2,8 +2,8 @@
 // source's `source_columns` columns, and a separator column after every group but the last. The
 // one place that says which result column is which group's which source column; the layout, its
 // text, HTML, PDF and .xlsx outputs and the print measuring all ask it.
-#ifndef PARVEX_LAYOUT_GROUP_GEOMETRY_H_
-#define PARVEX_LAYOUT_GROUP_GEOMETRY_H_
+#ifndef PARVEX_GRID_GROUP_GEOMETRY_H_
+#define PARVEX_GRID_GROUP_GEOMETRY_H_
 
 #include <algorithm>
 #include <cstdint>
@@ -35,4 +35,4 @@ struct GroupGeometry {
 
 }  // namespace parvex
 
-#endif  // PARVEX_LAYOUT_GROUP_GEOMETRY_H_
+#endif  // PARVEX_GRID_GROUP_GEOMETRY_H_
