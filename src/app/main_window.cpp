@@ -14,6 +14,7 @@
 #include <new>
 #include <utility>
 
+#include "background_command.h"
 #include "caption_group_box.h"
 #include "colour_button.h"
 #include "fatal_error.h"
@@ -30,6 +31,10 @@
 
 namespace parvex {
 namespace {
+
+// Tables of this many cells and more are laid out on a second thread (background_command.h):
+// their layout and copy can take longer than a user waits for a window that does not answer.
+constexpr int64_t kBackgroundCells = 1'000'000;
 
 const QColor kRed(255, 0, 0);
 const QColor kWhite(255, 255, 255);
@@ -293,7 +298,18 @@ void MainWindow::ConnectCommands() {
     RunCommand([this, process] {
       const Settings settings = ReadSettings();
       std::optional<PagePlan> plan;
-      CommandResult result = process(source_grid_, result_grid_, settings, clipboard_, &plan);
+      CommandResult result;
+      if (int64_t{source_grid_.RowCount()} * source_grid_.ColCount() < kBackgroundCells) {
+        result = process(source_grid_, result_grid_, settings, clipboard_, &plan);
+      } else {
+        // Laid out apart while the views keep showing the grids as they are; the layout then
+        // takes the result grid's place.
+        Grid laid_out(ResultGridDesign());
+        GuiThreadClipboard clipboard(clipboard_);
+        RunInBackground(this, QStringLiteral("正在排版…"),
+                        [&] { result = process(source_grid_, laid_out, settings, clipboard, &plan); });
+        if (plan.has_value()) result_grid_ = std::move(laid_out);
+      }
       if (plan.has_value()) {
         高级表格_中间结果->SetPlaceholder(QString());
         result_plan_ = std::move(plan);

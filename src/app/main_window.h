@@ -95,8 +95,8 @@ class MainWindow : public QWidget, private PrintDocumentSource {
   void RunCommand(const std::function<CommandResult()>& command);
   void OnPrintHelp();
   // What the print actions print: the last layout. While the rows-per-page box has never been
-  // typed into, the rows per page are those that fill one printed page: readying the job lays
-  // the result out again when they differ, and the box shows them.
+  // typed into, the rows per page are those that fill one printed page: a job whose rows differ
+  // lays the table out for itself, and the grid and the box stay as they are.
   std::optional<PrintJob> PrintJobFor(const PageSetup& setup) const override;
   bool ReadyPrintJob(PrintJob& job, std::string* error) override;
   void FitToFrame();

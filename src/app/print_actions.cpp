@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "background_command.h"
 #include "grid_view.h"
 #include "page_setup_dialog.h"
 #include "print/page_renderer.h"
@@ -101,10 +102,11 @@ std::optional<PrintJob> PrintActions::ReadyJob(const QString& caption) {
     show_message_({QMessageBox::Warning, caption, QStringLiteral("还没有排好的结果：请先导入数据并点击“数据预处理”。")});
     return std::nullopt;
   }
-  // Measuring a large table's columns takes a moment: the cursor says so.
+  // Measuring a large table's columns takes a moment: the window keeps painting meanwhile.
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string error;
-  const bool ready = document_->ReadyPrintJob(*job, &error);
+  bool ready = false;
+  RunInBackground(window_, QStringLiteral("正在准备打印…"), [&] { ready = document_->ReadyPrintJob(*job, &error); });
   QApplication::restoreOverrideCursor();
   if (!ready) {
     Warn(caption, error);

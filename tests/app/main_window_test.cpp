@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
@@ -18,6 +19,9 @@
 #include "colour_button.h"
 #include "fatal_error.h"
 #include "grid/clipboard.h"
+#include "grid/grid_designs.h"
+#include "layout/commands.h"
+#include "layout/page_plan.h"
 #include "main_window.h"
 
 namespace parvex {
@@ -136,6 +140,16 @@ class ThrowingClipboard : public Clipboard {
   }
   bool Write(const ProduceText&, const ProduceText&) override { return false; }
   bool busy_cursor = false;
+};
+
+// A clipboard in memory that notes whether it was written on the GUI thread, and can refuse.
+class ThreadNotingClipboard : public MemoryClipboard {
+ public:
+  bool Write(const ProduceText& text, const ProduceText& html) override {
+    written_on_gui_thread = QThread::currentThread() == QCoreApplication::instance()->thread();
+    return MemoryClipboard::Write(text, html);
+  }
+  bool written_on_gui_thread = false;
 };
 
 class MainWindowTest : public QObject {
@@ -446,6 +460,48 @@ class MainWindowTest : public QObject {
       QCOMPARE(result_view->model()->columnCount(), 5);
       QCOMPARE(result_view->columnWidth(2), 40);  // the separator takes the width too
     }
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  // A large table is laid out on a second thread: the same layout, message and clipboard as on
+  // the GUI thread, the clipboard still written on the GUI thread.
+  void largeTablesAreLaidOutAsSmallOnes_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("writable");
+    QTest::newRow("small") << 1000 << true;
+    QTest::newRow("a million cells") << 250000 << true;
+    QTest::newRow("a million cells, the clipboard refusing") << 250000 << false;
+  }
+  void largeTablesAreLaidOutAsSmallOnes() {
+    QFETCH(int, rows);
+    QFETCH(bool, writable);
+    std::string text = "No\tName\tClass\tNote\n";
+    for (int r = 0; r < rows; ++r) {
+      text += std::to_string(r) + "\t名" + std::to_string(r % 97) + "\t" + std::to_string(r / 40) + "班\t0" +
+              std::to_string(r % 7) + "\n";
+    }
+    ThreadNotingClipboard clipboard;
+    MainWindow w(&clipboard);
+    std::vector<Message> shown;
+    w.SetShowMessage([&shown](const Message& m) { shown.push_back(m); });
+    clipboard.set_text(text);
+    QTest::mouseClick(w.findChild<QPushButton*>(Q("按钮_导入数据")), Qt::LeftButton);
+    clipboard.set_writable(writable);
+    clipboard.set_text(std::string("stale"));
+    QTest::mouseClick(w.findChild<QPushButton*>(Q("按钮_数据预处理")), Qt::LeftButton);
+
+    MemoryClipboard direct;
+    direct.set_writable(writable);
+    Grid expected(ResultGridDesign());
+    std::optional<PagePlan> plan;
+    const CommandResult result = OnPreprocess(w.source_grid(), expected, w.ReadSettings(), direct, &plan);
+    QCOMPARE(PlainTextOf(w.result_grid()), PlainTextOf(expected));
+    QCOMPARE(clipboard.text(), writable ? direct.text() : std::optional<std::string>("stale"));
+    QCOMPARE(clipboard.html(), direct.html());
+    QCOMPARE(clipboard.written_on_gui_thread, true);
+    QCOMPARE(shown.size(), size_t{1});
+    QCOMPARE(shown[0].text, QString::fromStdString(result.message));
+    QCOMPARE(w.findChild<QTableView*>(Q("高级表格_中间结果"))->model()->rowCount(), expected.RowCount());
     QVERIFY(QApplication::overrideCursor() == nullptr);
   }
 
