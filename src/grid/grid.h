@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "grid/clipboard.h"
 #include "grid/row_store.h"
@@ -168,6 +169,23 @@ class Grid {
 
   std::optional<CellRect> selection_;
   CellPos cursor_;
+};
+
+// A grid's rows read one at a time, as the outputs read them: the cells of a whole row at once,
+// without a lookup per cell.
+class RowCells {
+ public:
+  explicit RowCells(const Grid& grid) : grid_(grid) {}
+  void Read(int32_t row) { grid_.store().GetRowCells(row, &cells_); }
+  // The text of column `col` of the row read last; empty past its last stored cell.
+  std::string_view Text(int32_t col) const {
+    const auto c = static_cast<size_t>(col);
+    return c < cells_.size() ? grid_.store().Text(cells_[c]) : std::string_view();
+  }
+
+ private:
+  const Grid& grid_;
+  std::vector<CellRef> cells_;
 };
 
 }  // namespace parvex

@@ -301,21 +301,6 @@ class CellTextWriter {
   std::string spaces_;  // the markup of a run of white space
 };
 
-// A row's cells. The one place that knows how the grid hands out a whole row at once.
-class RowCells {
- public:
-  explicit RowCells(const Grid& grid) : grid_(grid) {}
-  void Read(int32_t row) { grid_.store().GetRowCells(row, &cells_); }
-  // The text of column `col` of the row read last; empty past its last stored cell.
-  std::string_view Text(int32_t col) const {
-    const auto c = static_cast<size_t>(col);
-    return c < cells_.size() ? grid_.store().Text(cells_[c]) : std::string_view();
-  }
-
- private:
-  const Grid& grid_;
-  std::vector<CellRef> cells_;
-};
 
 // Which columns are written and how: shared by the threads that write rows.
 class ColumnPlan {

@@ -58,7 +58,7 @@ class PageRenderer::PagePainter {
               const PageSetup& setup, const PageGeometry& geometry, double px_per_pt, double device_width,
               double device_height)
       : result_(result), layout_(layout), setup_(setup), k_(px_per_pt), device_width_(device_width),
-        device_height_(device_height) {
+        device_height_(device_height), row_cells_(result) {
     const int32_t title_rows = layout.has_title ? 1 : 0;
     const double rows = static_cast<double>(std::max<int64_t>(1, layout.TallestBlockLines() + title_rows));
     double total_width = 0;
@@ -142,11 +142,11 @@ class PageRenderer::PagePainter {
     const int32_t cols = std::min<int32_t>(result_.ColCount(), static_cast<int32_t>(separator_.size()));
     const double padding = kCellPaddingPt * k_ * font_pt_ / std::max(setup_.font_size_pt, 1.0);
     bool font_set = false;
-    result_.store().GetRowCells(row, &row_cells_);
+    row_cells_.Read(row);
     for (int32_t c = 0; c < cols; ++c) {
       const auto ci = static_cast<size_t>(c);
       if (separator_[ci]) continue;
-      const std::string_view bytes = ci < row_cells_.size() ? result_.store().Text(row_cells_[ci]) : std::string_view();
+      const std::string_view bytes = row_cells_.Text(c);
       if (bytes.empty()) continue;
       const double left = x_[ci];
       const double width = x_[ci + 1] - left;
@@ -303,7 +303,7 @@ class PageRenderer::PagePainter {
   double font_pt_ = 0;
   std::vector<double> x_;
   std::vector<bool> separator_;
-  std::vector<CellRef> row_cells_;  // the row DrawRow draws
+  RowCells row_cells_;  // the row DrawRow draws
   std::vector<double> edges_;       // the page's row edges, top to bottom
   QFont font_;
   QFont title_font_;

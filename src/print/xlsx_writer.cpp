@@ -137,7 +137,7 @@ bool Write(const port::ReplacementPath& file, const PrintDocument& document, std
   const int64_t total_rows = result.RowCount();
   int64_t rows_done = 0;
   std::string text;
-  std::vector<CellRef> row_cells;
+  RowCells row_cells(result);
   const size_t blocks_per_sheet = static_cast<size_t>(XlsxBlocksPerSheet(layout));
   std::vector<bool> is_data_column(static_cast<size_t>(cols));
   for (int32_t c = 0; c < cols; ++c) is_data_column[static_cast<size_t>(c)] = !layout.columns[static_cast<size_t>(c)].separator;
@@ -147,11 +147,10 @@ bool Write(const port::ReplacementPath& file, const PrintDocument& document, std
     const bool two_lines = layout.IsTwoLines(row);
     if (two_lines) format = wrap_format;
     worksheet_set_row(sheet, sheet_row, geometry.row_height_pt * (two_lines ? 2 : 1), nullptr);
-    result.store().GetRowCells(row, &row_cells);
+    row_cells.Read(row);
     for (int32_t c = 0; c < cols; ++c) {
       if (!is_data_column[static_cast<size_t>(c)]) continue;
-      const auto ci = static_cast<size_t>(c);
-      const std::string_view cell = ci < row_cells.size() ? result.store().Text(row_cells[ci]) : std::string_view();
+      const std::string_view cell = row_cells.Text(c);
       const auto col = static_cast<lxw_col_t>(c);
       if (cell.empty()) {
         worksheet_write_blank(sheet, sheet_row, col, format);
