@@ -134,7 +134,7 @@ class ThrowingClipboard : public Clipboard {
                   QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     throw std::bad_alloc();
   }
-  bool Write(const ProduceText&, const ProduceText&) override { return false; }
+  bool Write(const ProduceText&, const ProduceText&, const ProduceText&) override { return false; }
   bool busy_cursor = false;
 };
 
