@@ -7,12 +7,15 @@ change. Routes:
 
   window    the roster copied in Calc, imported and laid out by the real window (clicks on
             导入数据 and 数据预处理), pasted into a new sheet
+  window-sylk  a roster of --large-rows rows as table text on the clipboard, imported and laid
+            out by the real window; its layout is past the size up to which the window offers
+            HTML beside SYLK, so the clipboard must hold SYLK and no HTML, and Calc pastes the SYLK
   cli-text  parvex-cli's text on the clipboard as UTF8_STRING, pasted
   cli-html  an HTML table on the clipboard as text/html, pasted: --html FILE, or made by
             `parvex-cli --html FILE` when its --help lists that option; skipped otherwise
   xlsx      parvex-cli --xlsx, opened in Calc
 
-    roundtrip.py --cli PARVEX_CLI [--parvex PARVEX] [--routes R,...] [--lossless R,...]
+    roundtrip.py --cli PARVEX_CLI [--parvex PARVEX] [--routes R,...] [--lossless R,...] [--large-rows N]
 
 Exits 1 when a route named by --lossless changed a cell (or failed), 77 when no display server,
 soffice, python3-uno, xdotool or xclip is at hand, else 0.
@@ -31,7 +34,8 @@ import calc  # noqa: E402
 import roster  # noqa: E402
 import table_text  # noqa: E402
 
-ROUTES = ("window", "cli-text", "cli-html", "xlsx")
+ROUTES = ("window", "window-sylk", "cli-text", "cli-html", "xlsx")
+SYLK_TARGET = 'application/x-openoffice-sylk;windows_formatname="Sylk"'
 WINE = "/usr/lib/wine/wine64"
 ROWS_PER_PAGE = 20  # pages shorter than a class, so a class fills more than one group
 LAYOUT_ARGS = ["-n", "2", "-r", str(ROWS_PER_PAGE), "-k", str(roster.KEY_COLUMN)]
@@ -145,6 +149,7 @@ class Harness:
         self.doc = session.new_document()
         self.roster_range = session.put_text(self.doc, self.rows)
         self.route_expected = None  # a route's own expectation, where it is not self.expected
+        self.route_cells = None  # the cells of a route that lays out a table of its own
 
     def route_window(self):
         if not self.args.parvex:
@@ -154,10 +159,36 @@ class Harness:
         if self.args.from_copied_text:
             # The window reads Calc's plain text: what it can keep is what that text holds.
             self.route_expected = table_text.parse(run_cli(self.args.cli, LAYOUT_ARGS, copied.decode()).decode())
+        self.lay_out_in_window(copied)
+        return self.calc.paste_into_new_sheet(self.doc, "window")
+
+    def route_window_sylk(self):
+        if not self.args.parvex:
+            raise Skipped("no --parvex window given")
+        if self.args.wine:
+            raise Skipped("the Windows window offers no SYLK")
+        text = table_text.write(roster.rows(self.args.large_rows))
+        self.route_cells = table_text.parse(run_cli(self.args.cli, LAYOUT_ARGS, text).decode())
+        self.calc.clipboard.offer(text.encode(), "UTF8_STRING")
+        targets = self.lay_out_in_window(text.encode())
+        if SYLK_TARGET not in targets or "text/html" in targets:
+            raise RuntimeError(f"the window offered {targets}: SYLK without HTML expected for "
+                               f"{len(self.route_cells)} result rows")
+        asked_before = len(self.calc.dialogs_answered)
+        self.calc.paste_into_new_sheet(self.doc, "window-sylk", timeout=120, read_back=False)
+        if self.calc.dialogs_answered[asked_before:]:
+            raise RuntimeError(f"Calc asked {self.calc.dialogs_answered[asked_before:]}: it did not paste the SYLK")
+        return calc.read_sheet_values(self.doc.Sheets.getByName("window-sylk"))
+
+    def lay_out_in_window(self, before):
+        """Runs the window, which imports the clipboard (holding `before`) and lays it out; its
+        closing message answered, the window's process serves the clipboard until the next
+        route. Returns the targets the window offers."""
         display = self.calc.display
         err = open(os.path.join(self.work, "parvex.err"), "wb")
         program = [WINE, self.args.parvex] if self.args.wine else [self.args.parvex]
-        window_process = self.calc.clipboard.offer_process(program, stderr=err)
+        # The window keeps serving the clipboard until the next route's offer ends it.
+        window_process = self.calc.clipboard.offer_process(program, stderr=err, keep_offer=True)
         try:
             window = calc._wait_for("the Parvex window", lambda: display.windows(r"^Parvex2\.4")[:1], 20)[0]
             display.run("xdotool", "windowraise", window)
@@ -175,7 +206,7 @@ class Harness:
             display.run("xdotool", "key", "ctrl+a", "BackSpace", "type", str(ROWS_PER_PAGE))
             click(342 + 32, 52 + 10)  # 数据预处理
             calc._wait_for("the window's layout on the clipboard",
-                           lambda: self.calc.clipboard.read() not in (b"", copied), 20)
+                           lambda: self.calc.clipboard.read() not in (b"", before), 60)
             self.calc.clipboard.note_change()
             # The closing message is a modal box of the window's own process.
             def boxes():
@@ -186,13 +217,9 @@ class Harness:
             for box in calc._wait_for("the closing message", boxes, 10):
                 display.press_in(box, "Return")
             calc._wait_for("the closing message to close", lambda: not boxes(), 10)
-            return self.calc.paste_into_new_sheet(self.doc, "window")
+            return self.calc.clipboard.targets()
         finally:
             err.close()
-            # The window keeps serving the clipboard until the paste is done.
-            if window_process.poll() is None:
-                window_process.kill()
-            window_process.wait()
 
     def route_cli_text(self):
         self.calc.clipboard.offer(run_cli(self.args.cli, LAYOUT_ARGS, self.text), "UTF8_STRING")
@@ -228,6 +255,9 @@ def main(argv):
     parser.add_argument("--lossless", default="", help="routes that must change no cell, comma-separated")
     parser.add_argument("--html", help="HTML to offer on the cli-html route instead of parvex-cli --html")
     parser.add_argument("--rows", type=int, default=120, help="data rows of the roster")
+    parser.add_argument("--large-rows", type=int, default=4000,
+                        help="data rows of the roster on the window-sylk route (a layout of more cells than "
+                             "the window offers as HTML beside SYLK)")
     parser.add_argument("--display", help="an X display to use instead of an Xvfb of its own")
     parser.add_argument("-v", "--verbose", action="store_true", help="show some changed cells of every kind")
     args = parser.parse_args(argv)
@@ -244,6 +274,7 @@ def main(argv):
             for name in routes:
                 started = time.monotonic()
                 harness.route_expected = None
+                harness.route_cells = None
                 try:
                     sheet = getattr(harness, "route_" + name.replace("-", "_"))()
                 except Skipped as why:
@@ -259,7 +290,7 @@ def main(argv):
                     print(f"{name}: against the roster itself: {roster_result.summary()}")
                     if args.verbose:
                         print("\n".join(roster_result.details()))
-                result = Comparison(harness.route_expected or harness.expected, sheet,
+                result = Comparison(harness.route_cells or harness.route_expected or harness.expected, sheet,
                                     tab_exempt=name in HTML_ROUTES)
                 expectation = "must be lossless" if name in lossless else "measured"
                 print(f"{name}: {result.summary()} [{expectation}, {time.monotonic() - started:.1f} s]")
