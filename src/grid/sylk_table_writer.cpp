@@ -52,6 +52,9 @@ void PutEscaped(std::string_view text, BlockWriter& out) {
       out.Put(text.substr(from, i + 1 - from));
       out.Put(';');
       from = i + 1;
+    } else if (c == '\0') {
+      out.Put(text.substr(from, i - from));
+      from = i + 1;
     } else if (c == '\n' || c == '\r') {
       out.Put(text.substr(from, i - from));
       out.Put(kLineBreak);
@@ -168,7 +171,8 @@ class RowWriter {
     out.Put(kRecordEnd);
   }
 
-  // The cells of a plain line, from column `col` on: TAB-separated, none holding a line break.
+  // The cells of a plain line, from column `col` on: TAB-separated, none holding a line break;
+  // escaped as PutEscaped does.
   void WriteLine(std::string_view line, int64_t col, BlockWriter& out) {
     Open(col, out);
     size_t from = 0;
@@ -181,6 +185,9 @@ class RowWriter {
       } else if (line[i] == ';') {
         out.Put(line.substr(from, i + 1 - from));
         out.Put(';');
+        from = i + 1;
+      } else if (line[i] == '\0') {
+        out.Put(line.substr(from, i - from));
         from = i + 1;
       }
     }

@@ -12,7 +12,8 @@
 //
 // X and Y count the shown columns and rows of the rectangle from 1; hidden rows and columns
 // (height or width 0) are left out, as in the plain text. Inside the quotes a ';' is doubled, a
-// line break (LF, CR LF or a lone CR) is written as ESC SPACE ':', and every other byte, a '"'
+// line break (LF, CR LF or a lone CR) is written as ESC SPACE ':', a NUL byte is left out
+// (LibreOffice would end the cell there; its text import drops it), and every other byte, a '"'
 // included, stands as it is: the bytes are never decoded, so the reader takes them in its own
 // character set (LibreOffice: its locale's, UTF-8 on a UTF-8 desktop). A cell that holds
 // ESC SPACE ':' itself reads back with a line break there.

@@ -54,6 +54,8 @@ TEST(SylkTableWriterTest, WritesEveryCellAsTextConstant) {
         "C;X6;K\"'q\"", "C;X7;K\" lead\"", "C;X8;K\"trail \""}},
       {"UTF-8 and GBK bytes unchanged", {{"\xe5\xa7\x93\xe5\x90\x8d", "\xd0\xd5\xc3\xfb", "\xff\x80"}},
        {"C;Y1;X1;K\"\xe5\xa7\x93\xe5\x90\x8d\"", "C;X2;K\"\xd0\xd5\xc3\xfb\"", "C;X3;K\"\xff\x80\""}},
+      {"a NUL byte left out, the rest of the cell kept", {{std::string("a\0b;", 4), std::string("\0", 1)}},
+       {"C;Y1;X1;K\"ab;;\"", "C;X2;K\"\""}},
       {"empty cells, an empty separator column and an empty row: records of nothing",
        {{"a", "", "b"}, {"", "", ""}, {"c"}},
        {"C;Y1;X1;K\"a\"", "C;X2;K\"\"", "C;X3;K\"b\"", "C;Y2;X1;K\"\"", "C;X2;K\"\"", "C;X3;K\"\"", "C;Y3;X1;K\"c\"",
@@ -67,7 +69,9 @@ TEST(SylkTableWriterTest, WritesEveryCellAsTextConstant) {
 
 // A grid filled by the import stores a plain row as its line; the records are the same.
 TEST(SylkTableWriterTest, ImportedLinesGiveTheSameRecords) {
-  const std::string text = "No\tName;Alias\t\tNote\r\n001\t王芳;芳\t\t=A1\r\n002\t;;\t\"a\tb\"\t\"x\ny\"\r\n\t\t\t\r\n";
+  using namespace std::string_literals;
+  const std::string text = "No\tName;Alias\t\tNote\r\n001\t王芳;芳\t\t=A1\r\n002\t;;\t\"a\tb\"\t\"x\ny\"\r\n"
+                           "\t\t\t\r\nn\0ul\tx\r\n"s;
   Grid imported;
   ASSERT_TRUE(ImportText(imported, Settings{}, text).ok);
   EXPECT_EQ(Sylk(imported), Sylk(GridOf(CellsOf(imported))));

@@ -63,6 +63,10 @@ TEXT_CELLS = [
      [["001", "110101200701011234", "3/4", "=A1", "TRUE", "'q", "1E3", "12%", "2024-09-01"]]),
     ("Chinese (UTF-8)", one("高一(1)班 王芳"), middle("高一(1)班 王芳")),
     ("a 100,000-byte cell", one("x" * 100000), middle("x" * 100000)),
+    # C;X2;Y1;K" is 10 bytes: a record line of 65,534 bytes, then of 65,535 ending in "z".
+    ("a record of 65,534 bytes", one("x" * 65523), middle("x" * 65523)),
+    ("a record of 65,535 bytes", one("x" * 65523 + "z"), middle("x" * 65523 + "z")),
+    ("NUL byte: Calc ends the cell there", one("a\x00b"), middle("ab")),
     ("a 70,000-byte cell of Chinese", one("飞" * 23334), middle("飞" * 23334)),
 ]
 
