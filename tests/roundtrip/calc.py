@@ -238,8 +238,9 @@ class Clipboard:
         out = self._display.run("xclip", "-o", "-selection", "clipboard", "-t", "TARGETS", check=False, timeout=5)
         return out.decode(errors="replace").split()
 
-    def read(self, target="UTF8_STRING"):
-        return self._display.run("xclip", "-o", "-selection", "clipboard", "-t", target, check=False, timeout=10)
+    def read(self, target="UTF8_STRING", timeout=10):
+        return self._display.run("xclip", "-o", "-selection", "clipboard", "-t", target, check=False,
+                                 timeout=timeout)
 
     def note_change(self):
         """Records that the clipboard's owner or targets have just changed."""

@@ -138,6 +138,44 @@ def cli_has_option(cli, option):
     return any(word.split("=")[0] == option for word in help_text.replace(",", " ").split())
 
 
+def lay_out_in_window(session, program, rows_per_page, err_path, timeout=120):
+    """Runs the Parvex window (`program`), which imports what the clipboard holds and lays it
+    out by its settings with `rows_per_page` rows a page; answers its closing message and returns
+    its process, which serves the clipboard until the next offer or the session's end."""
+    display = session.display
+    err = open(err_path, "wb")
+    window_process = session.clipboard.offer_process(program, stderr=err, keep_offer=True)
+    err.close()  # the window holds its own copy
+    window = calc._wait_for("the Parvex window", lambda: display.windows(r"^Parvex2\.4")[:1], 20)[0]
+    display.run("xdotool", "windowraise", window)
+    geometry = dict(line.split("=") for line in
+                    display.run("xdotool", "getwindowgeometry", "--shell", window).decode().split())
+    left, top = int(geometry["X"]) + 8, int(geometry["Y"]) + 388  # the group box 设置与处理
+
+    def click(x, y):
+        display.run("xdotool", "mousemove", str(left + x), str(top + y), "click", "1")
+        time.sleep(0.3)
+
+    click(144 + 28, 51 + 10)  # 导入数据
+    click(99 + 10, 32 + 8)  # excel中每页打印 _ 行
+    display.run("xdotool", "windowfocus", "--sync", window, check=False)
+    display.run("xdotool", "key", "ctrl+a", "BackSpace", "type", str(rows_per_page))
+    click(342 + 32, 52 + 10)  # 数据预处理
+
+    # The closing message, a modal box of the window's own process, comes once the layout is on
+    # the clipboard (the import shows none).
+    def boxes():
+        found = display.run("xdotool", "search", "--onlyvisible", "--pid", str(window_process.pid),
+                            check=False).decode().split()
+        return [w for w in found if w != window]
+
+    for box in calc._wait_for("the closing message", boxes, timeout):
+        display.press_in(box, "Return")
+    calc._wait_for("the closing message to close", lambda: not boxes(), 10)
+    session.clipboard.note_change()
+    return window_process
+
+
 class Harness:
     def __init__(self, session, args):
         self.calc = session
@@ -151,6 +189,9 @@ class Harness:
         self.route_expected = None  # a route's own expectation, where it is not self.expected
         self.route_cells = None  # the cells of a route that lays out a table of its own
 
+    def window_program(self):
+        return [WINE, self.args.parvex] if self.args.wine else [self.args.parvex]
+
     def route_window(self):
         if not self.args.parvex:
             raise Skipped("no --parvex window given")
@@ -159,7 +200,8 @@ class Harness:
         if self.args.from_copied_text:
             # The window reads Calc's plain text: what it can keep is what that text holds.
             self.route_expected = table_text.parse(run_cli(self.args.cli, LAYOUT_ARGS, copied.decode()).decode())
-        self.lay_out_in_window(copied)
+        lay_out_in_window(self.calc, self.window_program(), ROWS_PER_PAGE,
+                          os.path.join(self.work, "parvex.err"))
         return self.calc.paste_into_new_sheet(self.doc, "window")
 
     def route_window_sylk(self):
@@ -170,7 +212,9 @@ class Harness:
         text = table_text.write(roster.rows(self.args.large_rows))
         self.route_cells = table_text.parse(run_cli(self.args.cli, LAYOUT_ARGS, text).decode())
         self.calc.clipboard.offer(text.encode(), "UTF8_STRING")
-        targets = self.lay_out_in_window(text.encode())
+        lay_out_in_window(self.calc, self.window_program(), ROWS_PER_PAGE,
+                          os.path.join(self.work, "parvex.err"))
+        targets = self.calc.clipboard.targets()
         if SYLK_TARGET not in targets or "text/html" in targets:
             raise RuntimeError(f"the window offered {targets}: SYLK without HTML expected for "
                                f"{len(self.route_cells)} result rows")
@@ -179,47 +223,6 @@ class Harness:
         if self.calc.dialogs_answered[asked_before:]:
             raise RuntimeError(f"Calc asked {self.calc.dialogs_answered[asked_before:]}: it did not paste the SYLK")
         return calc.read_sheet_values(self.doc.Sheets.getByName("window-sylk"))
-
-    def lay_out_in_window(self, before):
-        """Runs the window, which imports the clipboard (holding `before`) and lays it out; its
-        closing message answered, the window's process serves the clipboard until the next
-        route. Returns the targets the window offers."""
-        display = self.calc.display
-        err = open(os.path.join(self.work, "parvex.err"), "wb")
-        program = [WINE, self.args.parvex] if self.args.wine else [self.args.parvex]
-        # The window keeps serving the clipboard until the next route's offer ends it.
-        window_process = self.calc.clipboard.offer_process(program, stderr=err, keep_offer=True)
-        try:
-            window = calc._wait_for("the Parvex window", lambda: display.windows(r"^Parvex2\.4")[:1], 20)[0]
-            display.run("xdotool", "windowraise", window)
-            geometry = dict(line.split("=") for line in
-                            display.run("xdotool", "getwindowgeometry", "--shell", window).decode().split())
-            left, top = int(geometry["X"]) + 8, int(geometry["Y"]) + 388  # the group box 设置与处理
-
-            def click(x, y):
-                display.run("xdotool", "mousemove", str(left + x), str(top + y), "click", "1")
-                time.sleep(0.3)
-
-            click(144 + 28, 51 + 10)  # 导入数据
-            click(99 + 10, 32 + 8)  # excel中每页打印 _ 行
-            display.run("xdotool", "windowfocus", "--sync", window, check=False)
-            display.run("xdotool", "key", "ctrl+a", "BackSpace", "type", str(ROWS_PER_PAGE))
-            click(342 + 32, 52 + 10)  # 数据预处理
-            calc._wait_for("the window's layout on the clipboard",
-                           lambda: self.calc.clipboard.read() not in (b"", before), 60)
-            self.calc.clipboard.note_change()
-            # The closing message is a modal box of the window's own process.
-            def boxes():
-                found = display.run("xdotool", "search", "--onlyvisible", "--pid", str(window_process.pid),
-                                    check=False).decode().split()
-                return [w for w in found if w != window]
-
-            for box in calc._wait_for("the closing message", boxes, 10):
-                display.press_in(box, "Return")
-            calc._wait_for("the closing message to close", lambda: not boxes(), 10)
-            return self.calc.clipboard.targets()
-        finally:
-            err.close()
 
     def route_cli_text(self):
         self.calc.clipboard.offer(run_cli(self.args.cli, LAYOUT_ARGS, self.text), "UTF8_STRING")
