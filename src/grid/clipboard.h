@@ -1,6 +1,6 @@
-// The clipboard as the commands see it: its flavours (plain text, HTML, SYLK) in and out, as bytes. The
-// window plugs in the system clipboard, the command-line tool a stream and the tests an
-// in-memory one.
+// The clipboard as the commands see it: its flavours (plain text and HTML in and out, SYLK out),
+// as bytes. The window plugs in the system clipboard, the command-line tool a stream and the
+// tests an in-memory one.
 #ifndef PARVEX_GRID_CLIPBOARD_H_
 #define PARVEX_GRID_CLIPBOARD_H_
 
