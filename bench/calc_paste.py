@@ -13,9 +13,11 @@ Flavours:
   html       parvex-cli --html as text/html (the clipboard's HTML flavour)
   lean-html  the same cells as a bare table: no styles, widths or bold, sdnum=;;@ only on
              cells Calc could read as something else than text
-  sylk       the cells as SYLK text constants, under the target Calc registers for SYLK
+  window     the real Parvex window's clipboard (--parvex): the roster offered as text, imported
+             and laid out by its buttons, pasted from the window as it offers it (text and SYLK
+             past 20,000 cells, HTML beside them below); the window's peak memory is printed too
 
-    calc_paste.py --cli PARVEX_CLI [--rows 10000,100000] [--flavours text,html,lean-html,sylk]
+    calc_paste.py --cli PARVEX_CLI [--parvex PARVEX] [--rows 10000,100000] [--flavours text,html,lean-html,window]
     calc_paste.py --targets     what Calc offers when it copies (its SYLK target among them)
 
 Exits 77 when Calc cannot be driven here.
@@ -34,11 +36,12 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 import calc  # noqa: E402
 import roster  # noqa: E402
+import roundtrip  # noqa: E402
 import table_text  # noqa: E402
 
-LAYOUT_ARGS = ["-n", "2", "-r", "46", "-k", str(roster.KEY_COLUMN)]
-SYLK_TARGET = 'application/x-openoffice-sylk;windows_formatname="Sylk"'
-FLAVOURS = ("text", "html", "lean-html", "sylk")
+ROWS_PER_PAGE = 46  # the window's own initial value; groups and key column are its initial ones too
+LAYOUT_ARGS = ["-n", "2", "-r", str(ROWS_PER_PAGE), "-k", str(roster.KEY_COLUMN)]
+FLAVOURS = ("text", "html", "lean-html", "window")
 
 
 def html_escape(text):
@@ -61,19 +64,6 @@ def lean_html(rows):
         out.append("<tr>" + "".join(cells) + "</tr>")
     out.append("</table>")
     return "\n".join(out).encode()
-
-
-def sylk(rows):
-    """The cells as SYLK string constants: a ';' doubled, quotes as they stand, a line break as ESC
-    SPACE ':' (the forms Calc's own SYLK uses)."""
-    out = ["ID;PPARVEX;N;E"]
-    for r, row in enumerate(rows, 1):
-        for c, cell in enumerate(row, 1):
-            if cell:
-                text = cell.replace(";", ";;").replace("\r\n", "\n").replace("\n", "\x1b :")
-                out.append(f'C;X{c};Y{r};K"{text}"')
-    out.append("E")
-    return ("\r\n".join(out) + "\r\n").encode()
 
 
 def soffice_bin(session):
@@ -112,14 +102,17 @@ def changed_cells(expected, sheet_rows):
     return rows * cols, changed, tabs
 
 
-def paste(offer, target, expected_rows, timeout):
-    """Pastes `offer` (bytes, as `target`) into a fresh Calc: (seconds, peak MB, data rows)."""
+def paste(offer, expected_rows, timeout):
+    """Pastes into a fresh Calc what `offer(session)` puts on the clipboard: (seconds, Calc's
+    peak MB, the clipboard owner's peak MB or None, the targets offered, the bytes of the SYLK
+    offered or None, the sheet's values)."""
     with calc.Calc() as session:
         doc = session.new_document()
         pid = soffice_bin(session)
         before = peak_mb(pid)
-        session.clipboard.offer(offer, target)
+        owner = offer(session)
         session.clipboard.settle()
+        targets = session.clipboard.targets()
         sheets = doc.Sheets
         start = time.monotonic()
         session.paste_into_new_sheet(doc, "pasted", timeout, read_back=False)
@@ -137,7 +130,25 @@ def paste(offer, target, expected_rows, timeout):
         cursor.gotoEndOfUsedArea(False)
         end = cursor.RangeAddress
         data = sheet.getCellRangeByPosition(0, 0, end.EndColumn, end.EndRow).getDataArray()
-        return seconds, max(before, peak_mb(pid)), data
+        owner_peak = peak_mb(owner.pid) if owner is not None else None
+        sylk_bytes = len(session.clipboard.read(roundtrip.SYLK_TARGET, timeout=120)) if roundtrip.SYLK_TARGET in targets else None
+        return seconds, max(before, peak_mb(pid)), owner_peak, targets, sylk_bytes, data
+
+
+def offer_bytes(data, target):
+    def offer(session):
+        session.clipboard.offer(data, target)
+        return None
+    return offer
+
+
+def offer_from_window(parvex, source):
+    """The roster offered as text, laid out by the real window, which then owns the clipboard."""
+    def offer(session):
+        session.clipboard.offer(source, "UTF8_STRING")
+        return roundtrip.lay_out_in_window(session, [parvex], ROWS_PER_PAGE,
+                                           os.path.join(session.display.work, "parvex.err"), timeout=600)
+    return offer
 
 
 def list_targets():
@@ -156,6 +167,7 @@ def list_targets():
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--cli", help="parvex-cli")
+    parser.add_argument("--parvex", help="the parvex window, for the window flavour")
     parser.add_argument("--rows", default="10000,100000", help="result rows, comma-separated")
     parser.add_argument("--flavours", default=",".join(FLAVOURS))
     parser.add_argument("--timeout", type=float, default=600)
@@ -167,8 +179,9 @@ def main(argv):
 
 
 def bench(args):
-    print("| result rows | flavour | bytes | cells | changed | TAB cells as a space | paste s | Calc peak MB |")
-    print("| --- | --- | --- | --- | --- | --- | --- | --- |")
+    print("| result rows | flavour | bytes | cells | changed | TAB cells as a space | paste s | Calc peak MB |"
+          " window peak MB | offered |")
+    print("| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |")
     for rows in (int(n) for n in args.rows.split(",")):
         source = table_text.write(roster.rows(2 * rows)).encode()
         text = subprocess.run([args.cli, *LAYOUT_ARGS, "-q"], input=source, capture_output=True, check=True).stdout
@@ -179,14 +192,24 @@ def bench(args):
         os.remove(html_path)
         expected = table_text.parse(text.decode())
         last = max((r for r, row in enumerate(expected) if any(row)), default=-1)
-        offers = {"text": (text, "UTF8_STRING"), "html": (html, "text/html"),
-                  "lean-html": (lean_html(expected), "text/html"), "sylk": (sylk(expected), SYLK_TARGET)}
+        lean = lean_html(expected)
+        offers = {"text": (len(text), offer_bytes(text, "UTF8_STRING")),
+                  "html": (len(html), offer_bytes(html, "text/html")),
+                  "lean-html": (len(lean), offer_bytes(lean, "text/html"))}
+        if args.parvex:
+            offers["window"] = (None, offer_from_window(args.parvex, source))
         for flavour in args.flavours.split(","):
-            data, target = offers[flavour]
-            seconds, peak, pasted = paste(data, target, last + 1, args.timeout)
+            if flavour not in offers:
+                print(f"| {len(expected)} | {flavour} | skipped: no --parvex |", flush=True)
+                continue
+            size, offer = offers[flavour]
+            seconds, peak, owner_peak, targets, sylk_bytes, pasted = paste(offer, last + 1, args.timeout)
+            if size is None:
+                size = f"{sylk_bytes} (SYLK)" if sylk_bytes is not None else None
             cells, changed, tabs = changed_cells(expected, pasted)
-            print(f"| {len(expected)} | {flavour} | {len(data)} | {cells} | {changed} | {tabs} | {seconds:.1f} | {peak} |",
-                  flush=True)
+            offered = ", ".join(t for t in targets if t not in ("TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS"))
+            print(f"| {len(expected)} | {flavour} | {size if size is not None else ''} | {cells} | {changed} | {tabs} | "
+                  f"{seconds:.1f} | {peak} | {owner_peak if owner_peak is not None else ''} | {offered} |", flush=True)
 
 if __name__ == "__main__":
     sys.exit(main(sys.argv[1:]))

@@ -8,12 +8,14 @@
 //   byte 5: reserved (keeps seeds stable if a setting is added)
 // Checks: no crash or sanitizer report; a refusal changes nothing; otherwise the result matches
 // a plain model of the layout cell for cell, has N*C + N - 1 columns, every non-empty data cell
-// lands exactly once, and the exported text reads back as the result grid.
+// lands exactly once, and the exported text reads back as the result grid, the SYLK flavour
+// too, read as LibreOffice reads it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -70,6 +72,86 @@ void ForEachStoredCell(const parvex::Grid& grid, int32_t row, Visit&& visit) {
   });
 }
 
+// The cells LibreOffice Calc reads from SYLK, by its rules: a C record names its column (X) and,
+// or else keeps, its row (Y); its K text runs from the quote to a quote followed by a single ';'
+// or else to the line's last quote; there ";;" reads as ';' and ESC SPACE ':' as LF. Rows and
+// columns count from 1; a cell no record names is empty. Nullopt when a line is none of ID, C, E.
+std::optional<std::map<std::pair<int64_t, int64_t>, std::string>> ReadSylk(std::string_view sylk) {
+  std::map<std::pair<int64_t, int64_t>, std::string> cells;
+  int64_t row = 0;
+  size_t at = 0;
+  while (at < sylk.size()) {
+    size_t end = sylk.find_first_of("\r\n", at);
+    if (end == std::string_view::npos) end = sylk.size();
+    const std::string_view line = sylk.substr(at, end - at);
+    at = end + (sylk.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    if (line.starts_with("ID;") || line == "E" || line.empty()) continue;
+    if (!line.starts_with("C;")) return std::nullopt;
+    size_t p = 2;
+    auto number = [&] {
+      int64_t n = 0;
+      while (p < line.size() && line[p] >= '0' && line[p] <= '9') n = n * 10 + (line[p++] - '0');
+      return n;
+    };
+    if (line.compare(p, 1, "Y") == 0) {
+      ++p;
+      row = number();
+      if (line.compare(p++, 1, ";") != 0) return std::nullopt;
+    }
+    if (line.compare(p++, 1, "X") != 0) return std::nullopt;
+    const int64_t col = number();
+    if (line.compare(p, 3, ";K\"") != 0) return std::nullopt;
+    const size_t start = p + 3;
+    size_t close = std::string_view::npos;
+    for (size_t q = start; q < line.size(); ++q) {
+      if (line[q] != '"') continue;
+      close = q;
+      if (q + 1 < line.size() && line[q + 1] == ';') {
+        if (q + 2 < line.size() && line[q + 2] == ';') {
+          q += 2;
+          close = std::string_view::npos;
+        } else {
+          break;
+        }
+      }
+    }
+    const std::string_view raw = line.substr(start, (close == std::string_view::npos ? line.size() : close) - start);
+    std::string text;
+    for (size_t q = 0; q < raw.size(); ++q) {
+      if (raw.compare(q, 2, ";;") == 0) {
+        text += ';';
+        ++q;
+      } else if (raw.compare(q, 3, "\x1b :") == 0) {
+        text += '\n';
+        q += 2;
+      } else {
+        text += raw[q];
+      }
+    }
+    cells[{row, col}] = text;
+  }
+  return cells;
+}
+
+// A cell's text as Calc keeps it from the SYLK: every line break (CR LF, CR, and what the SYLK
+// cannot tell from one, ESC SPACE ':') an LF, NUL bytes left out.
+std::string AsReadFromSylk(std::string_view cell) {
+  std::string text;
+  for (size_t q = 0; q < cell.size(); ++q) {
+    if (cell[q] == '\0') continue;
+    if (cell[q] == '\r') {
+      text += '\n';
+      if (q + 1 < cell.size() && cell[q + 1] == '\n') ++q;
+    } else if (cell.compare(q, 3, "\x1b :") == 0) {
+      text += '\n';
+      q += 2;
+    } else {
+      text += cell[q];
+    }
+  }
+  return text;
+}
+
 // What each of the result's data cells holds, by (column within a group, text), counted.
 using CellCount = std::map<std::pair<size_t, std::string>, int>;
 
@@ -124,6 +206,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   parvex::Grid result(parvex::ResultGridDesign());
   result.SetCellText(0, 0, std::string_view("previous"));
   parvex::MemoryClipboard clipboard(std::string("clipboard before"));
+  clipboard.set_keeps_sylk(true);
   const parvex::CommandResult processed = parvex::OnPreprocess(source, result, settings, clipboard);
 
   if (!processed.ok) {
@@ -202,5 +285,21 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
     return same;
   };
   Check(same_cells(result, reread) && same_cells(reread, result), "export then import gives the result's cells back");
+
+  // Every cell of the result has its record (no row or column is hidden here).
+  if (clipboard.sylk().has_value()) {
+    const auto read = ReadSylk(*clipboard.sylk());
+    Check(read.has_value(), "the SYLK is made of ID, C and E records");
+    Check(read->size() == static_cast<size_t>(result.RowCount()) * static_cast<size_t>(result.ColCount()),
+          "the SYLK has a record for every cell");
+    bool same = true;
+    for (const auto& [place, cell] : *read) {
+      if (place.first < 1 || place.first > result.RowCount() || place.second < 1 || place.second > result.ColCount() ||
+          cell != AsReadFromSylk(result.CellView(static_cast<int32_t>(place.first - 1), static_cast<int32_t>(place.second - 1)))) {
+        same = false;
+      }
+    }
+    Check(same, "the SYLK reads back as the result's cells");
+  }
   return 0;
 }

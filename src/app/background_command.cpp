@@ -31,22 +31,32 @@ std::optional<std::string> GuiThreadClipboard::ReadHtml() {
   return html;
 }
 
-bool GuiThreadClipboard::Write(const ProduceText& text, const ProduceText& html) {
-  std::string produced_text;
-  StringSink text_sink(&produced_text);
-  text(text_sink);
-  std::optional<std::string> produced_html;
-  if (html) {
-    produced_html.emplace();
-    StringSink html_sink(&*produced_html);
-    html(html_sink);
-  }
+namespace {
+
+// What `produce` appends, or nothing when there is no such flavour.
+std::optional<std::string> Produce(const ProduceText& produce) {
+  if (!produce) return std::nullopt;
+  std::string bytes;
+  StringSink sink(&bytes);
+  produce(sink);
+  return bytes;
+}
+
+// Hands on what was produced.
+ProduceText Handing(const std::optional<std::string>& produced) {
+  if (!produced.has_value()) return {};
+  return [&produced](TextSink& sink) { sink.Append(*produced); };
+}
+
+}  // namespace
+
+bool GuiThreadClipboard::Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) {
+  const std::optional<std::string> produced_text = Produce(text);
+  const std::optional<std::string> produced_html = Produce(html);
+  const std::optional<std::string> produced_sylk = Produce(sylk);
   bool written = false;
   OnGuiThread([&] {
-    written = clipboard_.Write([&](TextSink& sink) { sink.Append(produced_text); },
-                               produced_html.has_value()
-                                   ? ProduceText([&](TextSink& sink) { sink.Append(*produced_html); })
-                                   : ProduceText());
+    written = clipboard_.Write(Handing(produced_text), Handing(produced_html), Handing(produced_sylk));
   });
   return written;
 }

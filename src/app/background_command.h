@@ -28,7 +28,8 @@ class GuiThreadClipboard : public Clipboard {
   explicit GuiThreadClipboard(Clipboard& clipboard) : clipboard_(clipboard) {}
   std::optional<std::string> ReadText() override;
   std::optional<std::string> ReadHtml() override;
-  bool Write(const ProduceText& text, const ProduceText& html) override;
+  bool KeepsSylk() const override { return clipboard_.KeepsSylk(); }
+  bool Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) override;
 
  private:
   Clipboard& clipboard_;

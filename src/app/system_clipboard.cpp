@@ -5,6 +5,9 @@
 #include <QMimeData>
 #include <QString>
 #include <memory>
+#include <string_view>
+
+#include "port/code_page.h"
 
 namespace parvex {
 namespace {
@@ -19,6 +22,17 @@ QString Produced(const ProduceText& produce) {
   StringSink sink(&bytes);
   produce(sink);
   return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// The bytes as they are produced, never decoded.
+QByteArray ProducedBytes(const ProduceText& produce) {
+  class ByteSink : public TextSink {
+   public:
+    void Append(std::string_view piece) override { bytes.append(piece.data(), static_cast<qsizetype>(piece.size())); }
+    QByteArray bytes;
+  } sink;
+  produce(sink);
+  return std::move(sink.bytes);
 }
 
 }  // namespace
@@ -40,12 +54,18 @@ std::optional<std::string> SystemClipboard::ReadHtml() {
   return Utf8Of(mime->html());
 }
 
-bool SystemClipboard::Write(const ProduceText& text, const ProduceText& html) {
+bool SystemClipboard::KeepsSylk() const {
+  static const bool keeps = QGuiApplication::platformName() == QStringLiteral("xcb") && SessionTextIsUtf8();
+  return keeps;
+}
+
+bool SystemClipboard::Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (clipboard == nullptr) return false;
   auto mime = std::make_unique<QMimeData>();
   mime->setText(Produced(text));
   if (html) mime->setHtml(Produced(html));
+  if (sylk && KeepsSylk()) mime->setData(QString::fromLatin1(kSylkMimeType), ProducedBytes(sylk));
   clipboard->setMimeData(mime.release(), QClipboard::Clipboard);  // the clipboard owns it now
   return true;
 }

@@ -3,24 +3,32 @@
 namespace parvex {
 
 bool Clipboard::WriteText(std::string_view text) {
-  return Write([text](TextSink& sink) { sink.Append(text); }, {});
+  return Write([text](TextSink& sink) { sink.Append(text); }, {}, {});
 }
 
-bool MemoryClipboard::Write(const ProduceText& text, const ProduceText& html) {
+namespace {
+
+// What `produce` appends; nullopt when it is not set.
+std::optional<std::string> Produced(const ProduceText& produce) {
+  if (!produce) return std::nullopt;
+  std::string bytes;
+  StringSink sink(&bytes);
+  produce(sink);
+  return bytes;
+}
+
+}  // namespace
+
+bool MemoryClipboard::Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) {
   if (!writable_) return false;
-  // Both flavours are produced before either replaces the old content, so that a producer
-  // that throws leaves the clipboard as it was.
-  std::string new_text;
-  StringSink text_sink(&new_text);
-  text(text_sink);
-  std::optional<std::string> new_html;
-  if (html) {
-    new_html.emplace();
-    StringSink html_sink(&*new_html);
-    html(html_sink);
-  }
-  text_ = std::move(new_text);
+  // Every flavour is produced before any replaces the old content, so that a producer that
+  // throws leaves the clipboard as it was.
+  std::optional<std::string> new_text = Produced(text);
+  std::optional<std::string> new_html = Produced(html);
+  std::optional<std::string> new_sylk = keeps_sylk_ ? Produced(sylk) : std::nullopt;
+  text_ = std::move(new_text).value_or(std::string());
   html_ = std::move(new_html);
+  sylk_ = std::move(new_sylk);
   ++write_count_;
   return true;
 }

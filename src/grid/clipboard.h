@@ -1,6 +1,6 @@
-// The clipboard as the commands see it: its flavours (plain text, HTML) in and out, as bytes. The
-// window plugs in the system clipboard, the command-line tool a stream and the tests an
-// in-memory one.
+// The clipboard as the commands see it: its flavours (plain text and HTML in and out, SYLK out),
+// as bytes. The window plugs in the system clipboard, the command-line tool a stream and the
+// tests an in-memory one.
 #ifndef PARVEX_GRID_CLIPBOARD_H_
 #define PARVEX_GRID_CLIPBOARD_H_
 
@@ -33,8 +33,8 @@ class StringSink : public TextSink {
 using ProduceText = std::function<void(TextSink&)>;
 
 // A clipboard carries flavours of one content: the plain table text every spreadsheet reads and,
-// beside it, an HTML table (UTF-8) that keeps cells as text where the plain text would be read
-// as numbers.
+// beside it, an HTML table (UTF-8) and SYLK text (the cells' own bytes) that keep cells as text
+// where the plain text would be read as numbers.
 class Clipboard {
  public:
   virtual ~Clipboard() = default;
@@ -45,10 +45,15 @@ class Clipboard {
   // The clipboard's HTML flavour as UTF-8; nullopt when it holds none (the default).
   virtual std::optional<std::string> ReadHtml() { return std::nullopt; }
 
+  // Whether Write keeps a SYLK flavour (none by default): only where a spreadsheet reads it from
+  // this clipboard, since a copy offers less HTML beside SYLK (Grid::CopySelectionToClipboard).
+  virtual bool KeepsSylk() const { return false; }
+
   // Replaces the clipboard's whole content with the plain text that `text` appends to the sink
-  // it is given and, when `html` is set, the HTML flavour that `html` appends. A clipboard that
-  // keeps no HTML never calls `html`. False when the clipboard could not be written.
-  virtual bool Write(const ProduceText& text, const ProduceText& html) = 0;
+  // it is given and, for each of `html` and `sylk` that is set, the flavour it appends. A
+  // clipboard that keeps no HTML (no SYLK) never calls `html` (`sylk`). False when the clipboard
+  // could not be written.
+  virtual bool Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) = 0;
 
   // Replaces the content with `text` alone.
   bool WriteText(std::string_view text);
@@ -63,20 +68,28 @@ class MemoryClipboard : public Clipboard {
 
   std::optional<std::string> ReadText() override { return text_; }
   std::optional<std::string> ReadHtml() override { return html_; }
-  bool Write(const ProduceText& text, const ProduceText& html) override;
+  bool KeepsSylk() const override { return keeps_sylk_; }
+  bool Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) override;
 
   const std::optional<std::string>& text() const { return text_; }
   const std::optional<std::string>& html() const { return html_; }
+  // The SYLK flavour of the last write; nullopt when it had none.
+  const std::optional<std::string>& sylk() const { return sylk_; }
   void set_text(std::optional<std::string> text) { text_ = std::move(text); }
   void set_html(std::optional<std::string> html) { html_ = std::move(html); }
   // When false, every write fails and leaves the content as it was (a clipboard held elsewhere).
   void set_writable(bool writable) { writable_ = writable; }
+  // Whether writes keep a SYLK flavour, as the system clipboard does on X11 (off by default, as
+  // on Windows).
+  void set_keeps_sylk(bool keeps) { keeps_sylk_ = keeps; }
   int write_count() const { return write_count_; }
 
  private:
   std::optional<std::string> text_;
   std::optional<std::string> html_;
+  std::optional<std::string> sylk_;
   bool writable_ = true;
+  bool keeps_sylk_ = false;
   int write_count_ = 0;
 };
 

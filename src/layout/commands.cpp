@@ -63,7 +63,7 @@ bool ExportResultGrid(Grid& result, Clipboard& clipboard, const HtmlTableShape& 
   if (result.RowCount() == 0 || result.ColCount() == 0) {
     // An empty grid exports as the empty text (and a table of no rows), not as whatever the
     // clipboard held before.
-    written = clipboard.Write([](TextSink&) {}, [&](TextSink& sink) { WriteHtmlTable(result, shape, sink); });
+    written = clipboard.Write([](TextSink&) {}, [&](TextSink& sink) { WriteHtmlTable(result, shape, sink); }, {});
   } else {
     const CellRect all{0, 0, result.RowCount() - 1, result.ColCount() - 1};
     if (excess != nullptr) *excess = HtmlFlavourExcessOf(result, all);

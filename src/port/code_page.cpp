@@ -6,6 +6,9 @@
 #include <windows.h>
 #else
 #include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <strings.h>
 
 #include <cerrno>
 #endif
@@ -126,6 +129,20 @@ void AppendUtf8(std::string_view bytes, std::string* out) {
   }
   out->reserve(out->size() + bytes.size() * 3 / 2 + 4);
   AppendGb18030(bytes, out);
+}
+
+bool SessionTextIsUtf8() {
+#if defined(_WIN32)
+  return GetACP() == CP_UTF8;
+#else
+  // The environment's locale, not the process's current one, which only setlocale changes.
+  const locale_t locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+  if (locale == static_cast<locale_t>(nullptr)) return false;
+  const char* codeset = nl_langinfo_l(CODESET, locale);
+  const bool utf8 = codeset != nullptr && (strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "utf8") == 0);
+  freelocale(locale);
+  return utf8;
+#endif
 }
 
 std::string ToUtf8(std::string_view bytes) {

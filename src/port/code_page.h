@@ -17,6 +17,11 @@ std::string ToUtf8(std::string_view bytes);
 // Appends ToUtf8(bytes) to `out`.
 void AppendUtf8(std::string_view bytes, std::string* out);
 
+// Whether the programs of this session read text that comes without a character set of its own
+// as UTF-8: the character set of the locale the environment names (LC_ALL, LC_CTYPE, LANG), or
+// on Windows the ANSI code page. False when that locale is not installed.
+bool SessionTextIsUtf8();
+
 }  // namespace parvex
 
 #endif  // PARVEX_PORT_CODE_PAGE_H_

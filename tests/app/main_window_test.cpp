@@ -138,16 +138,16 @@ class ThrowingClipboard : public Clipboard {
                   QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     throw std::bad_alloc();
   }
-  bool Write(const ProduceText&, const ProduceText&) override { return false; }
+  bool Write(const ProduceText&, const ProduceText&, const ProduceText&) override { return false; }
   bool busy_cursor = false;
 };
 
 // A clipboard in memory that notes whether it was written on the GUI thread, and can refuse.
 class ThreadNotingClipboard : public MemoryClipboard {
  public:
-  bool Write(const ProduceText& text, const ProduceText& html) override {
+  bool Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) override {
     written_on_gui_thread = QThread::currentThread() == QCoreApplication::instance()->thread();
-    return MemoryClipboard::Write(text, html);
+    return MemoryClipboard::Write(text, html, sylk);
   }
   bool written_on_gui_thread = false;
 };
@@ -481,6 +481,7 @@ class MainWindowTest : public QObject {
               std::to_string(r % 7) + "\n";
     }
     ThreadNotingClipboard clipboard;
+    clipboard.set_keeps_sylk(true);
     MainWindow w(&clipboard);
     std::vector<Message> shown;
     w.SetShowMessage([&shown](const Message& m) { shown.push_back(m); });
@@ -492,12 +493,14 @@ class MainWindowTest : public QObject {
 
     MemoryClipboard direct;
     direct.set_writable(writable);
+    direct.set_keeps_sylk(true);
     Grid expected(ResultGridDesign());
     std::optional<PagePlan> plan;
     const CommandResult result = OnPreprocess(w.source_grid(), expected, w.ReadSettings(), direct, &plan);
     QCOMPARE(PlainTextOf(w.result_grid()), PlainTextOf(expected));
     QCOMPARE(clipboard.text(), writable ? direct.text() : std::optional<std::string>("stale"));
     QCOMPARE(clipboard.html(), direct.html());
+    QCOMPARE(clipboard.sylk(), direct.sylk());
     QCOMPARE(clipboard.written_on_gui_thread, true);
     QCOMPARE(shown.size(), size_t{1});
     QCOMPARE(shown[0].text, QString::fromStdString(result.message));

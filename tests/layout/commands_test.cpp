@@ -203,12 +203,14 @@ TEST(CommandsFlavoursTest, ResultPastASheetGoesAsTextOnlyAndSaysSo) {
   settings.break_by_key = false;
   Grid result(ResultGridDesign());
   MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
+  clipboard.set_keeps_sylk(true);  // past a sheet, no SYLK either: the message holds on X11 too
   const CommandResult r = OnReprocess(source, result, settings, clipboard);
   ASSERT_TRUE(r.ok);
   EXPECT_GT(result.RowCount(), kHtmlMaxRows);
   EXPECT_EQ(r.message, std::string(kReprocessMessage) + "\n" + "表格太大（1,048,577 行，超过 1,048,576 行），"
                                                                  "只以纯文本复制到剪贴板；请分批复制，或导出PDF/Excel文件。");
   EXPECT_FALSE(clipboard.html().has_value());
+  EXPECT_FALSE(clipboard.sylk().has_value());
   ASSERT_TRUE(clipboard.text().has_value());
   EXPECT_EQ(clipboard.text()->size(), text.size() - 1);  // no line end after the last row
 }

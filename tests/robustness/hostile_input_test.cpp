@@ -309,13 +309,14 @@ TEST(HostileLayoutTest, MostGroupsOfASmallTableLayOut) {
 class OutOfMemoryClipboard : public Clipboard {
  public:
   std::optional<std::string> ReadText() override { return std::string("held before"); }
-  bool Write(const ProduceText& text, const ProduceText& html) override {
+  bool Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) override {
     class Sink : public TextSink {
      public:
       void Append(std::string_view) override { throw std::bad_alloc(); }
     } sink;
     text(sink);
     if (html) html(sink);
+    if (sylk) sylk(sink);
     return true;
   }
 };

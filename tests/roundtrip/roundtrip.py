@@ -7,12 +7,15 @@ change. Routes:
 
   window    the roster copied in Calc, imported and laid out by the real window (clicks on
             导入数据 and 数据预处理), pasted into a new sheet
+  window-sylk  a roster of --large-rows rows as table text on the clipboard, imported and laid
+            out by the real window; its layout is past the size up to which the window offers
+            HTML beside SYLK, so the clipboard must hold SYLK and no HTML, and Calc pastes the SYLK
   cli-text  parvex-cli's text on the clipboard as UTF8_STRING, pasted
   cli-html  an HTML table on the clipboard as text/html, pasted: --html FILE, or made by
             `parvex-cli --html FILE` when its --help lists that option; skipped otherwise
   xlsx      parvex-cli --xlsx, opened in Calc
 
-    roundtrip.py --cli PARVEX_CLI [--parvex PARVEX] [--routes R,...] [--lossless R,...]
+    roundtrip.py --cli PARVEX_CLI [--parvex PARVEX] [--routes R,...] [--lossless R,...] [--large-rows N]
 
 Exits 1 when a route named by --lossless changed a cell (or failed), 77 when no display server,
 soffice, python3-uno, xdotool or xclip is at hand, else 0.
@@ -31,7 +34,8 @@ import calc  # noqa: E402
 import roster  # noqa: E402
 import table_text  # noqa: E402
 
-ROUTES = ("window", "cli-text", "cli-html", "xlsx")
+ROUTES = ("window", "window-sylk", "cli-text", "cli-html", "xlsx")
+SYLK_TARGET = 'application/x-openoffice-sylk;windows_formatname="Sylk"'
 WINE = "/usr/lib/wine/wine64"
 ROWS_PER_PAGE = 20  # pages shorter than a class, so a class fills more than one group
 LAYOUT_ARGS = ["-n", "2", "-r", str(ROWS_PER_PAGE), "-k", str(roster.KEY_COLUMN)]
@@ -134,6 +138,44 @@ def cli_has_option(cli, option):
     return any(word.split("=")[0] == option for word in help_text.replace(",", " ").split())
 
 
+def lay_out_in_window(session, program, rows_per_page, err_path, timeout=120):
+    """Runs the Parvex window (`program`), which imports what the clipboard holds and lays it
+    out by its settings with `rows_per_page` rows a page; answers its closing message and returns
+    its process, which serves the clipboard until the next offer or the session's end."""
+    display = session.display
+    err = open(err_path, "wb")
+    window_process = session.clipboard.offer_process(program, stderr=err, keep_offer=True)
+    err.close()  # the window holds its own copy
+    window = calc._wait_for("the Parvex window", lambda: display.windows(r"^Parvex2\.4")[:1], 20)[0]
+    display.run("xdotool", "windowraise", window)
+    geometry = dict(line.split("=") for line in
+                    display.run("xdotool", "getwindowgeometry", "--shell", window).decode().split())
+    left, top = int(geometry["X"]) + 8, int(geometry["Y"]) + 388  # the group box 设置与处理
+
+    def click(x, y):
+        display.run("xdotool", "mousemove", str(left + x), str(top + y), "click", "1")
+        time.sleep(0.3)
+
+    click(144 + 28, 51 + 10)  # 导入数据
+    click(99 + 10, 32 + 8)  # excel中每页打印 _ 行
+    display.run("xdotool", "windowfocus", "--sync", window, check=False)
+    display.run("xdotool", "key", "ctrl+a", "BackSpace", "type", str(rows_per_page))
+    click(342 + 32, 52 + 10)  # 数据预处理
+
+    # The closing message, a modal box of the window's own process, comes once the layout is on
+    # the clipboard (the import shows none).
+    def boxes():
+        found = display.run("xdotool", "search", "--onlyvisible", "--pid", str(window_process.pid),
+                            check=False).decode().split()
+        return [w for w in found if w != window]
+
+    for box in calc._wait_for("the closing message", boxes, timeout):
+        display.press_in(box, "Return")
+    calc._wait_for("the closing message to close", lambda: not boxes(), 10)
+    session.clipboard.note_change()
+    return window_process
+
+
 class Harness:
     def __init__(self, session, args):
         self.calc = session
@@ -145,6 +187,10 @@ class Harness:
         self.doc = session.new_document()
         self.roster_range = session.put_text(self.doc, self.rows)
         self.route_expected = None  # a route's own expectation, where it is not self.expected
+        self.route_cells = None  # the cells of a route that lays out a table of its own
+
+    def window_program(self):
+        return [WINE, self.args.parvex] if self.args.wine else [self.args.parvex]
 
     def route_window(self):
         if not self.args.parvex:
@@ -154,45 +200,29 @@ class Harness:
         if self.args.from_copied_text:
             # The window reads Calc's plain text: what it can keep is what that text holds.
             self.route_expected = table_text.parse(run_cli(self.args.cli, LAYOUT_ARGS, copied.decode()).decode())
-        display = self.calc.display
-        err = open(os.path.join(self.work, "parvex.err"), "wb")
-        program = [WINE, self.args.parvex] if self.args.wine else [self.args.parvex]
-        window_process = self.calc.clipboard.offer_process(program, stderr=err)
-        try:
-            window = calc._wait_for("the Parvex window", lambda: display.windows(r"^Parvex2\.4")[:1], 20)[0]
-            display.run("xdotool", "windowraise", window)
-            geometry = dict(line.split("=") for line in
-                            display.run("xdotool", "getwindowgeometry", "--shell", window).decode().split())
-            left, top = int(geometry["X"]) + 8, int(geometry["Y"]) + 388  # the group box 设置与处理
+        lay_out_in_window(self.calc, self.window_program(), ROWS_PER_PAGE,
+                          os.path.join(self.work, "parvex.err"))
+        return self.calc.paste_into_new_sheet(self.doc, "window")
 
-            def click(x, y):
-                display.run("xdotool", "mousemove", str(left + x), str(top + y), "click", "1")
-                time.sleep(0.3)
-
-            click(144 + 28, 51 + 10)  # 导入数据
-            click(99 + 10, 32 + 8)  # excel中每页打印 _ 行
-            display.run("xdotool", "windowfocus", "--sync", window, check=False)
-            display.run("xdotool", "key", "ctrl+a", "BackSpace", "type", str(ROWS_PER_PAGE))
-            click(342 + 32, 52 + 10)  # 数据预处理
-            calc._wait_for("the window's layout on the clipboard",
-                           lambda: self.calc.clipboard.read() not in (b"", copied), 20)
-            self.calc.clipboard.note_change()
-            # The closing message is a modal box of the window's own process.
-            def boxes():
-                found = display.run("xdotool", "search", "--onlyvisible", "--pid", str(window_process.pid),
-                                    check=False).decode().split()
-                return [w for w in found if w != window]
-
-            for box in calc._wait_for("the closing message", boxes, 10):
-                display.press_in(box, "Return")
-            calc._wait_for("the closing message to close", lambda: not boxes(), 10)
-            return self.calc.paste_into_new_sheet(self.doc, "window")
-        finally:
-            err.close()
-            # The window keeps serving the clipboard until the paste is done.
-            if window_process.poll() is None:
-                window_process.kill()
-            window_process.wait()
+    def route_window_sylk(self):
+        if not self.args.parvex:
+            raise Skipped("no --parvex window given")
+        if self.args.wine:
+            raise Skipped("the Windows window offers no SYLK")
+        text = table_text.write(roster.rows(self.args.large_rows))
+        self.route_cells = table_text.parse(run_cli(self.args.cli, LAYOUT_ARGS, text).decode())
+        self.calc.clipboard.offer(text.encode(), "UTF8_STRING")
+        lay_out_in_window(self.calc, self.window_program(), ROWS_PER_PAGE,
+                          os.path.join(self.work, "parvex.err"))
+        targets = self.calc.clipboard.targets()
+        if SYLK_TARGET not in targets or "text/html" in targets:
+            raise RuntimeError(f"the window offered {targets}: SYLK without HTML expected for "
+                               f"{len(self.route_cells)} result rows")
+        asked_before = len(self.calc.dialogs_answered)
+        self.calc.paste_into_new_sheet(self.doc, "window-sylk", timeout=120, read_back=False)
+        if self.calc.dialogs_answered[asked_before:]:
+            raise RuntimeError(f"Calc asked {self.calc.dialogs_answered[asked_before:]}: it did not paste the SYLK")
+        return calc.read_sheet_values(self.doc.Sheets.getByName("window-sylk"))
 
     def route_cli_text(self):
         self.calc.clipboard.offer(run_cli(self.args.cli, LAYOUT_ARGS, self.text), "UTF8_STRING")
@@ -230,6 +260,9 @@ def main(argv):
     parser.add_argument("--lossless", default="", help="routes that must change no cell, comma-separated")
     parser.add_argument("--html", help="HTML to offer on the cli-html route instead of parvex-cli --html")
     parser.add_argument("--rows", type=int, default=120, help="data rows of the roster")
+    parser.add_argument("--large-rows", type=int, default=4000,
+                        help="data rows of the roster on the window-sylk route (a layout of more cells than "
+                             "the window offers as HTML beside SYLK)")
     parser.add_argument("--display", help="an X display to use instead of an Xvfb of its own")
     parser.add_argument("-v", "--verbose", action="store_true", help="show some changed cells of every kind")
     args = parser.parse_args(argv)
@@ -246,6 +279,7 @@ def main(argv):
             for name in routes:
                 started = time.monotonic()
                 harness.route_expected = None
+                harness.route_cells = None
                 try:
                     sheet = getattr(harness, "route_" + name.replace("-", "_"))()
                 except Skipped as why:
@@ -261,7 +295,7 @@ def main(argv):
                     print(f"{name}: against the roster itself: {roster_result.summary()}")
                     if args.verbose:
                         print("\n".join(roster_result.details()))
-                result = Comparison(harness.route_expected or harness.expected, sheet,
+                result = Comparison(harness.route_cells or harness.route_expected or harness.expected, sheet,
                                     tab_exempt=name in HTML_ROUTES)
                 expectation = "must be lossless" if name in lossless else "measured"
                 print(f"{name}: {result.summary()} [{expectation}, {time.monotonic() - started:.1f} s]")
