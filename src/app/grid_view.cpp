@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "html/clipboard_flavours.h"
+
 namespace parvex {
 
 void GridView::SetPlaceholder(const QString& text) {
@@ -96,7 +98,8 @@ bool GridView::CopySelection() {
   }
   grid_->SelectRange(first_row, first_col, last_row, last_col);
   if (!grid_->Selection()) return false;
-  return grid_->CopySelectionToClipboard(*clipboard_);
+  const SpreadsheetFlavours flavours;
+  return grid_->CopySelectionToClipboard(*clipboard_, &flavours);
 }
 
 void GridView::PasteAtCurrentCell() {

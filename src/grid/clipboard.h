@@ -59,6 +59,18 @@ class Clipboard {
   bool WriteText(std::string_view text);
 };
 
+class Grid;      // grid.h
+struct CellRect;
+
+// Writes a rectangle of a grid to a clipboard in the flavours a copy offers: the grid's copy
+// asks one, so that what goes beside the plain text is decided where those flavours are written.
+class CopyFlavours {
+ public:
+  virtual ~CopyFlavours() = default;
+  // `rect` lies inside `grid`. False when the clipboard refused the content.
+  virtual bool Write(const Grid& grid, const CellRect& rect, Clipboard& clipboard) const = 0;
+};
+
 // A clipboard held in memory: the tests' and the command-line tool's.
 class MemoryClipboard : public Clipboard {
  public:

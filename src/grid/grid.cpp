@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "grid/sylk_table_writer.h"
 #include "grid/table_text_reader.h"
 #include "grid/table_text_writer.h"
-#include "html/html_table_writer.h"
 
 namespace parvex {
 
@@ -209,27 +207,14 @@ void Grid::SetCursorCell(int32_t row, int32_t col) {
   cursor_ = IsInside(row, col) ? CellPos{row, col} : CellPos{};
 }
 
-bool Grid::CopySelectionToClipboard(Clipboard& clipboard, const HtmlTableShape* shape) const {
+bool Grid::CopySelectionToClipboard(Clipboard& clipboard, const CopyFlavours* flavours) const {
   std::optional<CellRect> rect = selection_;
   if (!can_selection_ && IsInside(cursor_.row, cursor_.col)) {
     rect = CellRect{cursor_.row, cursor_.col, cursor_.row, cursor_.col};
   }
   if (!rect) return true;
-  const ProduceText text = [&](TextSink& sink) { WriteTableText(*this, *rect, sink); };
-  if (!HtmlFlavourFits(*this, *rect)) return clipboard.Write(text, {}, {});
-  // The SYLK of a rectangle takes no more bytes than its HTML's estimate (a record's frame is
-  // no longer than a cell's markup, an empty cell's shorter), so the HTML's limits stand for both.
-  const bool sylk = clipboard.KeepsSylk() && SylkCellsFit(*this, *rect);
-  const int64_t cells = (int64_t{std::min(rect->last_row, RowCount() - 1)} - rect->first_row + 1) *
-                        (int64_t{std::min(rect->last_col, ColCount() - 1)} - rect->first_col + 1);
-  const HtmlTableShape plain;
-  ProduceText html;
-  if (!sylk || cells <= kHtmlBesideSylkMaxCells) {
-    html = [&](TextSink& sink) { WriteHtmlTable(*this, *rect, shape ? *shape : plain, sink); };
-  }
-  ProduceText sylk_text;
-  if (sylk) sylk_text = [&](TextSink& sink) { WriteSylkTable(*this, *rect, sink); };
-  return clipboard.Write(text, html, sylk_text);
+  if (flavours != nullptr) return flavours->Write(*this, *rect, clipboard);
+  return clipboard.Write([&](TextSink& sink) { WriteTableText(*this, *rect, sink); }, {}, {});
 }
 
 bool Grid::PasteFromClipboard(Clipboard& clipboard) {

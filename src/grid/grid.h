@@ -30,13 +30,6 @@ inline constexpr int32_t kInsertedColumnWidth = 18;
 // Height of a row inserted into a grid that had none.
 inline constexpr int32_t kDefaultRowHeight = 24;
 
-// The most cells a copy offers as HTML beside SYLK. LibreOffice Calc takes the HTML whenever it
-// is offered, and its HTML import is slow: about 2.5 s for 15,000 cells and 5 s for 27,000,
-// against 0.5 s by SYLK. Past this the HTML is left out so that Calc pastes the SYLK; below it
-// the HTML stays for the programs that read no SYLK.
-inline constexpr int64_t kHtmlBesideSylkMaxCells = 20000;
-
-struct HtmlTableShape;  // html/html_table_writer.h
 
 // The design values that ResetContent restores.
 struct GridDesign {
@@ -131,15 +124,11 @@ class Grid {
   // (-1, -1) when there is none.
   CellPos CursorCell() const { return cursor_; }
 
-  // Puts the selected rectangle on the clipboard in the clipboard text format (table_text.h)
-  // and, while it fits what a spreadsheet takes (HtmlFlavourFits), the same cells as
-  //  - SYLK (sylk_table_writer.h), where the clipboard keeps it and every cell fits a record
-  //    (SylkCellsFit);
-  //  - an HTML table of `shape` (a plain one, no groups and no title, when none is given), beside
-  //    SYLK only up to kHtmlBesideSylkMaxCells cells.
-  // With nothing selected the clipboard is not touched and the result is true. False when the
-  // clipboard refused the content.
-  bool CopySelectionToClipboard(Clipboard& clipboard, const HtmlTableShape* shape = nullptr) const;
+  // Puts the selected rectangle on the clipboard: in the flavours `flavours` writes (the
+  // spreadsheets' text, HTML and SYLK: html/clipboard_flavours.h), or in the clipboard text
+  // format alone (table_text.h) when none is given. With nothing selected the clipboard is not
+  // touched and the result is true. False when the clipboard refused the content.
+  bool CopySelectionToClipboard(Clipboard& clipboard, const CopyFlavours* flavours = nullptr) const;
 
   // Distributes the clipboard's table text over the cells from the cursor cell on (the first
   // cell past the fixed ones when there is none), stepping over hidden rows and columns. The grid

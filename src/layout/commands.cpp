@@ -3,6 +3,7 @@
 #include <string>
 
 #include "grid/table_text_writer.h"
+#include "html/clipboard_flavours.h"
 #include "grid/text_to_integer.h"
 
 namespace parvex {
@@ -68,7 +69,8 @@ bool ExportResultGrid(Grid& result, Clipboard& clipboard, const HtmlTableShape& 
     const CellRect all{0, 0, result.RowCount() - 1, result.ColCount() - 1};
     if (excess != nullptr) *excess = HtmlFlavourExcessOf(result, all);
     result.SelectRange(all.first_row, all.first_col, all.last_row, all.last_col);
-    written = result.CopySelectionToClipboard(clipboard, &shape);
+    const SpreadsheetFlavours flavours(shape);
+    written = result.CopySelectionToClipboard(clipboard, &flavours);
   }
   result.SetCursorCell(0, 0);
   return written;

@@ -10,6 +10,7 @@
 #include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
 #include "port/utf8.h"
+#include "html/clipboard_flavours.h"
 #include "html/html_table_reader.h"
 #include "port/code_page.h"
 #include "support/grid_helpers.h"
@@ -414,6 +415,54 @@ TEST(HtmlTableWriterTest, FlavourFitsWhatASpreadsheetTakes) {
       EXPECT_EQ(excess.size, c.size);
     }
   }
+}
+
+// Which flavours a copy offers: SYLK where the clipboard keeps it and every cell fits a record,
+// HTML beside it only up to kHtmlBesideSylkMaxCells cells, HTML alone elsewhere.
+TEST(ClipboardFlavoursTest, CopyOffersFlavoursBySizeAndClipboard) {
+  const int32_t at_most = static_cast<int32_t>(kHtmlBesideSylkMaxCells / 4);  // rows of 4 cells
+  const struct {
+    const char* name;
+    int32_t rows;
+    bool keeps_sylk;
+    bool long_cell;
+    bool html, sylk;
+  } cases[] = {
+      {"no SYLK kept, small", 3, false, false, true, false},
+      {"no SYLK kept, past the size", at_most + 1, false, false, true, false},
+      {"SYLK kept, small: all three", 3, true, false, true, true},
+      {"SYLK kept, at the size: all three", at_most, true, false, true, true},
+      {"SYLK kept, past the size: no HTML", at_most + 1, true, false, false, true},
+      {"a cell too long for a record, small", 3, true, true, true, false},
+      {"a cell too long for a record, past the size: HTML stays", at_most + 1, true, true, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Grid grid;
+    ASSERT_TRUE(grid.ResizeAndClear(c.rows, 4, 0, false));
+    ASSERT_TRUE(grid.SetCellText(0, 0, std::string_view("001")));
+    const std::string last = c.long_cell ? std::string(70000, 'x') : std::string("=A1");
+    ASSERT_TRUE(grid.SetCellText(c.rows - 1, 3, std::string_view(last)));
+    grid.SelectRange(0, 0, c.rows - 1, 3);
+    MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
+    clipboard.set_keeps_sylk(c.keeps_sylk);
+    const SpreadsheetFlavours flavours;
+    ASSERT_TRUE(grid.CopySelectionToClipboard(clipboard, &flavours));
+    ASSERT_TRUE(clipboard.text().has_value());
+    EXPECT_EQ(clipboard.text()->substr(0, 4), "001\t");
+    EXPECT_EQ(clipboard.html().has_value(), c.html);
+    ASSERT_EQ(clipboard.sylk().has_value(), c.sylk);
+    if (c.sylk) {
+      EXPECT_EQ(clipboard.sylk()->substr(0, 26), "ID;PPARVEX\r\nC;Y1;X1;K\"001\"");
+      EXPECT_NE(clipboard.sylk()->find("C;X4;K\"=A1\"\r\nE\r\n"), std::string::npos);
+    }
+  }
+  // Nothing selected: the clipboard keeps what it held.
+  Grid grid;
+  MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
+  clipboard.set_keeps_sylk(true);
+  ASSERT_TRUE(grid.CopySelectionToClipboard(clipboard));
+  EXPECT_EQ(clipboard.write_count(), 0);
 }
 
 }  // namespace
