@@ -3,8 +3,8 @@
 #include <string>
 
 #include "grid/table_text_writer.h"
-#include "html/clipboard_flavours.h"
 #include "grid/text_to_integer.h"
+#include "html/clipboard_flavours.h"
 
 namespace parvex {
 

@@ -30,8 +30,8 @@ std::string TextOnlyMessage(const HtmlFlavourExcess& excess);
 
 // Puts the whole of `result` on the clipboard in the clipboard text format and, beside it, as an
 // HTML table of `shape` (the title row bold, borders around each group, the separator columns
-// narrow) and as SYLK, by the flavour rule of Grid::CopySelectionToClipboard, and leaves `result`
-// with no selection and (0, 0) as its cursor cell. Both are left out when `result` passes what a
+// narrow) and as SYLK, by the flavour rule of SpreadsheetFlavours (clipboard_flavours.h), and
+// leaves `result` with no selection and (0, 0) as its cursor cell. Both are left out when `result` passes what a
 // spreadsheet takes (HtmlFlavourExcessOf); `excess`, when given, says which limit it passed.
 // False when the clipboard refused the content.
 bool ExportResultGrid(Grid& result, Clipboard& clipboard, const HtmlTableShape& shape = {},

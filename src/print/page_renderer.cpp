@@ -1,9 +1,9 @@
 #include "print/page_renderer.h"
 
 #include <QFile>
-#include <QImage>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -303,8 +303,8 @@ class PageRenderer::PagePainter {
   double font_pt_ = 0;
   std::vector<double> x_;
   std::vector<bool> separator_;
-  RowCells row_cells_;  // the row DrawRow draws
-  std::vector<double> edges_;       // the page's row edges, top to bottom
+  RowCells row_cells_;          // the row DrawRow draws
+  std::vector<double> edges_;  // the page's row edges, top to bottom
   QFont font_;
   QFont title_font_;
   QFont footer_font_;
@@ -318,7 +318,6 @@ class PageRenderer::PagePainter {
   QList<QPointF> page_positions_;
   QPen pen_;
 };
-
 
 QString PageFooterText(int64_t page, int64_t pages) {
   return QStringLiteral("第 %1 页，共 %2 页").arg(page).arg(pages);
