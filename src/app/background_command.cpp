@@ -17,6 +17,12 @@ void OnGuiThread(const std::function<void()>& call) {
   QMetaObject::invokeMethod(QCoreApplication::instance(), call, Qt::BlockingQueuedConnection);
 }
 
+// Hands on what was produced.
+ProduceText Handing(const std::optional<std::string>& produced) {
+  if (!produced.has_value()) return {};
+  return [&produced](TextSink& sink) { sink.Append(*produced); };
+}
+
 }  // namespace
 
 std::optional<std::string> GuiThreadClipboard::ReadText() {
@@ -31,29 +37,10 @@ std::optional<std::string> GuiThreadClipboard::ReadHtml() {
   return html;
 }
 
-namespace {
-
-// What `produce` appends, or nothing when there is no such flavour.
-std::optional<std::string> Produce(const ProduceText& produce) {
-  if (!produce) return std::nullopt;
-  std::string bytes;
-  StringSink sink(&bytes);
-  produce(sink);
-  return bytes;
-}
-
-// Hands on what was produced.
-ProduceText Handing(const std::optional<std::string>& produced) {
-  if (!produced.has_value()) return {};
-  return [&produced](TextSink& sink) { sink.Append(*produced); };
-}
-
-}  // namespace
-
 bool GuiThreadClipboard::Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) {
-  const std::optional<std::string> produced_text = Produce(text);
-  const std::optional<std::string> produced_html = Produce(html);
-  const std::optional<std::string> produced_sylk = Produce(sylk);
+  const std::optional<std::string> produced_text = Produced(text);
+  const std::optional<std::string> produced_html = Produced(html);
+  const std::optional<std::string> produced_sylk = Produced(sylk);
   bool written = false;
   OnGuiThread([&] {
     written = clipboard_.Write(Handing(produced_text), Handing(produced_html), Handing(produced_sylk));

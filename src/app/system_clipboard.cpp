@@ -17,10 +17,9 @@ std::string Utf8Of(const QString& text) {
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-QString Produced(const ProduceText& produce) {
-  std::string bytes;
-  StringSink sink(&bytes);
-  produce(sink);
+// `produce` is set.
+QString ProducedString(const ProduceText& produce) {
+  const std::string bytes = Produced(produce).value_or(std::string());
   return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
@@ -63,8 +62,8 @@ bool SystemClipboard::Write(const ProduceText& text, const ProduceText& html, co
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (clipboard == nullptr) return false;
   auto mime = std::make_unique<QMimeData>();
-  mime->setText(Produced(text));
-  if (html) mime->setHtml(Produced(html));
+  mime->setText(ProducedString(text));
+  if (html) mime->setHtml(ProducedString(html));
   if (sylk && KeepsSylk()) mime->setData(QString::fromLatin1(kSylkMimeType), ProducedBytes(sylk));
   clipboard->setMimeData(mime.release(), QClipboard::Clipboard);  // the clipboard owns it now
   return true;

@@ -6,9 +6,6 @@ bool Clipboard::WriteText(std::string_view text) {
   return Write([text](TextSink& sink) { sink.Append(text); }, {}, {});
 }
 
-namespace {
-
-// What `produce` appends; nullopt when it is not set.
 std::optional<std::string> Produced(const ProduceText& produce) {
   if (!produce) return std::nullopt;
   std::string bytes;
@@ -16,8 +13,6 @@ std::optional<std::string> Produced(const ProduceText& produce) {
   produce(sink);
   return bytes;
 }
-
-}  // namespace
 
 bool MemoryClipboard::Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) {
   if (!writable_) return false;

@@ -32,6 +32,9 @@ class StringSink : public TextSink {
 // Appends one flavour of the clipboard's content to the sink it is given.
 using ProduceText = std::function<void(TextSink&)>;
 
+// What `produce` appends, whole; nullopt when it is not set (no such flavour).
+std::optional<std::string> Produced(const ProduceText& produce);
+
 // A clipboard carries flavours of one content: the plain table text every spreadsheet reads and,
 // beside it, an HTML table (UTF-8) and SYLK text (the cells' own bytes) that keep cells as text
 // where the plain text would be read as numbers.
