@@ -200,22 +200,6 @@ class PrintActionsTest : public QObject {
     }
   }
 
-  void PreviewShowsOnePagePerBlock() {
-    MemoryClipboard clipboard;
-    MainWindow window(&clipboard);
-    window.SetShowMessage([](const Message&) {});
-    LayOut(window, clipboard, Numbers(100));
-    int pages = -1;
-    window.print_actions()->SetRunPreview([&](PrintPreviewDialog& dialog) {
-      dialog.show();
-      QCoreApplication::processEvents();
-      pages = static_cast<int>(dialog.pages_view()->page_count());
-      dialog.close();
-    });
-    window.print_actions()->Preview();
-    QCOMPARE(pages, 2);
-  }
-
   // The preview's page setup readies the document again, and its printer button prints the whole
   // of what it shows.
   void PreviewSetsUpAndPrintsItsDocument_data() {
@@ -333,45 +317,41 @@ class PrintActionsTest : public QObject {
     QCOMPARE(reopened.findChild<QCheckBox*>(QStringLiteral("选择框_均衡分栏"))->isChecked(), false);
   }
 
-  void BalancedPagesPrintApartFromTheGridAndTheClipboard() {
-    QTemporaryDir dir;
-    MemoryClipboard clipboard;
-    MainWindow window(&clipboard);
-    window.SetShowMessage([](const Message&) {});
-    RowsBox(window)->clear();
-    QTest::keyClicks(RowsBox(window), QStringLiteral("10"));  // typed: the printed pages keep 10 rows
-    LayOut(window, clipboard, Numbers(25));
-    const std::optional<std::string> laid_out = clipboard.ReadText();
-    window.print_actions()->SetPageSetup(PageSetup{.balance_pages = true});
-    const QString target = dir.filePath(QStringLiteral("balanced.pdf"));
-    window.print_actions()->SetChooseFile([&](const QString&, const QString&) { return target; });
-    window.print_actions()->ExportPdf();
-    QCOMPARE(PdfPages(target), 2);
-    // The last page's 5 rows print in two groups of 3 and 2; the grid keeps them in one.
-    QVERIFY(LastOnPage(target, 2, 25));
-    auto* result = window.findChild<QTableView*>(QStringLiteral("高级表格_中间结果"));
-    QCOMPARE(result->model()->rowCount(), 1 + 10 + 5);
-    QCOMPARE(clipboard.ReadText(), laid_out);
+  // A print whose layout differs from the window's (balanced short pages, fitted groups) lays the
+  // table out for itself: the grid, its boxes and the clipboard keep what was copied.
+  void PrintLaidOutApartLeavesTheWindowAsItWas_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("fitted");  // groups fitted to the paper; otherwise 10 typed rows, balanced
+    QTest::addColumn<int>("pages");
+    QTest::newRow("balanced last page") << 25 << false << 2;
+    QTest::newRow("fitted groups: 400 short numbers on one page") << 400 << true << 1;
   }
-
-  void FittedGroupsPrintApartFromTheGridAndTheClipboard() {
+  void PrintLaidOutApartLeavesTheWindowAsItWas() {
+    QFETCH(int, rows);
+    QFETCH(bool, fitted);
+    QFETCH(int, pages);
     QTemporaryDir dir;
     MemoryClipboard clipboard;
     MainWindow window(&clipboard);
     window.SetShowMessage([](const Message&) {});
-    LayOut(window, clipboard, Numbers(400));
-    const std::optional<std::string> laid_out = clipboard.ReadText();
-    PageSetup setup;
-    setup.auto_groups = true;
-    window.print_actions()->SetPageSetup(setup);
-    const QString target = dir.filePath(QStringLiteral("fitted.pdf"));
+    if (!fitted) {
+      RowsBox(window)->clear();
+      QTest::keyClicks(RowsBox(window), QStringLiteral("10"));
+    }
+    LayOut(window, clipboard, Numbers(rows));
+    const std::optional<std::string> copied = clipboard.ReadText();
+    const QSize grid(window.result_grid().ColCount(), window.result_grid().RowCount());
+    const QString rows_box = RowsBox(window)->text();
+    window.print_actions()->SetPageSetup(fitted ? PageSetup{.auto_groups = true} : PageSetup{.balance_pages = true});
+    const QString target = dir.filePath(QStringLiteral("apart.pdf"));
     window.print_actions()->SetChooseFile([&](const QString&, const QString&) { return target; });
     window.print_actions()->ExportPdf();
-    // A one-column table of short numbers: many groups fit an A4 page; 400 rows on one page.
-    QCOMPARE(PdfPages(target), 1);
+    QCOMPARE(PdfPages(target), pages);
+    QVERIFY(LastOnPage(target, pages, rows));
+    QCOMPARE(QSize(window.result_grid().ColCount(), window.result_grid().RowCount()), grid);
     QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("编辑框_分栏数"))->text(), QStringLiteral("2"));
-    QCOMPARE(window.result_grid().ColCount(), 3);
-    QCOMPARE(clipboard.ReadText(), laid_out);
+    QCOMPARE(RowsBox(window)->text(), rows_box);
+    QCOMPARE(clipboard.ReadText(), copied);
   }
 };
 
