@@ -521,3 +521,24 @@ def read_sheet(sheet):
     if cells == [[("", "EMPTY")]]:
         cells = []
     return Sheet(cells)
+
+
+def run_experiments(display, only, run_cases, sections, before=None):
+    """Runs an experiment script in a Calc of its own: before(session, doc) when given, then
+    run_cases(session, doc, only), then each (name, run) of `sections` whose name holds `only`.
+    0, or SKIP when Calc cannot be had."""
+    try:
+        with Calc(display) as session:
+            doc = session.new_document()
+            if before is not None:
+                before(session, doc)
+            run_cases(session, doc, only)
+            for section, run in sections:
+                if not only or only in section:
+                    run(session, doc)
+            if session.dialogs_answered:
+                print(f"dialogs answered: {session.dialogs_answered}")
+    except Unavailable as why:
+        print(f"skipped: {why}")
+        return SKIP
+    return 0

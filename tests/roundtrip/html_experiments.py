@@ -240,22 +240,9 @@ def main(argv):
     parser.add_argument("--only", help="run only the cases whose name or group holds this")
     parser.add_argument("--display", help="an X display to use instead of an Xvfb of its own")
     args = parser.parse_args(argv)
-    try:
-        with calc.Calc(args.display) as session:
-            doc = session.new_document()
-            if args.capture:
-                capture(session, doc, args.capture)
-            run_cases(session, doc, args.only)
-            for section, run in (("formatting", formatting), ("both offered", both_offered)):
-                if not args.only or args.only in section:
-                    run(session, doc)
-            if session.dialogs_answered:
-                print(f"dialogs answered: {session.dialogs_answered}")
-    except calc.Unavailable as why:
-        print(f"skipped: {why}")
-        return calc.SKIP
-    return 0
-
+    before = (lambda session, doc: capture(session, doc, args.capture)) if args.capture else None
+    return calc.run_experiments(args.display, args.only, run_cases,
+                                (("formatting", formatting), ("both offered", both_offered)), before)
 
 if __name__ == "__main__":
     sys.exit(main(sys.argv[1:]))

@@ -178,19 +178,8 @@ def main(argv):
             self.env.update(LANG=args.locale, LC_ALL=args.locale)
 
         calc.Display.__init__ = with_locale
-    try:
-        with calc.Calc(args.display) as session:
-            doc = session.new_document()
-            run_cases(session, doc, args.only)
-            for section, run in (("over old cells", over_old_cells), ("beside others", beside_others)):
-                if not args.only or args.only in section:
-                    run(session, doc)
-            if session.dialogs_answered:
-                print(f"dialogs answered: {session.dialogs_answered}")
-    except calc.Unavailable as why:
-        print(f"skipped: {why}")
-        return calc.SKIP
-    return 0
+    return calc.run_experiments(args.display, args.only, run_cases,
+                                (("over old cells", over_old_cells), ("beside others", beside_others)))
 
 
 if __name__ == "__main__":
