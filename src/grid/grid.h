@@ -4,8 +4,10 @@
 #ifndef PARVEX_GRID_GRID_H_
 #define PARVEX_GRID_GRID_H_
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -137,11 +139,17 @@ class Grid {
   // is too large to read as a table.
   bool PasteFromClipboard(Clipboard& clipboard);
 
-  // The cells as they are stored, for reading whole rows fast (the exporters).
+  // The bytes of the texts the grid's cells refer to, for judging how large an output gets.
+  int64_t TextBytes() const { return static_cast<int64_t>(store_.texts().used()); }
+
+  // How the cells are kept, for the tests and fuzzers that check the storage itself; the
+  // outputs read through RowCells and RowRuns.
   const RowStore& store() const { return store_; }
 
  private:
   friend class GridBuilder;
+  friend class RowCells;
+  friend class RowRuns;
 
   void RestoreDesign();
   int32_t HeightOf(size_t row) const { return heights_.Get(row); }
@@ -173,17 +181,65 @@ class Grid {
 // without a lookup per cell.
 class RowCells {
  public:
-  explicit RowCells(const Grid& grid) : grid_(grid) {}
-  void Read(int32_t row) { grid_.store().GetRowCells(row, &cells_); }
+  explicit RowCells(const Grid& grid) : store_(grid.store_) {}
+  void Read(int32_t row) { store_.GetRowCells(row, &cells_); }
   // The text of column `col` of the row read last; empty past its last stored cell.
-  std::string_view Text(int32_t col) const {
+  std::string_view Text(int32_t col) const { return store_.Text(Cell(col)); }
+  // Whether the table text quotes that text (it holds a TAB or a line break, or starts with '"').
+  bool NeedsQuotes(int32_t col) const { return Cell(col).needs_quotes(); }
+
+ private:
+  CellRef Cell(int32_t col) const {
     const auto c = static_cast<size_t>(col);
-    return c < cells_.size() ? grid_.store().Text(cells_[c]) : std::string_view();
+    return c < cells_.size() ? cells_[c] : CellRef{};
+  }
+
+  const RowStore& store_;
+  std::vector<CellRef> cells_;
+};
+
+// A grid's rows read as the grid keeps them, for the outputs that write long rows fast: a row is
+// runs of stored cells, and a run may be a plain line, its cells joined by TABs as they stand
+// (none holds a TAB or a line break, none needs quotes), which an output can often copy whole.
+class RowRuns {
+ public:
+  explicit RowRuns(const Grid& grid) : store_(grid.store_) {}
+
+  // Reads columns `first` .. `last` of `row`, left to right:
+  //   gap(from, to)                  the columns from .. to - 1, which hold nothing;
+  //   line(col, text, count) -> bool a plain line of `count` cells that lies wholly inside, from
+  //                                  column `col`; when it returns false its cells come one by one;
+  //   cell(col, text, needs_quotes)  every other cell, empty ones among them.
+  template <typename Gap, typename Line, typename Cell>
+  void Read(int32_t row, int64_t first, int64_t last, Gap&& gap, Line&& line, Cell&& cell) {
+    int64_t at = first;  // the next column
+    store_.ForEachRun(row, [&](const CellRun& run) {
+      const int64_t begin = std::max<int64_t>(run.col, at);
+      const int64_t end = std::min<int64_t>(int64_t{run.col} + run.count, last + 1);
+      if (begin >= end) return;
+      if (at < begin) gap(at, begin);
+      at = end;
+      if (run.is_line() && begin == run.col && end == int64_t{run.col} + run.count &&
+          line(begin, run.line, end - begin)) {
+        return;
+      }
+      std::span<const CellRef> cells = run.cells;
+      if (run.is_line()) {
+        line_cells_.clear();
+        RowStore::AppendRunCells(run, &line_cells_);
+        cells = line_cells_;
+      }
+      for (int64_t c = begin; c < end; ++c) {
+        const CellRef ref = cells[static_cast<size_t>(c - run.col)];
+        cell(c, store_.Text(ref), ref.needs_quotes());
+      }
+    });
+    if (at <= last) gap(at, last + 1);
   }
 
  private:
-  const Grid& grid_;
-  std::vector<CellRef> cells_;
+  const RowStore& store_;
+  std::vector<CellRef> line_cells_;
 };
 
 }  // namespace parvex

@@ -15,6 +15,17 @@ GridBuilder::GridBuilder(const GridDesign& design, const Grid& source, int32_t c
 
 void GridBuilder::Reserve(int64_t rows, int64_t runs) { grid_.store_.Reserve(rows, runs); }
 
+GridBuilder::RowCost GridBuilder::CostOfRow(const Grid& source, int32_t row) {
+  RowCost cost;
+  source.store_.ForEachRun(row, [&](const CellRun& run) {
+    cost.cells += run.count;
+    ++cost.runs;
+    if (run.is_line()) cost.text_bytes += static_cast<int64_t>(run.line.size() - (run.count - 1));  // without its TABs
+    for (const CellRef cell : run.cells) cost.text_bytes += cell.size();
+  });
+  return cost;
+}
+
 void GridBuilder::AppendEmptyRows(int32_t count) {
   if (count <= 0) return;
   grid_.heights_.Insert(static_cast<size_t>(grid_.RowCount()), static_cast<size_t>(count), grid_.row_height_);

@@ -27,6 +27,18 @@ class GridBuilder {
   std::span<std::byte> ReservedRows() { return grid_.store_.ReservedRows(); }
   std::span<std::byte> ReservedRuns() { return grid_.store_.ReservedRuns(); }
 
+  // What appending a source's rows costs, for judging a build before it starts: row `row`'s
+  // stored cells, its runs and the bytes of its cells' texts.
+  struct RowCost {
+    int64_t cells = 0;
+    int64_t runs = 0;
+    int64_t text_bytes = 0;
+  };
+  static RowCost CostOfRow(const Grid& source, int32_t row);
+  // The cells a grid stores, and the runs listed for its rows made of several.
+  static int64_t StoredCells(const Grid& grid) { return grid.store_.StoredCells(); }
+  static int64_t ListedRuns(const Grid& grid) { return grid.store_.ListedRuns(); }
+
   // Appends `count` empty rows of RowHeight.
   void AppendEmptyRows(int32_t count);
   // Puts the stored cells of the source's row `row`, moved `at` columns right, into the last

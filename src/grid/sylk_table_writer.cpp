@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <span>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -117,29 +116,18 @@ class RowWriter {
   // Every column of the rectangle gets a record, the empty ones and those past the row's last
   // stored cell too: the paste then replaces the whole rectangle, as the plain text's does.
   void WriteRow(int32_t r, int64_t y, BlockWriter& out) {
-    const RowStore& store = plan_.grid().store();
-    const int64_t last = plan_.rect().last_col;
-    int64_t at = plan_.rect().first_col;  // the next column to write
     row_ = y;
-    store.ForEachRun(r, [&](const CellRun& run) {
-      const int64_t begin = std::max<int64_t>(run.col, at);
-      const int64_t end = std::min<int64_t>(int64_t{run.col} + run.count, last + 1);
-      if (begin >= end) return;
-      for (; at < begin; ++at) WriteCell(at, {}, out);
-      if (run.is_line() && begin == run.col && end == int64_t{run.col} + run.count && plan_.all_columns_shown()) {
-        WriteLine(run.line, begin, out);
-        at = end;
-        return;
-      }
-      std::span<const CellRef> cells = run.cells;
-      if (run.is_line()) {
-        line_cells_.clear();
-        RowStore::AppendRunCells(run, &line_cells_);
-        cells = line_cells_;
-      }
-      for (; at < end; ++at) WriteCell(at, store.Text(cells[static_cast<size_t>(at - run.col)]), out);
-    });
-    for (; at <= last; ++at) WriteCell(at, {}, out);
+    runs_.Read(
+        r, plan_.rect().first_col, plan_.rect().last_col,
+        [&](int64_t from, int64_t to) {
+          for (int64_t c = from; c < to; ++c) WriteCell(c, {}, out);
+        },
+        [&](int64_t col, std::string_view line, int64_t) {
+          if (!plan_.all_columns_shown()) return false;
+          WriteLine(line, col, out);
+          return true;
+        },
+        [&](int64_t col, std::string_view text, bool) { WriteCell(col, text, out); });
   }
 
   // Opens the record of column `col`; false when the column is hidden.
@@ -198,7 +186,7 @@ class RowWriter {
   // A copy for each thread, as the HTML writer keeps one: read at every cell.
   const RecordPlan plan_;
   int64_t row_ = 0;  // the row the next record names; 0 once named
-  std::vector<CellRef> line_cells_;
+  RowRuns runs_{plan_.grid()};
 };
 
 // `rect` clamped to the grid; empty (last before first) when nothing of it is inside.
@@ -212,27 +200,17 @@ CellRect Clamped(const Grid& grid, const CellRect& rect) {
 bool SylkCellsFit(const Grid& grid, const CellRect& rect) {
   // Escaping at most triples a text: a text of a third of the room fits whatever it holds.
   constexpr int64_t kSafeBytes = kMostEscapedBytes / 3;
-  const RowStore& store = grid.store();
-  if (static_cast<int64_t>(store.texts().used()) <= kSafeBytes) return true;
+  if (grid.TextBytes() <= kSafeBytes) return true;
   const CellRect r = Clamped(grid, rect);
   bool fits = true;
-  std::vector<CellRef> line_cells;
+  RowRuns runs(grid);
   for (int32_t row = r.first_row; row <= r.last_row && fits; ++row) {
-    store.ForEachRun(row, [&](const CellRun& run) {
-      if (!fits || (run.is_line() && static_cast<int64_t>(run.line.size()) <= kSafeBytes)) return;
-      std::span<const CellRef> cells = run.cells;
-      if (run.is_line()) {
-        line_cells.clear();
-        RowStore::AppendRunCells(run, &line_cells);
-        cells = line_cells;
-      }
-      const int64_t begin = std::max<int64_t>(run.col, r.first_col);
-      const int64_t end = std::min<int64_t>(int64_t{run.col} + run.count, int64_t{r.last_col} + 1);
-      for (int64_t c = begin; c < end && fits; ++c) {
-        const CellRef cell = cells[static_cast<size_t>(c - run.col)];
-        fits = cell.size() <= kSafeBytes || EscapedSize(store.Text(cell)) <= kMostEscapedBytes;
-      }
-    });
+    runs.Read(
+        row, r.first_col, r.last_col, [](int64_t, int64_t) {},
+        [](int64_t, std::string_view line, int64_t) { return static_cast<int64_t>(line.size()) <= kSafeBytes; },
+        [&](int64_t, std::string_view text, bool) {
+          fits = fits && (static_cast<int64_t>(text.size()) <= kSafeBytes || EscapedSize(text) <= kMostEscapedBytes);
+        });
   }
   return fits;
 }
@@ -245,7 +223,7 @@ void WriteSylkTable(const Grid& grid, const CellRect& rect, TextSink& sink) {
     const RecordPlan plan(grid, r);
     // Chunks of about a block of records, judged from the grid's text and a record's frame.
     const int64_t rows = int64_t{r.last_row} - r.first_row + 1;
-    const int64_t text_per_row = static_cast<int64_t>(grid.store().texts().used()) / std::max<int64_t>(grid.RowCount(), 1);
+    const int64_t text_per_row = grid.TextBytes() / std::max<int64_t>(grid.RowCount(), 1);
     const int64_t row_bytes = text_per_row + (int64_t{r.last_col} - r.first_col + 1) * 12 + 8;
     const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
     if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {

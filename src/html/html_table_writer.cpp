@@ -376,7 +376,7 @@ class ColumnPlan {
 class RowWriter {
  public:
   explicit RowWriter(const ColumnPlan& plan)
-      : plan_(plan), cells_(plan.grid()), all_rows_shown_(!plan.grid().HasHiddenRows()) {}
+      : plan_(plan), cells_(plan.grid()), runs_(plan.grid()), all_rows_shown_(!plan.grid().HasHiddenRows()) {}
 
   void Write(int32_t first_row, int32_t last_row, BlockWriter& out) {
     for (int32_t r = first_row; r <= last_row; ++r) {
@@ -415,35 +415,18 @@ class RowWriter {
   // A row of which every column is shown, read run by run as the grid stores it: a plain line
   // with nothing to escape is cut at its TABs as it is written, without a cell list.
   void WriteRuns(int32_t r, BlockWriter& out) {
-    const RowStore& store = plan_.grid().store();
-    const int64_t last = plan_.last_col();
-    int64_t at = plan_.first_col();  // the next column to write
     ColumnPlan::Cursor column(plan_);
-    auto write_empty_to = [&](int64_t end) {
-      for (; at < end; ++at, column.Next()) out.Put(column.open());
-    };
     out.Put("<tr>");
-    store.ForEachRun(r, [&](const CellRun& run) {
-      const int64_t begin = std::max<int64_t>(run.col, at);
-      const int64_t end = std::min<int64_t>(int64_t{run.col} + run.count, last + 1);
-      if (begin >= end) return;
-      write_empty_to(begin);
-      if (run.is_line() && begin == run.col && end == int64_t{run.col} + run.count &&
-          WritePlainLine(run.line, end - begin, column, out)) {
-        at = end;
-        return;
-      }
-      std::span<const CellRef> cells = run.cells;
-      if (run.is_line()) {
-        line_cells_.clear();
-        RowStore::AppendRunCells(run, &line_cells_);
-        cells = line_cells_;
-      }
-      for (; at < end; ++at, column.Next()) {
-        text_.WriteCell(column.open(), store.Text(cells[static_cast<size_t>(at - run.col)]), out);
-      }
-    });
-    write_empty_to(last + 1);
+    runs_.Read(
+        r, plan_.first_col(), plan_.last_col(),
+        [&](int64_t from, int64_t to) {
+          for (int64_t c = from; c < to; ++c, column.Next()) out.Put(column.open());
+        },
+        [&](int64_t, std::string_view line, int64_t count) { return WritePlainLine(line, count, column, out); },
+        [&](int64_t, std::string_view text, bool) {
+          text_.WriteCell(column.open(), text, out);
+          column.Next();
+        });
     out.Put("</td></tr>\n");
   }
 
@@ -536,7 +519,7 @@ class RowWriter {
   const ColumnPlan plan_;
   RowCells cells_;
   CellTextWriter text_;
-  std::vector<CellRef> line_cells_;  // a plain line's cells, cut when it needs escaping
+  RowRuns runs_;
   std::vector<size_t> tabs_;          // a plain line's TABs (FindPlainTabs)
   const bool all_rows_shown_;
 };
@@ -569,7 +552,7 @@ HtmlFlavourExcess HtmlFlavourExcessOf(const Grid& grid, const CellRect& rect) {
   // The markup of every cell and row, and the grid's texts, which the rectangle refers to at
   // most once each (escaping aside): a bound taken before a byte is written.
   const int64_t markup = rows * (cols * static_cast<int64_t>(kSeparatorCell.size()) + 16);
-  const auto text = static_cast<int64_t>(grid.store().texts().used());
+  const int64_t text = grid.TextBytes();
   if (markup + text > kHtmlMaxBytes) return {Limit::kBytes, markup + text, kHtmlMaxBytes};
   return {};
 }

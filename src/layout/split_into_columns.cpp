@@ -46,14 +46,9 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
   // columns, empty or not, so a wide layout of many (padded) rows is too long even when it holds
   // little. The cells' bytes are at most the title once per group and the source's text.
   const int64_t separators = plan.rows * (result_cols - 1) + std::max<int64_t>(plan.rows - 1, 0);
-  int64_t title_bytes = 0;
-  if (options.source_has_title) {
-    source.store().ForEachRun(0, [&](const CellRun& run) {
-      if (!run.line.empty()) title_bytes += static_cast<int64_t>(run.line.size() - (run.count - 1));  // without its TABs
-      for (const CellRef cell : run.cells) title_bytes += cell.size();
-    });
-  }
-  const auto text_bytes = separators + title_bytes * groups + static_cast<int64_t>(source.store().texts().used());
+  const GridBuilder::RowCost title =
+      options.source_has_title ? GridBuilder::CostOfRow(source, 0) : GridBuilder::RowCost{};
+  const int64_t text_bytes = separators + title.text_bytes * groups + source.TextBytes();
   if (text_bytes > kMaxTextBytes) {
     *error = "layout refused: its text would take " + std::to_string(text_bytes) + " bytes, more than the limit of " +
              std::to_string(kMaxTextBytes) + "; use fewer column groups, fewer rows per page or turn off padding";
@@ -62,20 +57,12 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
 
   // Count the cells the result will store before building it: a refusal costs nothing. Every
   // data row is placed once, and the title row once per group.
-  int64_t title_cells = 0;
-  int64_t title_runs = 0;
-  if (options.source_has_title && source.RowCount() > 0) {
-    source.store().ForEachRun(0, [&](const CellRun& run) {
-      title_cells += run.count;
-      ++title_runs;
-    });
-  }
-  plan.stored_cells = source.store().StoredCells() - title_cells + groups * title_cells;
+  plan.stored_cells = GridBuilder::StoredCells(source) - title.cells + groups * title.cells;
   // A row made of one run keeps it in place; one made of several lists them. A page's row i
   // places a source row in every group longer than i, so the rows with two or more are those
   // above the second longest group's end. Source rows made of several runs (a layout of a
   // layout) may add up to their own listed runs.
-  plan.runs = source.store().ListedRuns() + (groups * title_runs >= 2 ? groups * title_runs : 0);
+  plan.runs = GridBuilder::ListedRuns(source) + (groups * title.runs >= 2 ? groups * title.runs : 0);
   for (const Page& page : plan.pages) {
     int64_t longest = 0;
     int64_t second = 0;
