@@ -6,14 +6,6 @@ bool Clipboard::WriteText(std::string_view text) {
   return Write([text](TextSink& sink) { sink.Append(text); }, {}, {});
 }
 
-std::optional<std::string> Produced(const ProduceText& produce) {
-  if (!produce) return std::nullopt;
-  std::string bytes;
-  StringSink sink(&bytes);
-  produce(sink);
-  return bytes;
-}
-
 bool MemoryClipboard::Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) {
   if (!writable_) return false;
   // Every flavour is produced before any replaces the old content, so that a producer that

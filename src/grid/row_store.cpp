@@ -5,7 +5,7 @@
 #include <new>
 #include <span>
 
-#include "grid/prefault.h"
+#include "port/prefault.h"
 
 namespace parvex {
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "grid/byte_scan.h"
+#include "port/byte_scan.h"
 #include "grid/grid.h"
 
 namespace parvex {

@@ -4,8 +4,8 @@
 #include <thread>
 #include <vector>
 
-#include "grid/block_writer.h"
-#include "grid/two_thread_rows.h"
+#include "output/block_writer.h"
+#include "output/two_thread_rows.h"
 
 namespace parvex {
 namespace {

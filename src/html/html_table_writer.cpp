@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "grid/block_writer.h"
-#include "grid/byte_scan.h"
-#include "grid/two_thread_rows.h"
+#include "output/block_writer.h"
+#include "port/byte_scan.h"
+#include "output/two_thread_rows.h"
 #include "port/code_page.h"
 #include "port/utf8.h"
 

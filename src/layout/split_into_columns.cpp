@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "grid/grid_builder.h"
-#include "grid/prefault.h"
+#include "port/prefault.h"
 #include "layout/page_plan.h"
 
 namespace parvex {

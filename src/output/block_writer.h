@@ -2,8 +2,8 @@
 // full, so that a sink (a file, the clipboard's buffer) is called a few hundred times for a
 // large table rather than once per cell. A thread that writes a piece of the export for another
 // to hand on passes its block over whole (TakePending) instead of copying it.
-#ifndef PARVEX_GRID_BLOCK_WRITER_H_
-#define PARVEX_GRID_BLOCK_WRITER_H_
+#ifndef PARVEX_OUTPUT_BLOCK_WRITER_H_
+#define PARVEX_OUTPUT_BLOCK_WRITER_H_
 
 #include <algorithm>
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include <memory>
 #include <string_view>
 
-#include "grid/clipboard.h"
+#include "output/text_sink.h"
 
 namespace parvex {
 
@@ -98,4 +98,4 @@ class BlockWriter {
 
 }  // namespace parvex
 
-#endif  // PARVEX_GRID_BLOCK_WRITER_H_
+#endif  // PARVEX_OUTPUT_BLOCK_WRITER_H_

@@ -3,8 +3,8 @@
 // renders the odd ones, in turn into one of two slots, and the calling thread hands each slot's
 // text to the sink when it arrives at that chunk. The bytes are those one thread would write.
 // A chunk that fits a block is passed from thread to thread as the block itself, not copied.
-#ifndef PARVEX_GRID_TWO_THREAD_ROWS_H_
-#define PARVEX_GRID_TWO_THREAD_ROWS_H_
+#ifndef PARVEX_OUTPUT_TWO_THREAD_ROWS_H_
+#define PARVEX_OUTPUT_TWO_THREAD_ROWS_H_
 
 #include <algorithm>
 #include <condition_variable>
@@ -13,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "grid/block_writer.h"
-#include "grid/clipboard.h"
+#include "output/block_writer.h"
+#include "output/text_sink.h"
 
 namespace parvex {
 
@@ -147,4 +147,4 @@ class TwoThreadRows {
 
 }  // namespace parvex
 
-#endif  // PARVEX_GRID_TWO_THREAD_ROWS_H_
+#endif  // PARVEX_OUTPUT_TWO_THREAD_ROWS_H_

@@ -5,8 +5,8 @@
 // the ones the reader calls, chosen when the code is compiled.
 //
 // Bit k of a mask stands for byte k of the 64 scanned; all 64 must be readable.
-#ifndef PARVEX_GRID_BYTE_SCAN_H_
-#define PARVEX_GRID_BYTE_SCAN_H_
+#ifndef PARVEX_PORT_BYTE_SCAN_H_
+#define PARVEX_PORT_BYTE_SCAN_H_
 
 #include <bit>
 #include <cstddef>
@@ -151,4 +151,4 @@ static_assert(CountBits(0) == 0 && CountBits(~uint64_t{0}) == 64 && CountBits(0x
 
 }  // namespace parvex::byte_scan
 
-#endif  // PARVEX_GRID_BYTE_SCAN_H_
+#endif  // PARVEX_PORT_BYTE_SCAN_H_

@@ -1,4 +1,4 @@
-#include "grid/prefault.h"
+#include "port/prefault.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // that is a large share of the work. A helper thread asks the kernel for the pages from the end
 // of the range down while the caller fills it from the start, so both cores share it; a page the
 // caller reaches first costs the helper only a look.
-#ifndef PARVEX_GRID_PREFAULT_H_
-#define PARVEX_GRID_PREFAULT_H_
+#ifndef PARVEX_PORT_PREFAULT_H_
+#define PARVEX_PORT_PREFAULT_H_
 
 #include <atomic>
 #include <cstddef>
@@ -35,4 +35,4 @@ class Prefault {
 
 }  // namespace parvex
 
-#endif  // PARVEX_GRID_PREFAULT_H_
+#endif  // PARVEX_PORT_PREFAULT_H_

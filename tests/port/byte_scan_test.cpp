@@ -1,4 +1,4 @@
-#include "grid/byte_scan.h"
+#include "port/byte_scan.h"
 
 #include <gtest/gtest.h>
 
