@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "grid/byte_scan.h"
+#include "port/byte_scan.h"
 #include "grid/table_text_reader.h"
 #include "support/table_text_reference.h"
 

@@ -182,8 +182,6 @@ const std::vector<OptionCase>& OptionCases() {
       {"explicit plus sign", {"-n", "+1"}, Numbers(5), OneGroup(5)},
       {"rows 2 is taken", {"-r", "2"}, Numbers(5), "t\t\tt\n1\t\t3\n2\t\t4\n5\t\t"},
       {"rows 46 by default", {}, Numbers(47), TwoGroupsOf46(47)},
-      {"rows 1 gives 46", {"-r", "1"}, Numbers(47), TwoGroupsOf46(47)},
-      {"rows 0 gives 46", {"-r", "0"}, Numbers(47), TwoGroupsOf46(47)},
       {"rows -99999 clamps, then gives 46", {"-r", "-99999"}, Numbers(92), TwoGroupsOf46(92)},
       {"a long run of digits saturates", {"-r", "123456789012345678901234567890"}, Numbers(100), FirstOfTwoGroups(100)},
       {"leading zeros", {"-n", "0001"}, Numbers(3), OneGroup(3)},

@@ -21,27 +21,6 @@ Cells Pupils() {
           {"Eva", "B"},      {"Fay", "B"}, {"Gus", "C"}};
 }
 
-struct BlocksCase {
-  const char* name;
-  Cells source;
-  LayoutOptions options;
-  std::vector<PageBlock> blocks;
-};
-
-// Which rows land on which page is the page plan's (its own tests); these are what printing adds:
-// one block per planned page, full height when padded, and one page even without data rows.
-const BlocksCase kBlocksCases[] = {
-    {"padded pages are full height even when the key cut them",
-     Pupils(),
-     {.groups = 2, .rows_per_page = 3, .key_column = 2},
-     {{1, 3}, {4, 3}, {7, 1}}},
-    {"title only prints one empty page", {{"Name", "Class"}}, {.groups = 3, .rows_per_page = 5}, {{1, 0}}},
-    {"no title row: blocks start at row 0",
-     {{"1"}, {"2"}, {"3"}, {"4"}, {"5"}},
-     {.groups = 1, .rows_per_page = 2, .source_has_title = false},
-     {{0, 2}, {2, 2}, {4, 1}}},
-};
-
 // Lays `source` out with `options` and gives the printed pages of the plan it was laid out by.
 PrintLayout LaidOut(const Grid& source, const LayoutOptions& options, Grid* result, PagePlan* plan) {
   std::string error;
@@ -49,23 +28,39 @@ PrintLayout LaidOut(const Grid& source, const LayoutOptions& options, Grid* resu
   return PrintLayoutOf(*plan);
 }
 
-TEST(PrintLayoutTest, FindsEveryPageBlock) {
-  for (const BlocksCase& c : kBlocksCases) {
+// Which rows land on which page is the page plan's (its own tests); printing adds a block per
+// planned page, one after another below the title (full height when padded), and one empty page
+// when there are no data rows.
+TEST(PrintLayoutTest, PrintsABlockPerPlannedPage) {
+  const struct {
+    const char* name;
+    Cells source;
+    LayoutOptions options;
+  } cases[] = {
+      {"padded pages cut by the key", Pupils(), {.groups = 2, .rows_per_page = 3, .key_column = 2}},
+      {"no title row", {{"1"}, {"2"}, {"3"}, {"4"}, {"5"}}, {.groups = 1, .rows_per_page = 2, .source_has_title = false}},
+  };
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Grid result(ResultGridDesign());
     PagePlan plan;
     const PrintLayout layout = LaidOut(GridOf(c.source), c.options, &result, &plan);
-    EXPECT_EQ(layout.blocks, c.blocks);
     EXPECT_EQ(layout.has_title, c.options.source_has_title);
     EXPECT_EQ(layout.columns.size(), static_cast<size_t>(result.ColCount()));
-    // The blocks cover the grid's rows after the title, in order.
+    ASSERT_EQ(layout.blocks.size(), plan.pages.size());
     int32_t row = layout.has_title ? 1 : 0;
-    for (const PageBlock& block : layout.blocks) {
-      EXPECT_EQ(block.first_row, row);
-      row += block.row_count;
+    for (size_t p = 0; p < plan.pages.size(); ++p) {
+      EXPECT_EQ(layout.blocks[p], (PageBlock{row, static_cast<int32_t>(plan.pages[p].height)})) << "page " << p;
+      row += layout.blocks[p].row_count;
     }
     EXPECT_EQ(row, result.RowCount());
   }
+
+  Grid result(ResultGridDesign());
+  PagePlan plan;
+  EXPECT_EQ(LaidOut(GridOf({{"Name", "Class"}}), {.groups = 3, .rows_per_page = 5}, &result, &plan).blocks,
+            (std::vector<PageBlock>{{1, 0}}))
+      << "a title alone prints one empty page";
 }
 
 TEST(PrintLayoutTest, MarksSeparatorsAndConvertsPixels) {
