@@ -66,8 +66,8 @@ int main(int argc, char** argv) {
 
   parvex::TextBuffer text;
   std::string error;
-  if (!parvex::MapFile(argv[1], &text, &error)) {
-    std::fprintf(stderr, "parvex-html-export: %s\n", error.c_str());
+  if (const parvex::Status read = parvex::MapFile(argv[1], &text); !read.ok()) {
+    std::fprintf(stderr, "parvex-html-export: %s\n", read.message().c_str());
     return 2;
   }
   parvex::Grid source(parvex::SourceGridDesign());

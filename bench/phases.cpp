@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
     const Clock::time_point t0 = Clock::now();
     parvex::TextBuffer text;
     std::string error;
-    if (!parvex::MapFile(path, &text, &error)) {
-      std::fprintf(stderr, "parvex-phases: %s\n", error.c_str());
+    if (const parvex::Status read = parvex::MapFile(path, &text); !read.ok()) {
+      std::fprintf(stderr, "parvex-phases: %s\n", read.message().c_str());
       return 2;
     }
     const Clock::time_point t1 = Clock::now();

@@ -370,11 +370,11 @@ std::optional<PrintJob> MainWindow::PrintJobFor(const PageSetup& setup) const {
   return PrintJob(source_grid_, *result_options_, !rows_typed_, setup);
 }
 
-bool MainWindow::ReadyPrintJob(PrintJob& job, std::string* error) {
+Status MainWindow::ReadyPrintJob(PrintJob& job) {
   assert(result_options_.has_value() && result_plan_.has_value());
   // A job that lays the table out again for the page does so apart: the grid keeps showing
   // what the clipboard holds.
-  return job.Ready(result_grid_, *result_plan_, result_options_, error);
+  return job.Ready(result_grid_, *result_plan_, result_options_);
 }
 
 void MainWindow::OnPrintHelp() { show_message_({QMessageBox::Information, PrintHelpCaption(), PrintHelpText()}); }

@@ -98,7 +98,7 @@ class MainWindow : public QWidget, private PrintDocumentSource {
   // typed into, the rows per page are those that fill one printed page: a job whose rows differ
   // lays the table out for itself, and the grid and the box stay as they are.
   std::optional<PrintJob> PrintJobFor(const PageSetup& setup) const override;
-  bool ReadyPrintJob(PrintJob& job, std::string* error) override;
+  Status ReadyPrintJob(PrintJob& job) override;
   void FitToFrame();
   void StartDrag(const QPoint& global_pos);
 

@@ -132,11 +132,11 @@ PageSetup PageSetupDialog::setup() const {
 }
 
 void PageSetupDialog::accept() {
-  std::string error;
   int32_t rows = 0;
-  if (!ValidatePageSetup(setup(), &error) ||
-      (!columns_.empty() && !RowsPerPage(setup(), PrintedColumns(), has_title_, &rows, &error))) {
-    QMessageBox::warning(this, QStringLiteral("页面设置"), QString::fromStdString(error));
+  Status valid = ValidatePageSetup(setup());
+  if (valid.ok() && !columns_.empty()) valid = RowsPerPage(setup(), PrintedColumns(), has_title_, &rows);
+  if (!valid.ok()) {
+    QMessageBox::warning(this, QStringLiteral("页面设置"), QString::fromStdString(valid.message()));
     return;
   }
   QDialog::accept();
@@ -160,16 +160,15 @@ void PageSetupDialog::UpdateRowsPerPage() {
     return;
   }
   const PageSetup edited = setup();
-  std::string error;
   int32_t rows = 0;
-  if (!RowsPerPage(edited, PrintedColumns(), has_title_, &rows, &error)) {
-    rows_per_page_->setText(QString::fromStdString(error));
+  if (const Status fit = RowsPerPage(edited, PrintedColumns(), has_title_, &rows); !fit.ok()) {
+    rows_per_page_->setText(QString::fromStdString(fit.message()));
     return;
   }
   rows_per_page_->setText(QString::number(rows));
   // The rows are those that fit: the columns' fit to the width sets the scale.
   PageGeometry geometry;
-  if (!ComputePageGeometry(edited, PrintedColumns(), std::nullopt, &geometry, &error)) return;
+  if (!ComputePageGeometry(edited, PrintedColumns(), std::nullopt, &geometry).ok()) return;
   const double type_size = geometry.TypeSize(edited.font_size_pt);
   QString text = QStringLiteral("%1 pt").arg(type_size);
   if (type_size < kSmallestReadableTypePt) {

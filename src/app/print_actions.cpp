@@ -104,12 +104,11 @@ std::optional<PrintJob> PrintActions::ReadyJob(const QString& caption) {
   }
   // Measuring a large table's columns takes a moment: the window keeps painting meanwhile.
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  std::string error;
-  bool ready = false;
-  RunInBackground(window_, QStringLiteral("正在准备打印…"), [&] { ready = document_->ReadyPrintJob(*job, &error); });
+  Status ready;
+  RunInBackground(window_, QStringLiteral("正在准备打印…"), [&] { ready = document_->ReadyPrintJob(*job); });
   QApplication::restoreOverrideCursor();
-  if (!ready) {
-    Warn(caption, error);
+  if (!ready.ok()) {
+    Warn(caption, ready.message());
     return std::nullopt;
   }
   return job;
@@ -154,14 +153,13 @@ void PrintActions::Print(const PrintJob& job, QWidget* parent) {
   if (!chosen) return;
   ExportProgress progress(parent, QStringLiteral("正在打印…"));
   const Progress report = progress.callback();
-  std::string error;
-  const WriteOutcome outcome = job.Paint(&printer, &error, [&](int64_t done, int64_t total) {
+  const Status painted = job.Paint(&printer, [&](int64_t done, int64_t total) {
     if (report(done, total)) return true;
     // Nothing of a cancelled run reaches the printer.
     printer.abort();
     return false;
   });
-  if (outcome == WriteOutcome::kFailed) Warn(caption, error);
+  if (painted.failed()) Warn(caption, painted.message());
 }
 
 void PrintActions::Export(const QString& caption, const QString& filter, const QString& suffix,
@@ -171,9 +169,10 @@ void PrintActions::Export(const QString& caption, const QString& filter, const Q
   const QString path = ChooseFile(caption, filter, suffix);
   if (path.isEmpty()) return;
   ExportProgress progress(window_, progress_text);
-  std::string error;
   // A cancel is the user's own choice: nothing to tell.
-  if (((*job).*write)(path.toStdString(), &error, progress.callback()) == WriteOutcome::kFailed) Warn(caption, error);
+  if (const Status written = ((*job).*write)(path.toStdString(), progress.callback()); written.failed()) {
+    Warn(caption, written.message());
+  }
 }
 
 void PrintActions::ExportPdf() {
@@ -196,9 +195,8 @@ bool PrintActions::EditPageSetupOver(QWidget* parent) {
     std::vector<PrintColumn> columns;
     bool has_title = true;
     if (const std::optional<PrintJob> job = document_->PrintJobFor(setup_); job.has_value()) {
-      std::string error;
       has_title = job->layout_options().source_has_title;
-      if (!job->PrintedColumns(&columns, &error)) columns.clear();
+      if (!job->PrintedColumns(&columns).ok()) columns.clear();
     }
     PageSetupDialog dialog(setup_, std::move(columns), has_title, parent);
     if (dialog.exec() == QDialog::Accepted) edited = dialog.setup();

@@ -33,9 +33,9 @@ class PrintDocumentSource {
   // A job printing the current layout on `setup`; none before anything has been laid out.
   virtual std::optional<PrintJob> PrintJobFor(const PageSetup& setup) const = 0;
   // Readies `job` on the current layout; a job whose rows or groups differ lays the table out
-  // again for itself, leaving the layout shown as it is. False with a one-line `error` when the
+  // again for itself, leaving the layout shown as it is. Failed with a one-line message when the
   // page leaves no room or the layout is refused.
-  virtual bool ReadyPrintJob(PrintJob& job, std::string* error) = 0;
+  virtual Status ReadyPrintJob(PrintJob& job) = 0;
 };
 
 class PrintActions : public QObject {
@@ -82,8 +82,7 @@ class PrintActions : public QObject {
   QString ChooseFile(const QString& caption, const QString& filter, const QString& suffix);
   // The job for the current layout, readied; none, with the reason shown, when it cannot be.
   std::optional<PrintJob> ReadyJob(const QString& caption);
-  using WriteFile = WriteOutcome (PrintJob::*)(const std::string& path, std::string* error,
-                                               const Progress& progress) const;
+  using WriteFile = Status (PrintJob::*)(const std::string& path, const Progress& progress) const;
   void Export(const QString& caption, const QString& filter, const QString& suffix, const QString& progress_text,
               WriteFile write);
   void Warn(const QString& caption, const std::string& text) const;

@@ -42,11 +42,6 @@ namespace {
 
 constexpr std::string_view kProgram = "parvex-cli";
 
-// Why a run stops: one line for standard error.
-struct Failure {
-  std::string message;
-};
-
 // What the command line asked for.
 struct Options {
   Settings settings;
@@ -357,7 +352,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream
   }
   options.page.header = header;
   options.page.balance_pages = balance;
-  if (std::string error; !ValidatePageSetup(options.page, &error)) return usage_error(error);
+  if (Status s = ValidatePageSetup(options.page); !s.ok()) return usage_error(s.message());
   return outcome;
 }
 
@@ -401,12 +396,11 @@ class OffscreenGui {
 };
 #endif  // PARVEX_HAS_PRINT
 
-TextBuffer ReadInput(const Options& options, std::istream& in) {
-  std::string error;
+Status ReadInput(const Options& options, std::istream& in, TextBuffer* input) {
   TextBuffer text;
   if (options.input == "-") {
     std::string bytes;
-    if (!ReadStream(in, &bytes, &error)) throw Failure{error};
+    if (Status s = ReadStream(in, &bytes); !s.ok()) return s;
     text = TextBuffer(std::move(bytes));
   } else {
     // A file that is also an output is read, not mapped: Windows does not replace a file that
@@ -417,16 +411,17 @@ TextBuffer ReadInput(const Options& options, std::istream& in) {
     }
     if (is_output) {
       std::string bytes;
-      if (!ReadFile(options.input, &bytes, &error)) throw Failure{error};
+      if (Status s = ReadFile(options.input, &bytes); !s.ok()) return s;
       text = TextBuffer(std::move(bytes));
-    } else if (!MapFile(options.input, &text, &error)) {
-      throw Failure{error};
+    } else if (Status s = MapFile(options.input, &text); !s.ok()) {
+      return s;
     }
   }
   if (const size_t offset = FindNul({text.data(), text.size()}); offset != std::string_view::npos) {
-    throw Failure{"input holds a NUL byte at offset " + std::to_string(offset) + ": not a table text"};
+    return Status::Failed("input holds a NUL byte at offset " + std::to_string(offset) + ": not a table text");
   }
-  return text;
+  *input = std::move(text);
+  return {};
 }
 
 // The export the command line asks for: the layout options as the edit boxes would give them,
@@ -443,14 +438,24 @@ ExportRequest RequestOf(const Options& options) {
   return request;
 }
 
+// Says on `err`, in one line, why the run failed: exit status 2.
+int Failed(std::ostream& err, const std::string& message) {
+  err << kProgram << ": " << message << '\n';
+  err.flush();
+  return kExitFailure;
+}
+
+// Runs the command line; throws only when memory runs out.
 int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
   ParseOutcome parsed = ParseCommandLine(args, out, err);
   if (parsed.exit_status.has_value()) return *parsed.exit_status;
   const Options& options = parsed.options;
 
+  TextBuffer input;
+  if (Status s = ReadInput(options, in, &input); !s.ok()) return Failed(err, s.message());
   Grid source(SourceGridDesign());
-  const CommandResult imported = ImportInput(source, options.settings, ReadInput(options, in), options.input_kind);
-  if (!imported.ok) throw Failure{OneLine(imported.message)};
+  const CommandResult imported = ImportInput(source, options.settings, std::move(input), options.input_kind);
+  if (!imported.ok) return Failed(err, OneLine(imported.message));
 
   const ExportRequest request = RequestOf(options);
 #if PARVEX_HAS_PRINT
@@ -460,7 +465,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   if (request.NeedsPrintFont()) gui.emplace();
 #endif
   ExportReport report;
-  if (std::string error; !RunExport(source, request, out, &report, &error)) throw Failure{OneLine(error)};
+  if (Status s = RunExport(source, request, out, &report); !s.ok()) return Failed(err, OneLine(s.message()));
   if (options.quiet) return kExitOk;
   if (!report.layout_message.empty()) err << report.layout_message << '\n';
   if (!report.print_summary.empty()) {
@@ -480,15 +485,11 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
   try {
     return RunOrThrow(args, in, out, err);
-  } catch (const Failure& failure) {
-    err << kProgram << ": " << failure.message << '\n';
   } catch (const std::bad_alloc&) {
-    err << kProgram << ": out of memory\n";
+    return Failed(err, "out of memory");
   } catch (const std::exception& e) {
-    err << kProgram << ": " << OneLine(e.what()) << '\n';
+    return Failed(err, OneLine(e.what()));
   }
-  err.flush();
-  return kExitFailure;
 }
 
 }  // namespace parvex

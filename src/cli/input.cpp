@@ -12,7 +12,7 @@ constexpr size_t kBlockSize = size_t{1} << 20;
 
 }  // namespace
 
-bool ReadStream(std::istream& in, std::string* text, std::string* error) {
+Status ReadStream(std::istream& in, std::string* text) {
   text->clear();
   // A seekable stream (a file redirected to standard input, a string stream) says how much is
   // left, so the text is read with one allocation.
@@ -26,7 +26,8 @@ bool ReadStream(std::istream& in, std::string* text, std::string* error) {
       text->resize(static_cast<size_t>(in.gcount()));
       // At the end already: do not grow the string (and reallocate it) for nothing.
       if (in && std::istream::traits_type::eq_int_type(in.peek(), std::istream::traits_type::eof())) {
-        return !in.bad();
+        if (in.bad()) return Status::Failed("cannot read standard input");
+        return {};
       }
     }
   }
@@ -38,29 +39,27 @@ bool ReadStream(std::istream& in, std::string* text, std::string* error) {
     in.read(text->data() + filled, static_cast<std::streamsize>(kBlockSize));
     text->resize(filled + static_cast<size_t>(in.gcount()));
   }
-  if (in.bad()) {
-    *error = "cannot read standard input";
-    return false;
-  }
-  return true;
+  if (in.bad()) return Status::Failed("cannot read standard input");
+  return {};
 }
 
-bool ReadFile(const std::string& path, std::string* text, std::string* error) {
-  return port::ReadWholeFile(path, text, error);
+Status ReadFile(const std::string& path, std::string* text) {
+  if (std::string error; !port::ReadWholeFile(path, text, &error)) return Status::Failed(error);
+  return {};
 }
 
-bool MapFile(const std::string& path, TextBuffer* text, std::string* error) {
+Status MapFile(const std::string& path, TextBuffer* text) {
   *text = TextBuffer();
   if (port::MappedFile mapped; port::MapWholeFile(path, &mapped)) {
     *text = TextBuffer(mapped.data, mapped.size, std::move(mapped.owner));
-    return true;
+    return {};
   }
   // Anything else (a pipe, a device, an empty or unmappable file, or an error that ReadFile
   // reports with the file's name) is read.
   std::string bytes;
-  if (!ReadFile(path, &bytes, error)) return false;
+  if (Status s = ReadFile(path, &bytes); !s.ok()) return s;
   *text = TextBuffer(std::move(bytes));
-  return true;
+  return {};
 }
 
 size_t FindNul(std::string_view text) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/status.h"
 #include "grid/clipboard.h"
 #include "grid/grid_designs.h"
 #include "grid/table_text_writer.h"
@@ -15,7 +16,6 @@
 #include "layout/page_plan.h"
 #include "port/path.h"
 #include "port/replace_file.h"
-#include "print/progress.h"
 #if PARVEX_HAS_PRINT
 #include "print/page_renderer.h"
 #include "print/print_job.h"
@@ -52,7 +52,7 @@ struct Destination {
 class ExportWriter {
  public:
   virtual ~ExportWriter() = default;
-  virtual WriteOutcome Write(const LaidOutTable& table, const Destination& to, std::string* error) const = 0;
+  virtual Status Write(const LaidOutTable& table, const Destination& to) const = 0;
 };
 
 // Passes text pieces on to a stream, remembering the first failure and its cause.
@@ -66,15 +66,15 @@ class StreamSink : public TextSink {
     out_.write(piece.data(), static_cast<std::streamsize>(piece.size()));
     if (!out_) Fail();
   }
-  // Flushes the stream; false with the cause in `error` when a write failed.
-  bool Finish(const std::string& name, std::string* error) {
+  // Flushes the stream; failed with the cause when a write failed.
+  Status Finish(const std::string& name) {
     if (!failed_) {
       errno = 0;
       out_.flush();
       if (!out_) Fail();
     }
-    if (failed_) *error = "cannot write " + name + ": " + cause_;
-    return !failed_;
+    if (failed_) return Status::Failed("cannot write " + name + ": " + cause_);
+    return {};
   }
 
  private:
@@ -88,26 +88,23 @@ class StreamSink : public TextSink {
 };
 
 // The writers of text: what `produce` appends goes to the destination's stream or file.
-WriteOutcome WriteText(const Destination& to, std::string* error, const std::function<void(TextSink&)>& produce) {
+Status WriteText(const Destination& to, const std::function<void(TextSink&)>& produce) {
   std::ofstream file;
   std::ostream* out = to.stream;
   if (out == nullptr) {
     file.open(port::PathFromUtf8(to.file->temp_path()), std::ios::binary | std::ios::trunc);
-    if (!file) {
-      *error = "cannot write " + to.name + ": " + std::strerror(errno);
-      return WriteOutcome::kFailed;
-    }
+    if (!file) return Status::Failed("cannot write " + to.name + ": " + std::strerror(errno));
     out = &file;
   }
   StreamSink sink(*out);
   produce(sink);
-  return sink.Finish(to.name, error) ? WriteOutcome::kDone : WriteOutcome::kFailed;
+  return sink.Finish(to.name);
 }
 
 class TableTextWriter : public ExportWriter {
  public:
-  WriteOutcome Write(const LaidOutTable& table, const Destination& to, std::string* error) const override {
-    return WriteText(to, error, [&](TextSink& sink) {
+  Status Write(const LaidOutTable& table, const Destination& to) const override {
+    return WriteText(to, [&](TextSink& sink) {
       if (table.result.RowCount() == 0 || table.result.ColCount() == 0) return;
       WriteTableText(table.result, {0, 0, table.result.RowCount() - 1, table.result.ColCount() - 1}, sink);
     });
@@ -116,34 +113,33 @@ class TableTextWriter : public ExportWriter {
 
 class HtmlWriter : public ExportWriter {
  public:
-  WriteOutcome Write(const LaidOutTable& table, const Destination& to, std::string* error) const override {
+  Status Write(const LaidOutTable& table, const Destination& to) const override {
     const Grid& result = table.result;
     if (result.RowCount() > 0 && result.ColCount() > 0) {
       const HtmlFlavourExcess excess =
           HtmlFlavourExcessOf(result, {0, 0, result.RowCount() - 1, result.ColCount() - 1});
       if (excess.limit != HtmlFlavourExcess::Limit::kNone) {
-        *error = "the layout is too large for an HTML table (more than " + std::to_string(kHtmlMaxRows) + " rows, " +
-                 std::to_string(kHtmlMaxCols) + " columns or about " + std::to_string(kHtmlMaxBytes >> 20) +
-                 " MiB); " + to.name + " is not written";
-        return WriteOutcome::kFailed;
+        return Status::Failed("the layout is too large for an HTML table (more than " + std::to_string(kHtmlMaxRows) +
+                              " rows, " + std::to_string(kHtmlMaxCols) + " columns or about " +
+                              std::to_string(kHtmlMaxBytes >> 20) + " MiB); " + to.name + " is not written");
       }
     }
-    return WriteText(to, error, [&](TextSink& sink) { WriteHtmlTable(result, HtmlShapeOf(table.plan), sink); });
+    return WriteText(to, [&](TextSink& sink) { WriteHtmlTable(result, HtmlShapeOf(table.plan), sink); });
   }
 };
 
 #if PARVEX_HAS_PRINT
 class PdfWriter : public ExportWriter {
  public:
-  WriteOutcome Write(const LaidOutTable& table, const Destination& to, std::string* error) const override {
-    return WritePdf(*to.file, *table.printed, error);
+  Status Write(const LaidOutTable& table, const Destination& to) const override {
+    return WritePdf(*to.file, *table.printed);
   }
 };
 
 class XlsxWriter : public ExportWriter {
  public:
-  WriteOutcome Write(const LaidOutTable& table, const Destination& to, std::string* error) const override {
-    return WriteXlsx(*to.file, *table.printed, error);
+  Status Write(const LaidOutTable& table, const Destination& to) const override {
+    return WriteXlsx(*to.file, *table.printed);
   }
 };
 #endif
@@ -170,15 +166,14 @@ std::unique_ptr<ExportWriter> WriterFor(ExportFormat format) {
 
 }  // namespace
 
-bool RunExport(const Grid& source, const ExportRequest& request, std::ostream& text_out, ExportReport* report,
-               std::string* error) {
+Status RunExport(const Grid& source, const ExportRequest& request, std::ostream& text_out, ExportReport* report) {
   *report = {};
   LayoutOptions options = request.layout;
 #if PARVEX_HAS_PRINT
   std::optional<PrintJob> job;
   if (request.NeedsPrintFont()) {
     job.emplace(source, request.layout, request.auto_rows, request.page);
-    if (!job->PlanRows(error)) return false;
+    if (Status s = job->PlanRows(); !s.ok()) return s;
     // The text is laid out as the pages are, with the groups and rows chosen for them; balancing
     // short pages is the printed pages' alone.
     options = job->layout_options();
@@ -186,8 +181,7 @@ bool RunExport(const Grid& source, const ExportRequest& request, std::ostream& t
   }
 #else
   if (request.NeedsPrintFont()) {
-    *error = "this build has no print outputs (PDF, .xlsx, rows or groups fitted to the page)";
-    return false;
+    return Status::Failed("this build has no print outputs (PDF, .xlsx, rows or groups fitted to the page)");
   }
 #endif
 
@@ -201,7 +195,7 @@ bool RunExport(const Grid& source, const ExportRequest& request, std::ostream& t
       to.name = "standard output";
     } else {
       files.push_back(std::make_unique<port::ReplacementPath>());
-      if (!files.back()->Open(target.path, error)) return false;
+      if (std::string error; !files.back()->Open(target.path, &error)) return Status::Failed(error);
       to.file = files.back().get();
       to.name = "'" + target.path + "'";
     }
@@ -210,32 +204,29 @@ bool RunExport(const Grid& source, const ExportRequest& request, std::ostream& t
 
   Grid result(ResultGridDesign());
   PagePlan plan;
-  if (!SplitIntoColumns(source, result, options, error, &plan)) return false;
+  if (std::string error; !SplitIntoColumns(source, result, options, &error, &plan)) return Status::Failed(error);
   LaidOutTable table{result, plan};
   // Writes the targets that `print` says, text and HTML first.
-  auto write = [&](bool print) {
+  auto write = [&](bool print) -> Status {
     for (size_t i = 0; i < request.targets.size(); ++i) {
       const ExportFormat format = request.targets[i].format;
       if ((format == ExportFormat::kPdf || format == ExportFormat::kXlsx) != print) continue;
       const std::unique_ptr<ExportWriter> writer = WriterFor(format);
-      if (writer == nullptr) {
-        *error = "this build has no print outputs (PDF, .xlsx)";
-        return false;
-      }
-      if (writer->Write(table, destinations[i], error) != WriteOutcome::kDone) return false;
+      if (writer == nullptr) return Status::Failed("this build has no print outputs (PDF, .xlsx)");
+      if (Status s = writer->Write(table, destinations[i]); !s.ok()) return s;
     }
-    return true;
+    return {};
   };
-  if (!write(false)) return false;
+  if (Status s = write(false); !s.ok()) return s;
 #if PARVEX_HAS_PRINT
   if (request.WantsPrint()) {
-    if (!job->Ready(result, plan, options, error)) return false;
+    if (Status s = job->Ready(result, plan, options); !s.ok()) return s;
     table.printed = job->document();
-    if (!write(true)) return false;
+    if (Status s = write(true); !s.ok()) return s;
   }
 #endif
   for (const std::unique_ptr<port::ReplacementPath>& file : files) {
-    if (!file->Commit(error)) return false;
+    if (std::string error; !file->Commit(&error)) return Status::Failed(error);
   }
 
   if (request.Wants(ExportFormat::kText) || request.Wants(ExportFormat::kHtml)) {
@@ -247,7 +238,7 @@ bool RunExport(const Grid& source, const ExportRequest& request, std::ostream& t
     report->printed_type_size = job->PrintedTypeSize();
   }
 #endif
-  return true;
+  return {};
 }
 
 }  // namespace parvex

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid.h"
 #include "layout/split_into_columns.h"
 #include "print/page_setup.h"
@@ -50,11 +51,10 @@ struct ExportReport {
 };
 
 // Lays `source` out as `request` says and writes every target. The text of a target without a
-// path goes to `text_out`. False with a one-line `error` (naming the file the user asked for)
+// path goes to `text_out`. Failed with a one-line message (naming the file the user asked for)
 // when the layout is refused or an output cannot be written; no file target is then replaced,
 // and `text_out` may have received part of the text only when writing to it failed.
-bool RunExport(const Grid& source, const ExportRequest& request, std::ostream& text_out, ExportReport* report,
-               std::string* error);
+Status RunExport(const Grid& source, const ExportRequest& request, std::ostream& text_out, ExportReport* report);
 
 }  // namespace parvex
 

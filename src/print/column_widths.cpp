@@ -78,8 +78,7 @@ class TextWidths {
 // The printable width of `setup`'s paper; 0 for a setup that leaves no room.
 double PrintableWidth(const PageSetup& setup) {
   PageGeometry g;
-  std::string error;
-  return ComputePageGeometry(setup, {}, std::nullopt, &g, &error) ? g.printable_width_pt : 0;
+  return ComputePageGeometry(setup, {}, std::nullopt, &g).ok() ? g.printable_width_pt : 0;
 }
 
 // The columns of `grid`'s groups, as `geometry` places them; row 0 is the title row when
@@ -209,16 +208,18 @@ std::vector<int64_t> TwoLineRows(const Grid& grid, const GroupGeometry& geometry
   return rows;
 }
 
-bool MeasurePrintDocument(const Grid& result, const PagePlan& plan, const PageSetup& setup, PrintDocument* document,
-                          std::string* error, const ColumnMeasures* measured) {
-  if (!PlanFitsGrid(plan, result, error)) return false;
+Status MeasurePrintDocument(const Grid& result, const PagePlan& plan, const PageSetup& setup, PrintDocument* document,
+                            const ColumnMeasures* measured) {
+  if (Status s = PlanFitsGrid(plan, result); !s.ok()) return s;
   const ColumnMeasures measures = measured != nullptr ? *measured : MeasureResultColumns(result, plan, setup);
   std::vector<double> widths = measures.WidthsFor(plan.geometry.groups, setup);
   PageGeometry unscaled;
-  if (!ComputePageGeometry(setup, PrintLayoutOf(plan, widths).columns, std::nullopt, &unscaled, error)) return false;
+  if (Status s = ComputePageGeometry(setup, PrintLayoutOf(plan, widths).columns, std::nullopt, &unscaled); !s.ok()) {
+    return s;
+  }
   return PrintDocumentOf(result, plan, setup, std::move(widths),
                          TwoLineRows(result, plan.geometry, plan.has_title ? 1 : 0, measures, unscaled.columns, setup),
-                         document, error);
+                         document);
 }
 
 }  // namespace parvex

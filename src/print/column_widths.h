@@ -65,12 +65,12 @@ std::vector<int64_t> TwoLineRows(const Grid& grid, const GroupGeometry& geometry
                                  const PageSetup& setup);
 
 // Measures `result`, the grid `plan` laid out, for printing on `setup`: its printed widths, the
-// rows printed two lines tall, and the page's geometry and scale, into `*document`. False with a
-// one-line `error`, `*document` untouched, when the plan is not the grid's or the setup leaves no
+// rows printed two lines tall, and the page's geometry and scale, into `*document`. Failed with a
+// one-line message, `*document` untouched, when the plan is not the grid's or the setup leaves no
 // room. `measured`, when given, are its columns' measures taken already: those of the source it
 // was just laid out from, which holds the same texts. Needs a QGuiApplication.
-bool MeasurePrintDocument(const Grid& result, const PagePlan& plan, const PageSetup& setup, PrintDocument* document,
-                          std::string* error, const ColumnMeasures* measured = nullptr);
+Status MeasurePrintDocument(const Grid& result, const PagePlan& plan, const PageSetup& setup, PrintDocument* document,
+                            const ColumnMeasures* measured = nullptr);
 
 }  // namespace parvex
 

@@ -394,13 +394,9 @@ QImage PageRenderer::PageImage(int64_t page, int dpi) {
   return image;
 }
 
-WriteOutcome PaintPages(QPagedPaintDevice* device, const PrintDocument& document, std::string* error,
-                        const Progress& progress) {
+Status PaintPages(QPagedPaintDevice* device, const PrintDocument& document, const Progress& progress) {
   QPainter painter;
-  if (!painter.begin(device)) {
-    *error = "cannot paint on the printer or file";
-    return WriteOutcome::kFailed;
-  }
+  if (!painter.begin(device)) return Status::Failed("cannot paint on the printer or file");
   PageRenderer pages(document);
   // The paged device's coordinates start at its printable area.
   const QSizeF area(device->width(), device->height());
@@ -408,57 +404,50 @@ WriteOutcome PaintPages(QPagedPaintDevice* device, const PrintDocument& document
   for (int64_t b = 0; b < count; ++b) {
     if (b > 0 && !device->newPage()) {
       painter.end();
-      *error = "cannot start page " + std::to_string(b + 1);
-      return WriteOutcome::kFailed;
+      return Status::Failed("cannot start page " + std::to_string(b + 1));
     }
     pages.Paint(painter, b, area);
     if (progress && !progress(b + 1, count)) {
       painter.end();
-      return WriteOutcome::kCancelled;
+      return Status::Cancelled();
     }
   }
-  if (!painter.end()) {
-    *error = "cannot finish the pages";
-    return WriteOutcome::kFailed;
-  }
-  return WriteOutcome::kDone;
+  if (!painter.end()) return Status::Failed("cannot finish the pages");
+  return {};
 }
 
-WriteOutcome WritePdf(const port::ReplacementPath& file, const PrintDocument& document, std::string* error,
-                      const Progress& progress) {
+Status WritePdf(const port::ReplacementPath& file, const PrintDocument& document, const Progress& progress) {
   const std::string& path = file.target();
   // The writer streams into a file of ours, so that a failed write (a full disk) is seen and
   // named: the writer itself goes on as if it had succeeded.
   QFile out(QString::fromStdString(file.temp_path()));
   if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    *error = "cannot write '" + path + "': " + out.errorString().toStdString();
-    return WriteOutcome::kFailed;
+    return Status::Failed("cannot write '" + path + "': " + out.errorString().toStdString());
   }
-  auto write_failed = [&] {
-    if (out.error() == QFileDevice::NoError) return false;
+  // Failed when a write into the file has failed, done otherwise.
+  auto written = [&]() -> Status {
+    if (out.error() == QFileDevice::NoError) return {};
     // QFile keeps no text for a failed write; the system's reason is in errno.
     const int cause = errno;
-    *error = "cannot write '" + path + "': " + (cause != 0 ? std::strerror(cause) : out.errorString().toStdString());
-    return true;
+    return Status::Failed("cannot write '" + path + "': " +
+                          (cause != 0 ? std::strerror(cause) : out.errorString().toStdString()));
   };
   {
     QPdfWriter writer(&out);
     writer.setCreator(QStringLiteral("Parvex"));
     if (!writer.setPageLayout(PageLayoutFor(document.setup))) {
-      *error = "the printing system refused the page setup";
-      return WriteOutcome::kFailed;
+      return Status::Failed("the printing system refused the page setup");
     }
-    const WriteOutcome painted = PaintPages(&writer, document, error, progress);
-    if (write_failed()) return WriteOutcome::kFailed;
-    if (painted != WriteOutcome::kDone) return painted;
+    const Status painted = PaintPages(&writer, document, progress);
+    if (Status s = written(); !s.ok()) return s;
+    if (!painted.ok()) return painted;
   }
   if (!out.flush()) {
-    if (!write_failed()) *error = "cannot write '" + path + "'";
-    return WriteOutcome::kFailed;
+    if (Status s = written(); !s.ok()) return s;
+    return Status::Failed("cannot write '" + path + "'");
   }
   out.close();
-  if (write_failed()) return WriteOutcome::kFailed;
-  return WriteOutcome::kDone;
+  return written();
 }
 
 }  // namespace parvex

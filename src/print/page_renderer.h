@@ -70,15 +70,13 @@ class PageRenderer {
 
 // Paints every page block of `document` as one page of `device`, whose page layout the caller
 // has set (PageLayoutFor, or what the user chose in a print dialog: the drawing fits the
-// device's paint rectangle). `progress` is told of each page and may cancel. kFailed with a
-// one-line `error` for a device that cannot be painted.
-WriteOutcome PaintPages(QPagedPaintDevice* device, const PrintDocument& document, std::string* error,
-                        const Progress& progress = {});
+// device's paint rectangle). `progress` is told of each page and may cancel. Failed with a
+// one-line message for a device that cannot be painted.
+Status PaintPages(QPagedPaintDevice* device, const PrintDocument& document, const Progress& progress = {});
 
-// Writes the pages as a PDF into `file`'s temporary file, naming its target in `error`; the
-// caller commits it (port/replace_file.h). Needs a QGuiApplication. kFailed says why in `error`.
-WriteOutcome WritePdf(const port::ReplacementPath& file, const PrintDocument& document, std::string* error,
-                      const Progress& progress = {});
+// Writes the pages as a PDF into `file`'s temporary file; the caller commits it
+// (port/replace_file.h). Needs a QGuiApplication. Failed with a message naming the target.
+Status WritePdf(const port::ReplacementPath& file, const PrintDocument& document, const Progress& progress = {});
 
 }  // namespace parvex
 

@@ -72,35 +72,31 @@ SizeMm PaperSizeMm(Paper paper) { return InfoOf(paper).size; }
 
 int SpreadsheetPaperCode(Paper paper) { return InfoOf(paper).spreadsheet_code; }
 
-bool ValidatePageSetup(const PageSetup& setup, std::string* error) {
+Status ValidatePageSetup(const PageSetup& setup) {
   const std::pair<const char*, double> margins[] = {{"top", setup.margins.top},
                                                     {"right", setup.margins.right},
                                                     {"bottom", setup.margins.bottom},
                                                     {"left", setup.margins.left}};
   for (const auto& [side, mm] : margins) {
     if (!std::isfinite(mm) || mm < 0) {
-      *error = std::string(side) + " margin " + Number(mm) + " mm is not a length (0 or more)";
-      return false;
+      return Status::Failed(std::string(side) + " margin " + Number(mm) + " mm is not a length (0 or more)");
     }
   }
   if (!std::isfinite(setup.font_size_pt) || setup.font_size_pt < kMinFontSizePt ||
       setup.font_size_pt > kMaxFontSizePt) {
-    *error = "font size " + Number(setup.font_size_pt) + " pt is outside " + Number(kMinFontSizePt) + " to " +
-             Number(kMaxFontSizePt) + " pt";
-    return false;
+    return Status::Failed("font size " + Number(setup.font_size_pt) + " pt is outside " + Number(kMinFontSizePt) + " to " +
+             Number(kMaxFontSizePt) + " pt");
   }
   if (!std::isfinite(setup.row_height_pt) || (setup.row_height_pt != 0 && setup.row_height_pt < setup.font_size_pt) ||
       setup.row_height_pt > 409) {
-    *error = "row height " + Number(setup.row_height_pt) + " pt is neither 0 (from the font size) nor between the font size " +
-             Number(setup.font_size_pt) + " pt and 409 pt";
-    return false;
+    return Status::Failed("row height " + Number(setup.row_height_pt) + " pt is neither 0 (from the font size) nor between the font size " +
+             Number(setup.font_size_pt) + " pt and 409 pt");
   }
   if (setup.header.size() > kMaxHeaderBytes ||
       std::any_of(setup.header.begin(), setup.header.end(), [](char c) { return c == '\n' || c == '\r'; })) {
-    *error = "the page header is not one line of at most " + std::to_string(kMaxHeaderBytes) + " bytes";
-    return false;
+    return Status::Failed("the page header is not one line of at most " + std::to_string(kMaxHeaderBytes) + " bytes");
   }
-  return true;
+  return {};
 }
 
 double PrintedRowHeightPt(const PageSetup& setup) {
@@ -109,9 +105,9 @@ double PrintedRowHeightPt(const PageSetup& setup) {
   return WholePixelsUp(wanted);
 }
 
-bool ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns,
-                         std::optional<int64_t> rows_on_page, PageGeometry* geometry, std::string* error) {
-  if (!ValidatePageSetup(setup, error)) return false;
+Status ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns,
+                           std::optional<int64_t> rows_on_page, PageGeometry* geometry) {
+  if (Status s = ValidatePageSetup(setup); !s.ok()) return s;
   PageGeometry g;
   const SizeMm size = PaperSizeMm(setup.paper);
   const bool landscape = setup.orientation == Orientation::kLandscape;
@@ -124,10 +120,9 @@ bool ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn>&
   if (!setup.header.empty()) g.header_height_pt = g.footer_height_pt;
   const double body_height = g.body_height_pt();
   if (g.printable_width_pt < 72 || body_height < 2 * g.row_height_pt * kMinScalePercent / 100.0) {
-    *error = "the margins leave too little of the " + std::string(PaperName(setup.paper)) + " paper (" +
+    return Status::Failed("the margins leave too little of the " + std::string(PaperName(setup.paper)) + " paper (" +
              Number(std::round(g.printable_width_pt / kPointsPerMm)) + " x " +
-             Number(std::round(g.printable_height_pt / kPointsPerMm)) + " mm) to print on";
-    return false;
+             Number(std::round(g.printable_height_pt / kPointsPerMm)) + " mm) to print on");
   }
 
   double data_width = 0;
@@ -159,13 +154,12 @@ bool ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn>&
     if (fits < 1) g.scale_percent = std::clamp(std::min(g.scale_percent, PercentDown(fits)), kMinScalePercent, kMaxScalePercent);
   }
   *geometry = std::move(g);
-  return true;
+  return {};
 }
 
 int32_t GroupsThatFit(const PageSetup& setup, const std::vector<double>& widths_pt, int32_t limit) {
   PageGeometry g;
-  std::string error;
-  if (limit <= 1 || !ComputePageGeometry(setup, {}, std::nullopt, &g, &error)) return 1;
+  if (limit <= 1 || !ComputePageGeometry(setup, {}, std::nullopt, &g).ok()) return 1;
   double group = 0;
   for (double width : widths_pt) group += std::max(width, 0.0);
   if (group <= 0) return limit;
@@ -174,19 +168,18 @@ int32_t GroupsThatFit(const PageSetup& setup, const std::vector<double>& widths_
   return static_cast<int32_t>(std::clamp(fit, 1.0, static_cast<double>(limit)));
 }
 
-bool RowsPerPage(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns, bool has_title,
-                 int32_t* rows, std::string* error) {
+Status RowsPerPage(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns, bool has_title,
+                   int32_t* rows) {
   PageGeometry g;
-  if (!ComputePageGeometry(setup, grid_columns, std::nullopt, &g, error)) return false;
+  if (Status s = ComputePageGeometry(setup, grid_columns, std::nullopt, &g); !s.ok()) return s;
   const double body_height = g.body_height_pt();
   const double fit = std::floor(body_height / (g.row_height_pt * g.scale()) + 1e-9) - (has_title ? 1 : 0);
   if (fit < 2) {
-    *error = "only " + Number(std::max(fit, 0.0)) + " data rows of " + Number(g.row_height_pt) +
-             " pt fit on a page; at least 2 must";
-    return false;
+    return Status::Failed("only " + Number(std::max(fit, 0.0)) + " data rows of " + Number(g.row_height_pt) +
+                          " pt fit on a page; at least 2 must");
   }
   *rows = static_cast<int32_t>(std::min(fit, 32767.0));
-  return true;
+  return {};
 }
 
 }  // namespace parvex

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
+
 namespace parvex {
 
 enum class Paper { kA4, kA3, kA5, kB5, kLetter, kLegal };
@@ -75,8 +77,9 @@ SizeMm PaperSizeMm(Paper paper);
 int SpreadsheetPaperCode(Paper paper);
 
 // Checks the values a user can type: margins not negative, font size in its range, a row height
-// of 0 or at least the font size, a header of one line and at most kMaxHeaderBytes. False with a one-line `error` naming the value otherwise.
-bool ValidatePageSetup(const PageSetup& setup, std::string* error);
+// of 0 or at least the font size, a header of one line and at most kMaxHeaderBytes. Failed with a
+// one-line message naming the value otherwise.
+Status ValidatePageSetup(const PageSetup& setup);
 
 // The row height actually printed, in points: whole pixels.
 double PrintedRowHeightPt(const PageSetup& setup);
@@ -112,10 +115,10 @@ struct PageGeometry {
 
 // The geometry of `setup` for a layout whose columns are `column_widths_px` wide in the grid
 // (separator columns marked). `rows_on_page`, when given, is the tallest page to fit, counted
-// with its title row: the scale is lowered further until it fits the page's height. False with a
-// one-line `error` when the setup is invalid or leaves no room on the paper.
-bool ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns,
-                         std::optional<int64_t> rows_on_page, PageGeometry* geometry, std::string* error);
+// with its title row: the scale is lowered further until it fits the page's height. Failed with a
+// one-line message when the setup is invalid or leaves no room on the paper.
+Status ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns,
+                           std::optional<int64_t> rows_on_page, PageGeometry* geometry);
 
 // How many column groups of `widths_pt` (one group's printed columns at 100 %) fit the printable
 // width of `setup` side by side, with a separator column between neighbours: at least 1, at most
@@ -124,10 +127,10 @@ int32_t GroupsThatFit(const PageSetup& setup, const std::vector<double>& widths_
 
 // How many data rows fit on one printed page under the title row (when `has_title`) and above the
 // footer, at the scale that fits the columns to the page width: the rows per page that makes one
-// page block of the layout fill one printed page. False with a one-line `error` when fewer than
+// page block of the layout fill one printed page. Failed with a one-line message when fewer than
 // two rows fit (a layout's smallest page).
-bool RowsPerPage(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns, bool has_title,
-                 int32_t* rows, std::string* error);
+Status RowsPerPage(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns, bool has_title,
+                   int32_t* rows);
 
 }  // namespace parvex
 

@@ -18,11 +18,12 @@ PrintJob::PrintJob(const Grid& source, const LayoutOptions& options, bool auto_r
   options_.balance_short_pages = setup_.balance_pages;
 }
 
-bool PrintJob::PlanRows(std::string* error) {
-  if (rows_planned_) return true;
+Status PrintJob::PlanRows() {
+  if (rows_planned_) return {};
   if (setup_.auto_groups || auto_rows_) {
     PagePlan plan;
-    if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
+    std::string error;
+    if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, &error)) return Status::Failed(error);
     source_measures_ = MeasureSourceColumns(source_, plan, setup_);
     const ColumnMeasures& measures = *source_measures_;
     if (setup_.auto_groups) {
@@ -30,51 +31,52 @@ bool PrintJob::PlanRows(std::string* error) {
       // when the one-line widths fit as many groups, WidthsFor prints those.
       const int32_t limit = plan.geometry.MostGroupsWithin(kMaxCols);
       options_.groups = GroupsThatFit(setup_, measures.wrapped_pt, limit);
-      if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
+      if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, &error)) return Status::Failed(error);
     }
     source_widths_pt_ = measures.WidthsFor(plan.geometry.groups, setup_);
     if (auto_rows_) {
       const std::vector<PrintColumn> columns = PrintLayoutOf(plan, source_widths_pt_).columns;
       int32_t lines = 0;
-      if (!RowsPerPage(setup_, columns, plan.has_title, &lines, error)) return false;
+      if (Status s = RowsPerPage(setup_, columns, plan.has_title, &lines); !s.ok()) return s;
       options_.rows_per_page = lines;
       PageGeometry geometry;
-      if (!ComputePageGeometry(setup_, columns, std::nullopt, &geometry, error)) return false;
+      if (Status s = ComputePageGeometry(setup_, columns, std::nullopt, &geometry); !s.ok()) return s;
       std::vector<int64_t> two_lines =
           TwoLineRows(source_, {plan.geometry.source_columns, 1}, plan.first_data_row, measures, geometry.columns,
                       setup_);
       if (!two_lines.empty()) {
         for (int64_t& row : two_lines) row -= plan.first_data_row;
         int32_t rows = 0;
-        if (!RowsPerPageWithTwoLineRows(source_, options_, lines, two_lines, &rows, error)) return false;
+        if (Status s = RowsPerPageWithTwoLineRows(source_, options_, lines, two_lines, &rows); !s.ok()) return s;
         options_.rows_per_page = rows;
       }
     }
   }
   rows_planned_ = true;
-  return true;
+  return {};
 }
 
-bool PrintJob::PrintedColumns(std::vector<PrintColumn>* columns, std::string* error) const {
+Status PrintJob::PrintedColumns(std::vector<PrintColumn>* columns) const {
   PagePlan plan;
-  if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
+  if (std::string error; !PlanColumns(source_, options_, ResultGridDesign(), &plan, &error)) {
+    return Status::Failed(error);
+  }
   *columns =
       PrintLayoutOf(plan, source_widths_pt_.empty() ? ColumnWidthsFromContents(source_, plan, setup_) : source_widths_pt_)
           .columns;
-  return true;
+  return {};
 }
 
-bool PrintJob::Ready(const Grid& result, const PagePlan& plan, const std::optional<LayoutOptions>& laid_out,
-                     std::string* error) {
+Status PrintJob::Ready(const Grid& result, const PagePlan& plan, const std::optional<LayoutOptions>& laid_out) {
   relaid_out_ = false;
   document_.reset();
-  if (!PlanRows(error)) return false;
+  if (Status s = PlanRows(); !s.ok()) return s;
   const Grid* printed = &result;
   const PagePlan* printed_plan = &plan;
   PagePlan own_plan;
   if (laid_out != options_) {
     auto own = std::make_unique<Grid>(ResultGridDesign());
-    if (!SplitIntoColumns(source_, *own, options_, error, &own_plan)) return false;
+    if (std::string error; !SplitIntoColumns(source_, *own, options_, &error, &own_plan)) return Status::Failed(error);
     own_result_ = std::move(own);
     printed = own_result_.get();
     printed_plan = &own_plan;
@@ -84,17 +86,16 @@ bool PrintJob::Ready(const Grid& result, const PagePlan& plan, const std::option
   PrintDocument document;
   // A layout of the job's own holds the source's texts: what planning measured holds for it.
   const ColumnMeasures* measured = relaid_out_ && source_measures_.has_value() ? &*source_measures_ : nullptr;
-  if (!MeasurePrintDocument(*printed, *printed_plan, setup_, &document, error, measured)) return false;
+  if (Status s = MeasurePrintDocument(*printed, *printed_plan, setup_, &document, measured); !s.ok()) return s;
   document_ = std::move(document);
   groups_ = printed_plan->geometry.groups;
   rows_per_page_ = printed_plan->rows_per_page;
-  return true;
+  return {};
 }
 
-bool PrintJob::IsReady(std::string* error) const {
-  if (document_.has_value()) return true;
-  *error = "nothing is ready to print: the table has not been laid out";
-  return false;
+Status PrintJob::IsReady() const {
+  if (document_.has_value()) return {};
+  return Status::Failed("nothing is ready to print: the table has not been laid out");
 }
 
 double PrintJob::PrintedTypeSize() const { return document_.has_value() ? document_->TypeSize() : 0; }
@@ -107,23 +108,20 @@ std::string PrintJob::Summary() const {
   return text;
 }
 
-WriteOutcome PrintJob::WritePdf(const std::string& path, std::string* error, const Progress& progress) const {
-  if (!IsReady(error)) return WriteOutcome::kFailed;
-  return WriteReplacing(path, error, [&](const port::ReplacementPath& file) {
-    return parvex::WritePdf(file, *document_, error, progress);
-  });
+Status PrintJob::WritePdf(const std::string& path, const Progress& progress) const {
+  if (Status s = IsReady(); !s.ok()) return s;
+  return WriteReplacing(path, [&](const port::ReplacementPath& file) { return parvex::WritePdf(file, *document_, progress); });
 }
 
-WriteOutcome PrintJob::WriteXlsx(const std::string& path, std::string* error, const Progress& progress) const {
-  if (!IsReady(error)) return WriteOutcome::kFailed;
-  return WriteReplacing(path, error, [&](const port::ReplacementPath& file) {
-    return parvex::WriteXlsx(file, *document_, error, progress);
-  });
+Status PrintJob::WriteXlsx(const std::string& path, const Progress& progress) const {
+  if (Status s = IsReady(); !s.ok()) return s;
+  return WriteReplacing(path,
+                        [&](const port::ReplacementPath& file) { return parvex::WriteXlsx(file, *document_, progress); });
 }
 
-WriteOutcome PrintJob::Paint(QPagedPaintDevice* device, std::string* error, const Progress& progress) const {
-  if (!IsReady(error)) return WriteOutcome::kFailed;
-  return PaintPages(device, *document_, error, progress);
+Status PrintJob::Paint(QPagedPaintDevice* device, const Progress& progress) const {
+  if (Status s = IsReady(); !s.ok()) return s;
+  return PaintPages(device, *document_, progress);
 }
 
 }  // namespace parvex

@@ -33,26 +33,25 @@ class PrintJob {
   PrintJob(const Grid& source, const LayoutOptions& options, bool auto_rows, const PageSetup& setup);
 
   // Works out the column groups and the rows per page; Ready does it too when it has not been
-  // done. False with a one-line `error` when the layout refuses its columns or the page leaves
+  // done. Failed with a one-line message when the layout refuses its columns or the page leaves
   // room for fewer than two rows.
-  bool PlanRows(std::string* error);
+  Status PlanRows();
   // The options the document is laid out with: those given, with the groups and rows per page
   // worked out once PlanRows has run.
   const LayoutOptions& layout_options() const { return options_; }
   const PageSetup& page_setup() const { return setup_; }
   // The printed columns of laying out the source with the job's options (for a page setup
-  // preview). False with the layout's refusal.
-  bool PrintedColumns(std::vector<PrintColumn>* columns, std::string* error) const;
+  // preview). Failed with the layout's refusal.
+  Status PrintedColumns(std::vector<PrintColumn>* columns) const;
 
   // Readies the document and measures it for printing once (the printed widths, two-line rows
   // and scale every output prints with: MeasurePrintDocument). `laid_out` says what `result` and
   // `plan` hold: the options they were laid out with, or none when they hold no layout of
   // `source`. When those are the job's options the document is `result`, which must then outlive
   // the job's writing; otherwise the job lays `source` out again into a result of its own, and
-  // `result` and `plan` (what the user sees and copies) stay as they are. False with a one-line
-  // `error` when the rows cannot be planned, the layout is refused or the page leaves no room.
-  bool Ready(const Grid& result, const PagePlan& plan, const std::optional<LayoutOptions>& laid_out,
-             std::string* error);
+  // `result` and `plan` (what the user sees and copies) stay as they are. Failed with a one-line
+  // message when the rows cannot be planned, the layout is refused or the page leaves no room.
+  Status Ready(const Grid& result, const PagePlan& plan, const std::optional<LayoutOptions>& laid_out);
   // True when the last Ready laid the source out again.
   bool relaid_out() const { return relaid_out_; }
   // What the readied document prints, for a closing message: pages, groups, rows per page and
@@ -67,14 +66,14 @@ class PrintJob {
   const PrintDocument* document() const { return document_.has_value() ? &*document_ : nullptr; }
 
   // The outputs of the readied document (progress.h, page_renderer.h, xlsx_writer.h). A file
-  // replaces `path` only when complete: anything but kDone leaves `path` as it was.
-  WriteOutcome WritePdf(const std::string& path, std::string* error, const Progress& progress = {}) const;
-  WriteOutcome WriteXlsx(const std::string& path, std::string* error, const Progress& progress = {}) const;
-  WriteOutcome Paint(QPagedPaintDevice* device, std::string* error, const Progress& progress = {}) const;
+  // replaces `path` only when complete: a write cancelled or failed leaves `path` as it was.
+  Status WritePdf(const std::string& path, const Progress& progress = {}) const;
+  Status WriteXlsx(const std::string& path, const Progress& progress = {}) const;
+  Status Paint(QPagedPaintDevice* device, const Progress& progress = {}) const;
 
  private:
-  // False with `error` when Ready has not succeeded: an output of nothing is a failure.
-  bool IsReady(std::string* error) const;
+  // Failed when Ready has not succeeded: an output of nothing is a failure.
+  Status IsReady() const;
 
   const Grid& source_;
   LayoutOptions options_;

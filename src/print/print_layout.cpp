@@ -54,28 +54,27 @@ PrintLayout PrintLayoutOf(const PagePlan& plan, const std::vector<double>& width
   return layout;
 }
 
-bool PrintDocumentOf(const Grid& result, const PagePlan& plan, const PageSetup& setup, std::vector<double> widths_pt,
-                     std::vector<int64_t> two_line_rows, PrintDocument* document, std::string* error) {
-  if (!PlanFitsGrid(plan, result, error)) return false;
+Status PrintDocumentOf(const Grid& result, const PagePlan& plan, const PageSetup& setup, std::vector<double> widths_pt,
+                       std::vector<int64_t> two_line_rows, PrintDocument* document) {
+  if (Status s = PlanFitsGrid(plan, result); !s.ok()) return s;
   PrintDocument made;
   made.result = &result;
   made.setup = setup;
   made.layout = PrintLayoutOf(plan, widths_pt);
   made.layout.two_line_rows = std::move(two_line_rows);
   const int64_t rows_on_page = made.layout.TallestBlockLines() + (made.layout.has_title ? 1 : 0);
-  if (!ComputePageGeometry(setup, made.layout.columns, rows_on_page, &made.geometry, error)) return false;
+  if (Status s = ComputePageGeometry(setup, made.layout.columns, rows_on_page, &made.geometry); !s.ok()) return s;
   *document = std::move(made);
-  return true;
+  return {};
 }
 
 double PrintDocument::TypeSize() const { return geometry.TypeSize(setup.font_size_pt); }
 
-bool PlanFitsGrid(const PagePlan& plan, const Grid& result, std::string* error) {
-  if (plan.rows == result.RowCount() && plan.ResultColumns() == result.ColCount()) return true;
-  *error = "the page plan (" + std::to_string(plan.rows) + " x " + std::to_string(plan.ResultColumns()) +
-           ") is not the plan of the laid-out grid (" + std::to_string(result.RowCount()) + " x " +
-           std::to_string(result.ColCount()) + "); lay the table out again";
-  return false;
+Status PlanFitsGrid(const PagePlan& plan, const Grid& result) {
+  if (plan.rows == result.RowCount() && plan.ResultColumns() == result.ColCount()) return {};
+  return Status::Failed("the page plan (" + std::to_string(plan.rows) + " x " + std::to_string(plan.ResultColumns()) +
+                        ") is not the plan of the laid-out grid (" + std::to_string(result.RowCount()) + " x " +
+                        std::to_string(result.ColCount()) + "); lay the table out again");
 }
 
 namespace {
@@ -102,38 +101,43 @@ int64_t TallestPageLines(const PagePlan& plan, const std::vector<bool>& two_line
 
 }  // namespace
 
-bool RowsPerPageWithTwoLineRows(const Grid& source, const LayoutOptions& options, int32_t lines_per_page,
-                                const std::vector<int64_t>& two_line_data_rows, int32_t* rows, std::string* error) {
+Status RowsPerPageWithTwoLineRows(const Grid& source, const LayoutOptions& options, int32_t lines_per_page,
+                                  const std::vector<int64_t>& two_line_data_rows, int32_t* rows) {
   const int64_t data_rows = std::max<int64_t>(int64_t{source.RowCount()} - (options.source_has_title ? 1 : 0), 0);
   std::vector<bool> two_lines(static_cast<size_t>(data_rows), false);
   for (int64_t d : two_line_data_rows) {
     if (d >= 0 && d < data_rows) two_lines[static_cast<size_t>(d)] = true;
   }
   LayoutOptions trial = options;
+  Status refused;
   // Whether `r` rows per page keep every block within the page; nullopt for a refused layout.
   auto fits = [&](int32_t r) -> std::optional<bool> {
     trial.rows_per_page = r;
     PagePlan plan;
-    if (!PlanLayout(source, trial, ResultGridDesign(), &plan, error)) return std::nullopt;
+    std::string error;
+    if (!PlanLayout(source, trial, ResultGridDesign(), &plan, &error)) {
+      refused = Status::Failed(error);
+      return std::nullopt;
+    }
     return TallestPageLines(plan, two_lines) <= lines_per_page;
   };
   const std::optional<bool> all = fits(lines_per_page);
-  if (!all.has_value()) return false;
+  if (!all.has_value()) return refused;
   int32_t low = std::max(lines_per_page / 2, 2);
   if (*all || low >= lines_per_page) {
     *rows = *all ? lines_per_page : low;
-    return true;
+    return {};
   }
   // `low` fits (no block is more than twice its rows tall) and `high` does not.
   int32_t high = lines_per_page;
   while (high - low > 1) {
     const int32_t mid = low + (high - low) / 2;
     const std::optional<bool> fit = fits(mid);
-    if (!fit.has_value()) return false;
+    if (!fit.has_value()) return refused;
     (*fit ? low : high) = mid;
   }
   *rows = low;
-  return true;
+  return {};
 }
 
 std::string CellTextUtf8(std::string_view bytes) { return ToUtf8(bytes); }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid.h"
 #include "layout/page_plan.h"
 #include "layout/split_into_columns.h"
@@ -43,9 +44,9 @@ struct PrintLayout {
 // converted to pt) when none are given; no row is two lines tall.
 PrintLayout PrintLayoutOf(const PagePlan& plan, const std::vector<double>& widths_pt = {});
 
-// True when `plan` is the plan `result` was laid out by, as far as its size tells; otherwise
-// false with a one-line `error`. The outputs check it before reading rows the plan names.
-bool PlanFitsGrid(const PagePlan& plan, const Grid& result, std::string* error);
+// Done when `plan` is the plan `result` was laid out by, as far as its size tells; failed with a
+// one-line message otherwise. The outputs check it before reading rows the plan names.
+Status PlanFitsGrid(const PagePlan& plan, const Grid& result);
 
 // A laid-out table as every print output prints it (PDF, preview, printer, .xlsx), measured once
 // for one page setup (MeasurePrintDocument, column_widths.h): the result grid, its printed
@@ -63,19 +64,19 @@ struct PrintDocument {
 
 // The document of `result`, laid out by `plan`, printed on `setup` with one group's columns
 // `widths_pt` wide (the grid's widths when empty) and `two_line_rows` (ascending) two lines
-// tall: its pages and the page's geometry. False with a one-line `error`, `*document` untouched,
-// when the plan is not the grid's or the setup leaves no room.
-bool PrintDocumentOf(const Grid& result, const PagePlan& plan, const PageSetup& setup, std::vector<double> widths_pt,
-                     std::vector<int64_t> two_line_rows, PrintDocument* document, std::string* error);
+// tall: its pages and the page's geometry. Failed with a one-line message, `*document`
+// untouched, when the plan is not the grid's or the setup leaves no room.
+Status PrintDocumentOf(const Grid& result, const PagePlan& plan, const PageSetup& setup, std::vector<double> widths_pt,
+                       std::vector<int64_t> two_line_rows, PrintDocument* document);
 
 // The most rows per page, at most `lines_per_page`, such that every page block of laying out
 // `source` with `options` fits `lines_per_page` lines when its result rows that hold a data row
 // of `two_line_data_rows` (data row 0 is the first after the title; ascending) are two lines
 // tall. Found by bisection between half the lines (always fits) and all of them, one plan of
 // the pages each step. When not even 2 rows fit (fewer than 4 lines), 2: the page is then scaled.
-// False with the layout's refusal.
-bool RowsPerPageWithTwoLineRows(const Grid& source, const LayoutOptions& options, int32_t lines_per_page,
-                                const std::vector<int64_t>& two_line_data_rows, int32_t* rows, std::string* error);
+// Failed with the layout's refusal.
+Status RowsPerPageWithTwoLineRows(const Grid& source, const LayoutOptions& options, int32_t lines_per_page,
+                                  const std::vector<int64_t>& two_line_data_rows, int32_t* rows);
 
 // The cell's bytes as UTF-8: kept when they are UTF-8 already, read as GB18030 (GBK) otherwise,
 // and any byte neither reads as U+FFFD. Printed outputs need Unicode; the grid keeps bytes.

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "base/status.h"
 #include "port/replace_file.h"
 
 namespace parvex {
@@ -13,20 +14,17 @@ namespace parvex {
 // Reports progress of a long export, `done` out of `total` steps; returning false cancels it.
 using Progress = std::function<bool(int64_t done, int64_t total)>;
 
-// The end of writing an output. kCancelled: the Progress asked to stop; kFailed: the writer
-// says why in its error. Neither leaves a file behind.
-enum class WriteOutcome { kDone, kCancelled, kFailed };
-
 // Writes a file through `write`, which fills the temporary file of the replacement it is given
-// (port/replace_file.h), and moves it over `path` once `write` is done; anything else leaves
-// `path` as it was. kFailed with a one-line `error` when the file cannot be made or moved.
-inline WriteOutcome WriteReplacing(const std::string& path, std::string* error,
-                                   const std::function<WriteOutcome(const port::ReplacementPath&)>& write) {
+// (port/replace_file.h), and moves it over `path` once `write` is done; a write cancelled or
+// failed leaves `path` as it was and no file behind. Failed with a one-line message when the
+// file cannot be made or moved.
+inline Status WriteReplacing(const std::string& path, const std::function<Status(const port::ReplacementPath&)>& write) {
   port::ReplacementPath file;
-  if (!file.Open(path, error)) return WriteOutcome::kFailed;
-  const WriteOutcome written = write(file);
-  if (written != WriteOutcome::kDone) return written;
-  return file.Commit(error) ? WriteOutcome::kDone : WriteOutcome::kFailed;
+  std::string error;
+  if (!file.Open(path, &error)) return Status::Failed(error);
+  if (Status written = write(file); !written.ok()) return written;
+  if (!file.Commit(&error)) return Status::Failed(error);
+  return {};
 }
 
 }  // namespace parvex

@@ -95,8 +95,8 @@ int32_t XlsxBlocksPerSheet(const PrintLayout& layout) {
 
 namespace {
 
-bool Write(const port::ReplacementPath& file, const PrintDocument& document, std::string* error,
-           const Progress& progress, const XlsxOptions& xlsx_options, bool* cancelled) {
+Status Write(const port::ReplacementPath& file, const PrintDocument& document, const Progress& progress,
+             const XlsxOptions& xlsx_options) {
   const std::string& path = file.target();
   const Grid& result = *document.result;
   const PrintLayout& layout = document.layout;
@@ -104,9 +104,8 @@ bool Write(const port::ReplacementPath& file, const PrintDocument& document, std
   const PageGeometry& geometry = document.geometry;
   const int32_t cols = result.ColCount();
   if (cols > kXlsxMaxCols) {
-    *error = "the layout has " + std::to_string(cols) + " columns; a worksheet holds at most " +
-             std::to_string(kXlsxMaxCols);
-    return false;
+    return Status::Failed("the layout has " + std::to_string(cols) + " columns; a worksheet holds at most " +
+                          std::to_string(kXlsxMaxCols));
   }
 
   const int64_t cells = int64_t{result.RowCount()} * cols;
@@ -121,8 +120,7 @@ bool Write(const port::ReplacementPath& file, const PrintDocument& document, std
   options.tmpdir = folder.empty() ? nullptr : const_cast<char*>(folder.c_str());
   Workbook book(workbook_new_opt(file.temp_path().c_str(), &options));
   if (book.get() == nullptr) {
-    *error = "cannot start the workbook '" + path + "'";
-    return false;
+    return Status::Failed("cannot start the workbook '" + path + "'");
   }
   lxw_format* title_format = CellFormat(book.get(), setup, true);
   lxw_format* cell_format = CellFormat(book.get(), setup, false);
@@ -143,7 +141,7 @@ bool Write(const port::ReplacementPath& file, const PrintDocument& document, std
   for (int32_t c = 0; c < cols; ++c) is_data_column[static_cast<size_t>(c)] = !layout.columns[static_cast<size_t>(c)].separator;
 
   // Writes grid row `row` as worksheet row `sheet_row`, two lines tall when the layout says so.
-  auto write_row = [&](lxw_worksheet* sheet, lxw_row_t sheet_row, int32_t row, lxw_format* format) -> bool {
+  auto write_row = [&](lxw_worksheet* sheet, lxw_row_t sheet_row, int32_t row, lxw_format* format) -> Status {
     const bool two_lines = layout.IsTwoLines(row);
     if (two_lines) format = wrap_format;
     worksheet_set_row(sheet, sheet_row, geometry.row_height_pt * (two_lines ? 2 : 1), nullptr);
@@ -158,27 +156,24 @@ bool Write(const port::ReplacementPath& file, const PrintDocument& document, std
       }
       text = CellTextUtf8(cell);
       if (CountChars(text) > kXlsxMaxCellChars) {
-        *error = "cell (" + std::to_string(row) + ", " + std::to_string(c) + ") holds " +
-                 std::to_string(CountChars(text)) + " characters; a spreadsheet cell holds at most " +
-                 std::to_string(kXlsxMaxCellChars);
-        return false;
+        return Status::Failed("cell (" + std::to_string(row) + ", " + std::to_string(c) + ") holds " +
+                              std::to_string(CountChars(text)) + " characters; a spreadsheet cell holds at most " +
+                              std::to_string(kXlsxMaxCellChars));
       }
       const lxw_error status = worksheet_write_string(sheet, sheet_row, col, text.c_str(), format);
       if (status != LXW_NO_ERROR) {
-        *error = std::string("cannot write cell (") + std::to_string(row) + ", " + std::to_string(c) +
-                 "): " + lxw_strerror(status);
-        return false;
+        return Status::Failed(std::string("cannot write cell (") + std::to_string(row) + ", " + std::to_string(c) +
+                              "): " + lxw_strerror(status));
       }
     }
-    return true;
+    return {};
   };
 
   for (size_t first_block = 0; first_block < layout.blocks.size(); first_block += blocks_per_sheet) {
     const size_t end_block = std::min(layout.blocks.size(), first_block + blocks_per_sheet);
     lxw_worksheet* sheet = workbook_add_worksheet(book.get(), nullptr);
     if (sheet == nullptr) {
-      *error = "cannot add a worksheet";
-      return false;
+      return Status::Failed("cannot add a worksheet");
     }
     for (int32_t c = 0; c < cols; ++c) {
       const double width_pt = geometry.columns[static_cast<size_t>(c)].width_pt;
@@ -195,18 +190,15 @@ bool Write(const port::ReplacementPath& file, const PrintDocument& document, std
 
     lxw_row_t sheet_row = 0;
     if (layout.has_title) {
-      if (!write_row(sheet, sheet_row++, 0, title_format)) return false;
+      if (Status s = write_row(sheet, sheet_row++, 0, title_format); !s.ok()) return s;
     }
     std::vector<lxw_row_t> breaks;
     for (size_t b = first_block; b < end_block; ++b) {
       const PageBlock& block = layout.blocks[b];
       if (b != first_block) breaks.push_back(sheet_row);
       for (int32_t r = 0; r < block.row_count; ++r) {
-        if (!write_row(sheet, sheet_row++, block.first_row + r, cell_format)) return false;
-        if ((++rows_done & 4095) == 0 && progress && !progress(rows_done, total_rows)) {
-          *cancelled = true;
-          return false;
-        }
+        if (Status s = write_row(sheet, sheet_row++, block.first_row + r, cell_format); !s.ok()) return s;
+        if ((++rows_done & 4095) == 0 && progress && !progress(rows_done, total_rows)) return Status::Cancelled();
       }
     }
     breaks.push_back(0);  // the list's end
@@ -227,8 +219,7 @@ bool Write(const port::ReplacementPath& file, const PrintDocument& document, std
     // The PDF's footer, and its header when there is one; "&" starts a code in these texts.
     if (worksheet_set_footer(sheet, "&C第 &P 页，共 &N 页") != LXW_NO_ERROR ||
         (!header.empty() && worksheet_set_header(sheet, header.c_str()) != LXW_NO_ERROR)) {
-      *error = "the page header is too long for a spreadsheet's page setup (255 characters at most)";
-      return false;
+      return Status::Failed("the page header is too long for a spreadsheet's page setup (255 characters at most)");
     }
   }
 
@@ -238,25 +229,19 @@ bool Write(const port::ReplacementPath& file, const PrintDocument& document, std
     // The library's text guesses at a cause ("usually a permissions error"); the system's says
     // what happened, such as a full disk.
     const int cause = errno;
-    *error = "cannot write '" + path + "': " + (cause != 0 ? std::strerror(cause) : lxw_strerror(closed));
-    return false;
+    return Status::Failed("cannot write '" + path + "': " + (cause != 0 ? std::strerror(cause) : lxw_strerror(closed)));
   }
-  if (progress && !progress(total_rows, total_rows)) {
-    *cancelled = true;
-    return false;
-  }
-  return true;
+  if (progress && !progress(total_rows, total_rows)) return Status::Cancelled();
+  return {};
 }
 
 }  // namespace
 
-WriteOutcome WriteXlsx(const port::ReplacementPath& file, const PrintDocument& document, std::string* error,
-                       const Progress& progress, const XlsxOptions& options) {
-  bool cancelled = false;
+Status WriteXlsx(const port::ReplacementPath& file, const PrintDocument& document, const Progress& progress,
+                 const XlsxOptions& options) {
   // libxlsxwriter prints its own "[ERROR]" lines; the caller reports the failure once.
   const QuietStderr quiet;
-  if (Write(file, document, error, progress, options, &cancelled)) return WriteOutcome::kDone;
-  return cancelled ? WriteOutcome::kCancelled : WriteOutcome::kFailed;
+  return Write(file, document, progress, options);
 }
 
 }  // namespace parvex

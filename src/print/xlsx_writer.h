@@ -26,8 +26,8 @@ int32_t XlsxBlocksPerSheet(const PrintLayout& layout);
 // the title row repeated on every page, a manual page break after
 // every block, the print area, every row the setup's height (a two-line row twice it, its cells
 // wrapping), the printed column widths (separators narrow), the document's print scale, paper,
-// orientation and margins. Every cell is written as text. kCancelled when `progress` cancelled,
-// kFailed with a one-line `error`, naming the target, when the layout does not fit a worksheet or
+// orientation and margins. Every cell is written as text. Cancelled when `progress` cancelled,
+// failed with a one-line message, naming the target, when the layout does not fit a worksheet or
 // the file cannot be written.
 struct XlsxOptions {
   // Above this many result cells the rows go to disk as they are written and the texts are
@@ -37,8 +37,8 @@ struct XlsxOptions {
   // so it is the default for every size.
   int64_t streaming_above_cells = 0;
 };
-WriteOutcome WriteXlsx(const port::ReplacementPath& file, const PrintDocument& document, std::string* error,
-                       const Progress& progress = {}, const XlsxOptions& options = {});
+Status WriteXlsx(const port::ReplacementPath& file, const PrintDocument& document, const Progress& progress = {},
+                 const XlsxOptions& options = {});
 
 }  // namespace parvex
 

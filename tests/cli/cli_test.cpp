@@ -16,6 +16,7 @@
 #include "port/path.h"
 #include "port/replace_file.h"
 #include "support/cli_run.h"
+#include "support/is_ok.h"
 #include "support/temp_dir_test.h"
 
 namespace parvex {
@@ -582,24 +583,23 @@ TEST(ReadInputTest, WholeTextWhetherSizedOrNot) {
   for (const std::string& text : {std::string(), std::string("a\tb\r\n"), big}) {
     SCOPED_TRACE(text.size());
     std::string got;
-    std::string error;
 
     std::istringstream seekable(text);
-    EXPECT_TRUE(ReadStream(seekable, &got, &error)) << error;
+    EXPECT_TRUE(test_support::IsOk(ReadStream(seekable, &got)));
     EXPECT_EQ(got, text);
 
     UnseekableBuffer buffer(text);
     std::istream pipe(&buffer);
-    EXPECT_TRUE(ReadStream(pipe, &got, &error)) << error;
+    EXPECT_TRUE(test_support::IsOk(ReadStream(pipe, &got)));
     EXPECT_EQ(got, text);
 
     const fs::path file = dir.path() / "input.txt";
     WriteBytes(file, text);
-    EXPECT_TRUE(ReadFile(file.string(), &got, &error)) << error;
+    EXPECT_TRUE(test_support::IsOk(ReadFile(file.string(), &got)));
     EXPECT_EQ(got, text);
 
     TextBuffer mapped;
-    EXPECT_TRUE(MapFile(file.string(), &mapped, &error)) << error;
+    EXPECT_TRUE(test_support::IsOk(MapFile(file.string(), &mapped)));
     EXPECT_EQ(std::string_view(mapped.data(), mapped.size()), text);
   }
 }

@@ -8,6 +8,7 @@
 #include "grid/grid_designs.h"
 #include "print/print_layout.h"
 #include "support/grid_helpers.h"
+#include "support/is_ok.h"
 
 namespace parvex {
 namespace {
@@ -105,7 +106,7 @@ TEST(ColumnWidthsTest, TwoLineRowsAreThoseWithATextWiderThanItsCell) {
   ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 10, .key_column = 0}, &error, &plan))
       << error;
   PrintDocument document;
-  ASSERT_TRUE(MeasurePrintDocument(result, plan, setup, &document, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(MeasurePrintDocument(result, plan, setup, &document)));
   // The rows that hold the long remark, wherever the plan placed them.
   std::vector<int64_t> expected;
   for (int32_t row = 1; row < result.RowCount(); ++row) {
@@ -123,7 +124,7 @@ TEST(ColumnWidthsTest, TwoLineRowsAreThoseWithATextWiderThanItsCell) {
   // Without an outlier no row is two lines, and the widths are the one-line widths.
   const Grid plain = GridOf(Remarks(40, "无", [](int) { return false; }));
   ASSERT_TRUE(SplitIntoColumns(plain, result, {.groups = 2, .rows_per_page = 10}, &error, &plan)) << error;
-  ASSERT_TRUE(MeasurePrintDocument(result, plan, setup, &document, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(MeasurePrintDocument(result, plan, setup, &document)));
   EXPECT_TRUE(document.layout.two_line_rows.empty());
   const std::vector<double> one_line = MeasureResultColumns(result, plan, setup).one_line_pt;
   for (size_t c = 0; c < one_line.size(); ++c) EXPECT_EQ(document.layout.columns[c].width_pt, one_line[c]);

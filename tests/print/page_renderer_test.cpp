@@ -13,6 +13,7 @@
 
 #include "grid/grid_designs.h"
 #include "print/column_widths.h"
+#include "support/is_ok.h"
 #include "support/print_document.h"
 #include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
@@ -49,12 +50,16 @@ std::vector<std::string> PageLines(const fs::path& pdf, int page) {
 }
 
 // Measures the laid-out grid for printing, as the print job does, and writes its PDF.
-WriteOutcome MeasureAndWritePdf(const std::string& path, const Grid& result, const PagePlan& plan,
+// The outcome, with a failure's message in `error`.
+Status::Code MeasureAndWritePdf(const std::string& path, const Grid& result, const PagePlan& plan,
                                 const PageSetup& setup, std::string* error, const Progress& progress = {}) {
   PrintDocument document;
-  if (!MeasurePrintDocument(result, plan, setup, &document, error)) return WriteOutcome::kFailed;
-  return WriteReplacing(path, error,
-                        [&](const port::ReplacementPath& file) { return WritePdf(file, document, error, progress); });
+  Status written = MeasurePrintDocument(result, plan, setup, &document);
+  if (written.ok()) {
+    written = WriteReplacing(path, [&](const port::ReplacementPath& file) { return WritePdf(file, document, progress); });
+  }
+  *error = written.message();
+  return written.code();
 }
 
 class PdfTest : public test_support::TempDirTest {
@@ -67,7 +72,7 @@ class PdfTest : public test_support::TempDirTest {
     std::string error;
     EXPECT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
     const fs::path path = dir_ / "out.pdf";
-    EXPECT_EQ(MeasureAndWritePdf(path.string(), result, plan, setup, &error), WriteOutcome::kDone) << error;
+    EXPECT_EQ(MeasureAndWritePdf(path.string(), result, plan, setup, &error), Status::Code::kOk) << error;
     return path;
   }
 };
@@ -127,9 +132,8 @@ TEST_F(PdfTest, AutoRowsFillEachPageExactly) {
   const Grid source = GridOf(cells);
   const PageSetup setup;
   LayoutOptions options{.groups = 2, .column_width = 40};
-  std::string error;
   int32_t rows = 0;
-  ASSERT_TRUE(test_support::AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(test_support::AutoRowsPerPage(source, options, setup, &rows)));
   ASSERT_EQ(rows, 40);
   options.rows_per_page = rows;
   const fs::path pdf = Write(cells, options, setup);
@@ -202,13 +206,13 @@ TEST_F(PdfTest, FailuresLeaveTheTargetAsItWas) {
     ++calls;
     EXPECT_EQ(total, 2);
     return done < 1;
-  }), WriteOutcome::kCancelled);
+  }), Status::Code::kCancelled);
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(MeasureAndWritePdf(target.string(), result, plan, {.margins = {200, 0, 200, 0}}, &error), WriteOutcome::kFailed);
+  EXPECT_EQ(MeasureAndWritePdf(target.string(), result, plan, {.margins = {200, 0, 200, 0}}, &error), Status::Code::kFailed);
   EXPECT_NE(error.find("margins leave too little"), std::string::npos) << error;
   // A plan that is not the grid's is refused before anything is drawn.
   const Grid other = GridOf(Roster());
-  EXPECT_EQ(MeasureAndWritePdf(target.string(), other, plan, {}, &error), WriteOutcome::kFailed);
+  EXPECT_EQ(MeasureAndWritePdf(target.string(), other, plan, {}, &error), Status::Code::kFailed);
   EXPECT_NE(error.find("is not the plan of the laid-out grid"), std::string::npos) << error;
   EXPECT_EQ(test_support::ReadBytes(target), "old bytes");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);

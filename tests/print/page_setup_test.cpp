@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/is_ok.h"
+
 namespace parvex {
 namespace {
 
@@ -57,8 +59,7 @@ TEST(RowsPerPageTest, PapersOrientationsMarginsAndType) {
   for (const RowsCase& c : kRowsCases) {
     SCOPED_TRACE(c.name);
     int32_t rows = 0;
-    std::string error;
-    ASSERT_TRUE(RowsPerPage(c.setup, c.columns, c.has_title, &rows, &error)) << error;
+    ASSERT_TRUE(test_support::IsOk(RowsPerPage(c.setup, c.columns, c.has_title, &rows)));
     EXPECT_EQ(rows, c.rows);
   }
 }
@@ -83,8 +84,9 @@ TEST(RowsPerPageTest, RefusesSetupsThatLeaveNoRoom) {
   for (const RefusedCase& c : kRefusedCases) {
     SCOPED_TRACE(c.name);
     int32_t rows = -7;
-    std::string error;
-    EXPECT_FALSE(RowsPerPage(c.setup, NarrowLayout(), true, &rows, &error));
+    const Status refused = RowsPerPage(c.setup, NarrowLayout(), true, &rows);
+    EXPECT_TRUE(refused.failed());
+    const std::string& error = refused.message();
     EXPECT_NE(error.find(c.message_part), std::string::npos) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos);
     EXPECT_EQ(rows, -7);
@@ -93,8 +95,7 @@ TEST(RowsPerPageTest, RefusesSetupsThatLeaveNoRoom) {
 
 TEST(PageGeometryTest, NarrowLayoutIsStretchedToThePrintableWidth) {
   PageGeometry g;
-  std::string error;
-  ASSERT_TRUE(ComputePageGeometry({}, NarrowLayout(), std::nullopt, &g, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(ComputePageGeometry({}, NarrowLayout(), std::nullopt, &g)));
   EXPECT_EQ(g.scale_percent, 100);
   double total = 0;
   for (const PrintColumn& column : g.columns) total += column.width_pt;
@@ -106,21 +107,20 @@ TEST(PageGeometryTest, NarrowLayoutIsStretchedToThePrintableWidth) {
 
 TEST(PageGeometryTest, ScaleIsAWholePercentThatFitsWidthAndTallestPage) {
   PageGeometry g;
-  std::string error;
-  ASSERT_TRUE(ComputePageGeometry({}, WideLayout(), std::nullopt, &g, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(ComputePageGeometry({}, WideLayout(), std::nullopt, &g)));
   EXPECT_EQ(g.scale_percent, 56);  // 510.24 / 907.5 = 0.562
   EXPECT_EQ(g.columns[0].width_pt, 75);  // not stretched
 
   // 80 rows of 18 pt in 740.35 pt: 51 %, lower than the width's 56 %.
-  ASSERT_TRUE(ComputePageGeometry({}, WideLayout(), 80, &g, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(ComputePageGeometry({}, WideLayout(), 80, &g)));
   EXPECT_EQ(g.scale_percent, 51);
   // 41 rows fit at 100 %: the width's scale stays.
-  ASSERT_TRUE(ComputePageGeometry({}, NarrowLayout(), 41, &g, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(ComputePageGeometry({}, NarrowLayout(), 41, &g)));
   EXPECT_EQ(g.scale_percent, 100);
-  ASSERT_TRUE(ComputePageGeometry({}, NarrowLayout(), 42, &g, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(ComputePageGeometry({}, NarrowLayout(), 42, &g)));
   EXPECT_EQ(g.scale_percent, 97);
   // Never below a spreadsheet's 10 %.
-  ASSERT_TRUE(ComputePageGeometry({}, NarrowLayout(), 32767, &g, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(ComputePageGeometry({}, NarrowLayout(), 32767, &g)));
   EXPECT_EQ(g.scale_percent, kMinScalePercent);
 }
 
@@ -128,8 +128,7 @@ TEST(PageGeometryTest, HiddenColumnsStayHidden) {
   std::vector<PrintColumn> columns = NarrowLayout();
   columns[2].width_pt = 0;
   PageGeometry g;
-  std::string error;
-  ASSERT_TRUE(ComputePageGeometry({}, columns, std::nullopt, &g, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(ComputePageGeometry({}, columns, std::nullopt, &g)));
   EXPECT_EQ(g.columns[2].width_pt, 0);
   EXPECT_GT(g.columns[3].width_pt, 0);
 }

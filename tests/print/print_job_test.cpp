@@ -9,6 +9,7 @@
 #include "print/print_layout.h"
 #include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
+#include "support/is_ok.h"
 #include "support/temp_dir_test.h"
 
 namespace parvex {
@@ -54,7 +55,7 @@ TEST_F(PrintJobTest, ReadyLaysOutAgainApartOnlyWhenTheOptionsDiffer) {
     const Cells before = CellsOf(result);
     const PagePlan plan_before = plan;
     PrintJob job(source, options, c.auto_rows, PageSetup{.balance_pages = false});
-    ASSERT_TRUE(job.Ready(result, plan, c.laid_out ? std::optional(options) : std::nullopt, &error)) << error;
+    ASSERT_TRUE(test_support::IsOk(job.Ready(result, plan, c.laid_out ? std::optional(options) : std::nullopt)));
     EXPECT_EQ(job.relaid_out(), c.relaid);
     EXPECT_EQ(job.layout_options().rows_per_page, c.rows_per_page);
     EXPECT_EQ(CellsOf(result), before);
@@ -74,27 +75,29 @@ TEST_F(PrintJobTest, FailuresLeaveTheDocumentAsItWasAndWriteNothing) {
   Grid result = GridOf({{"old"}}, ResultGridDesign());
   PagePlan plan;
   plan.geometry.groups = 9;
-  std::string error;
 
   PrintJob unready(source, {.groups = 2}, false, PageSetup{});
   const fs::path target = dir_ / "out.pdf";
-  EXPECT_EQ(unready.WritePdf(target.string(), &error), WriteOutcome::kFailed);
-  EXPECT_EQ(unready.WriteXlsx((dir_ / "out.xlsx").string(), &error), WriteOutcome::kFailed);
-  EXPECT_NE(error.find("not been laid out"), std::string::npos) << error;
+  EXPECT_TRUE(unready.WritePdf(target.string()).failed());
+  const Status xlsx = unready.WriteXlsx((dir_ / "out.xlsx").string());
+  EXPECT_TRUE(xlsx.failed());
+  EXPECT_NE(xlsx.message().find("not been laid out"), std::string::npos) << xlsx.message();
 
   PrintJob no_room(source, {.groups = 2}, true, PageSetup{.margins = {140, 15, 140, 15}});
-  EXPECT_FALSE(no_room.Ready(result, plan, std::nullopt, &error));
-  EXPECT_NE(error.find("at least 2 must"), std::string::npos) << error;
+  const Status no_room_ready = no_room.Ready(result, plan, std::nullopt);
+  EXPECT_TRUE(no_room_ready.failed());
+  EXPECT_NE(no_room_ready.message().find("at least 2 must"), std::string::npos) << no_room_ready.message();
 
   Grid wide(SourceGridDesign());
   ASSERT_TRUE(wide.ResizeAndClear(2, 100000, 0, false));
   PrintJob refused(wide, {.groups = 200}, false, PageSetup{});
-  EXPECT_FALSE(refused.Ready(result, plan, std::nullopt, &error));
-  EXPECT_NE(error.find("layout refused"), std::string::npos) << error;
+  const Status refused_ready = refused.Ready(result, plan, std::nullopt);
+  EXPECT_TRUE(refused_ready.failed());
+  EXPECT_NE(refused_ready.message().find("layout refused"), std::string::npos) << refused_ready.message();
 
   EXPECT_EQ(CellsOf(result), (Cells{{"old"}}));
   EXPECT_EQ(plan.geometry.groups, 9);
-  EXPECT_EQ(refused.WritePdf(target.string(), &error), WriteOutcome::kFailed);
+  EXPECT_TRUE(refused.WritePdf(target.string()).failed());
   EXPECT_FALSE(fs::exists(target));
 }
 
@@ -124,7 +127,7 @@ TEST_F(PrintJobTest, PageSetupDecidesBalancing) {
     std::string error;
     ASSERT_TRUE(SplitIntoColumns(source, result, c.laid_out, &error, &plan)) << error;
     PrintJob job(source, c.laid_out, false, PageSetup{.balance_pages = c.balance});
-    ASSERT_TRUE(job.Ready(result, plan, c.laid_out, &error)) << error;
+    ASSERT_TRUE(test_support::IsOk(job.Ready(result, plan, c.laid_out)));
     EXPECT_EQ(job.relaid_out(), c.relaid);
     EXPECT_EQ(job.layout_options().balance_short_pages, c.balance);
     const PrintDocument& document = *job.document();
@@ -139,17 +142,16 @@ TEST_F(PrintJobTest, WritesTheReadiedDocument) {
   Grid result(ResultGridDesign());
   PagePlan plan;
   PrintJob job(source, {.groups = 2}, true, PageSetup{});
-  std::string error;
-  ASSERT_TRUE(job.Ready(result, plan, std::nullopt, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(job.Ready(result, plan, std::nullopt)));
   // 40 rows fill an A4 page at 10 pt: 80 rows, then 50 balanced over the two groups.
   EXPECT_EQ(job.document()->result->RowCount(), 1 + 40 + 25);
   const fs::path pdf = dir_ / "out.pdf";
   const fs::path xlsx = dir_ / "out.xlsx";
-  EXPECT_EQ(job.WritePdf(pdf.string(), &error), WriteOutcome::kDone) << error;
-  EXPECT_EQ(job.WriteXlsx(xlsx.string(), &error), WriteOutcome::kDone) << error;
+  EXPECT_TRUE(test_support::IsOk(job.WritePdf(pdf.string())));
+  EXPECT_TRUE(test_support::IsOk(job.WriteXlsx(xlsx.string())));
   EXPECT_TRUE(fs::exists(pdf));
   EXPECT_TRUE(fs::exists(xlsx));
-  EXPECT_EQ(job.WritePdf(pdf.string(), &error, [](int64_t, int64_t) { return false; }), WriteOutcome::kCancelled);
+  EXPECT_TRUE(job.WritePdf(pdf.string(), [](int64_t, int64_t) { return false; }).cancelled());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "grid/grid_designs.h"
+#include "support/is_ok.h"
 #include "support/print_document.h"
 #include "support/grid_helpers.h"
 
@@ -87,11 +88,9 @@ TEST(PrintLayoutTest, PlanOfAnotherGridIsRefused) {
   Grid result(ResultGridDesign());
   PagePlan plan;
   LaidOut(GridOf(Pupils()), {.groups = 2, .rows_per_page = 3}, &result, &plan);
-  std::string error;
-  EXPECT_TRUE(PlanFitsGrid(plan, result, &error));
+  EXPECT_TRUE(PlanFitsGrid(plan, result).ok());
   const Grid other = GridOf({{"a", "b", "c", "d", "e"}, {"1", "2", "3", "4", "5"}});
-  EXPECT_FALSE(PlanFitsGrid(plan, other, &error));
-  EXPECT_EQ(error, "the page plan (5 x 5) is not the plan of the laid-out grid (2 x 5); lay the table out again");
+  EXPECT_EQ(PlanFitsGrid(plan, other).message(), "the page plan (5 x 5) is not the plan of the laid-out grid (2 x 5); lay the table out again");
 }
 
 TEST(AutoRowsPerPageTest, CountsWithTheColumnsOfTheRealLayout) {
@@ -100,22 +99,21 @@ TEST(AutoRowsPerPageTest, CountsWithTheColumnsOfTheRealLayout) {
   for (int32_t width : {0, 40, 77, 400}) {
     SCOPED_TRACE(width);
     const LayoutOptions options{.groups = 2, .rows_per_page = 3, .column_width = width};
-    std::string error;
     int32_t rows = 0;
-    ASSERT_TRUE(test_support::AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
+    ASSERT_TRUE(test_support::IsOk(test_support::AutoRowsPerPage(source, options, setup, &rows)));
     Grid result(ResultGridDesign());
     PagePlan plan;
     const PrintLayout layout = LaidOut(source, options, &result, &plan);
     int32_t expected = 0;
-    ASSERT_TRUE(RowsPerPage(setup, layout.columns, true, &expected, &error)) << error;
+    ASSERT_TRUE(test_support::IsOk(RowsPerPage(setup, layout.columns, true, &expected)));
     EXPECT_EQ(rows, expected);
   }
   int32_t rows = 0;
-  std::string error;
   Grid wide(SourceGridDesign());
   ASSERT_TRUE(wide.ResizeAndClear(2, 100000, 0, false));
-  EXPECT_FALSE(test_support::AutoRowsPerPage(wide, {.groups = 200}, setup, &rows, &error));
-  EXPECT_NE(error.find("layout refused"), std::string::npos) << error;
+  const Status refused = test_support::AutoRowsPerPage(wide, {.groups = 200}, setup, &rows);
+  EXPECT_TRUE(refused.failed());
+  EXPECT_NE(refused.message().find("layout refused"), std::string::npos) << refused.message();
 }
 
 // A title and `n` numbered rows.
@@ -149,8 +147,7 @@ TEST(RowsPerPageWithTwoLineRowsTest, MostRowsWhoseBlocksFitTheLines) {
     SCOPED_TRACE(c.name);
     const Grid source = GridOf(Numbered(c.rows));
     int32_t rows = 0;
-    std::string error;
-    ASSERT_TRUE(RowsPerPageWithTwoLineRows(source, c.options, c.lines, c.two_line_rows, &rows, &error)) << error;
+    ASSERT_TRUE(test_support::IsOk(RowsPerPageWithTwoLineRows(source, c.options, c.lines, c.two_line_rows, &rows)));
     EXPECT_EQ(rows, c.expected);
   }
 }
@@ -159,9 +156,9 @@ TEST(RowsPerPageWithTwoLineRowsTest, RefusedLayoutIsReported) {
   Grid wide(SourceGridDesign());
   ASSERT_TRUE(wide.ResizeAndClear(2, 100000, 0, false));
   int32_t rows = 0;
-  std::string error;
-  EXPECT_FALSE(RowsPerPageWithTwoLineRows(wide, {.groups = 200}, 10, {0}, &rows, &error));
-  EXPECT_NE(error.find("layout refused"), std::string::npos) << error;
+  const Status refused = RowsPerPageWithTwoLineRows(wide, {.groups = 200}, 10, {0}, &rows);
+  EXPECT_TRUE(refused.failed());
+  EXPECT_NE(refused.message().find("layout refused"), std::string::npos) << refused.message();
 }
 
 TEST(PrintLayoutTest, BlocksCountTwoLineRowsTwice) {

@@ -15,6 +15,7 @@
 #include "print/print_job.h"
 #include "support/command_output.h"
 #include "support/grid_helpers.h"
+#include "support/is_ok.h"
 #include "support/temp_dir_test.h"
 
 namespace parvex {
@@ -136,10 +137,9 @@ class PrintQualityTest : public test_support::TempDirTest {
     Grid result(ResultGridDesign());
     PagePlan plan;
     PrintJob job(source, options, auto_rows, setup);
-    std::string error;
-    EXPECT_TRUE(job.Ready(result, plan, std::nullopt, &error)) << error;
+    EXPECT_TRUE(test_support::IsOk(job.Ready(result, plan, std::nullopt)));
     const fs::path pdf = dir_ / "out.pdf";
-    EXPECT_EQ(job.WritePdf(pdf.string(), &error), WriteOutcome::kDone) << error;
+    EXPECT_TRUE(test_support::IsOk(job.WritePdf(pdf.string())));
     if (summary != nullptr) *summary = job.Summary();
     return pdf;
   }
@@ -370,12 +370,11 @@ TEST_F(PrintQualityTest, LibreOfficePrintsTheWorkbookAsThePdf) {
     Grid result(ResultGridDesign());
     PagePlan plan;
     PrintJob job(source, c.options, true, {.auto_groups = true, .header = "花名册"});
-    std::string error;
-    ASSERT_TRUE(job.Ready(result, plan, std::nullopt, &error)) << error;
+    ASSERT_TRUE(test_support::IsOk(job.Ready(result, plan, std::nullopt)));
     const fs::path pdf = dir_ / "parvex.pdf";
     const fs::path xlsx = dir_ / "book.xlsx";
-    ASSERT_EQ(job.WritePdf(pdf.string(), &error), WriteOutcome::kDone) << error;
-    ASSERT_EQ(job.WriteXlsx(xlsx.string(), &error), WriteOutcome::kDone) << error;
+    ASSERT_TRUE(test_support::IsOk(job.WritePdf(pdf.string())));
+    ASSERT_TRUE(test_support::IsOk(job.WriteXlsx(xlsx.string())));
     fs::remove(dir_ / "book.pdf");
     const std::string convert = "cd '" + dir_.string() + "' && soffice -env:UserInstallation=file://" +
                                 (dir_ / "profile").string() + " --headless --convert-to pdf --outdir '" +

@@ -15,6 +15,7 @@
 #include "grid/grid_designs.h"
 #include "print/print_layout.h"
 #include "support/grid_helpers.h"
+#include "support/is_ok.h"
 #include "support/print_document.h"
 #include "support/temp_dir_test.h"
 #include "support/command_output.h"
@@ -76,7 +77,7 @@ class XlsxTest : public test_support::TempDirTest {
     std::string error;
     EXPECT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
     const fs::path path = dir_ / "out.xlsx";
-    EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, path.string(), result, plan, setup, &error, Progress{}, xlsx), WriteOutcome::kDone) << error;
+    EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, path.string(), result, plan, setup, &error, Progress{}, xlsx), Status::Code::kOk) << error;
     return path;
   }
 };
@@ -169,7 +170,7 @@ TEST_F(XlsxTest, TwoLineRowsAreTwiceAsTallWrapAndCountInTheScale) {
   std::string error;
   ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 1, .rows_per_page = 40}, &error, &plan)) << error;
   const fs::path plain = dir_ / "plain.xlsx";
-  ASSERT_EQ(test_support::MeasureAndWrite(kWriteXlsx, plain.string(), result, plan, {}, &error), WriteOutcome::kDone) << error;
+  ASSERT_EQ(test_support::MeasureAndWrite(kWriteXlsx, plain.string(), result, plan, {}, &error), Status::Code::kOk) << error;
   // 41 rows of 18 pt fit the 740 pt of A4: 100 %, which the workbook leaves unsaid.
   const std::string plain_scale = Attribute(ZipMember(plain, "xl/worksheets/sheet1.xml"), "pageSetup", "scale");
   EXPECT_TRUE(plain_scale.empty() || plain_scale == "100") << plain_scale;
@@ -177,12 +178,10 @@ TEST_F(XlsxTest, TwoLineRowsAreTwiceAsTallWrapAndCountInTheScale) {
 
   // Five two-line rows in the first block: 46 lines, 828 pt, scaled to 89 %.
   PrintDocument document;
-  ASSERT_TRUE(PrintDocumentOf(result, plan, {}, {}, {2, 5, 7, 9, 11}, &document, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(PrintDocumentOf(result, plan, {}, {}, {2, 5, 7, 9, 11}, &document)));
   const fs::path wrapped = dir_ / "wrapped.xlsx";
-  ASSERT_EQ(WriteReplacing(wrapped.string(), &error,
-                           [&](const port::ReplacementPath& file) { return WriteXlsx(file, document, &error); }),
-            WriteOutcome::kDone)
-      << error;
+  ASSERT_TRUE(test_support::IsOk(WriteReplacing(
+      wrapped.string(), [&](const port::ReplacementPath& file) { return WriteXlsx(file, document); })));
   const std::string sheet = ZipMember(wrapped, "xl/worksheets/sheet1.xml");
   EXPECT_EQ(Attribute(sheet, "pageSetup", "scale"), "89");
   auto attribute_of = [&](const std::string& tag_start, const std::string& attribute) {
@@ -254,11 +253,11 @@ TEST_F(XlsxTest, FailuresLeaveTheTargetAsItWas) {
 
   reset();
   EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), result, plan, {}, &error, [](int64_t, int64_t) { return false; }),
-            WriteOutcome::kCancelled);
+            Status::Code::kCancelled);
   EXPECT_TRUE(kept());
   EXPECT_EQ(files_in_dir(), 1);
 
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), result, plan, {.font_size_pt = 1}, &error), WriteOutcome::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), result, plan, {.font_size_pt = 1}, &error), Status::Code::kFailed);
   EXPECT_NE(error.find("font size 1 pt"), std::string::npos) << error;
   EXPECT_TRUE(kept());
 
@@ -266,26 +265,26 @@ TEST_F(XlsxTest, FailuresLeaveTheTargetAsItWas) {
   Grid too_wide(ResultGridDesign());
   PagePlan too_wide_plan;
   lay_out(GridOf(wide), &too_wide, &too_wide_plan);
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), too_wide, too_wide_plan, {}, &error), WriteOutcome::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), too_wide, too_wide_plan, {}, &error), Status::Code::kFailed);
   EXPECT_NE(error.find("16385 columns"), std::string::npos) << error;
   EXPECT_TRUE(kept());
 
   Grid long_cell(ResultGridDesign());
   PagePlan long_cell_plan;
   lay_out(GridOf({{"t"}, {std::string(kXlsxMaxCellChars + 1, 'x')}}), &long_cell, &long_cell_plan);
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), long_cell, long_cell_plan, {}, &error), WriteOutcome::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), long_cell, long_cell_plan, {}, &error), Status::Code::kFailed);
   EXPECT_NE(error.find("32768 characters"), std::string::npos) << error;
   EXPECT_TRUE(kept());
   EXPECT_EQ(files_in_dir(), 1);
 
   // A plan that is not the grid's would write rows it does not name.
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), long_cell, plan, {}, &error), WriteOutcome::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), long_cell, plan, {}, &error), Status::Code::kFailed);
   EXPECT_NE(error.find("is not the plan of the laid-out grid"), std::string::npos) << error;
   EXPECT_TRUE(kept());
 
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, dir_.string(), result, plan, {}, &error), WriteOutcome::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, dir_.string(), result, plan, {}, &error), Status::Code::kFailed);
   EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, (dir_ / "missing" / "x.xlsx").string(), result, plan, {}, &error), WriteOutcome::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, (dir_ / "missing" / "x.xlsx").string(), result, plan, {}, &error), Status::Code::kFailed);
   EXPECT_NE(error.find("cannot create a file"), std::string::npos) << error;
 }
 
@@ -298,9 +297,8 @@ TEST_F(XlsxTest, LibreOfficePrintsOnePagePerBlockWithItsTitle) {
   const Grid source = GridOf(cells);
   const PageSetup setup;
   LayoutOptions options{.groups = 2, .column_width = 60};
-  std::string error;
   int32_t rows = 0;
-  ASSERT_TRUE(test_support::AutoRowsPerPage(source, options, setup, &rows, &error)) << error;
+  ASSERT_TRUE(test_support::IsOk(test_support::AutoRowsPerPage(source, options, setup, &rows)));
   options.rows_per_page = rows;
   const fs::path path = Write(cells, options, setup);
   const int blocks = (300 + 2 * rows - 1) / (2 * rows);

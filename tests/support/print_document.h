@@ -1,6 +1,6 @@
 // The print outputs' tests' shortcuts. MeasureAndWrite makes a laid-out grid's print document and
 // writes it in one call, for the tests of one writer: a refusal of the document is the writer's
-// kFailed. The document prints the grid's own column widths and no two-line rows, so the
+// failure. The document prints the grid's own column widths and no two-line rows, so the
 // writer's tests need no print font.
 #ifndef PARVEX_TESTS_SUPPORT_PRINT_DOCUMENT_H_
 #define PARVEX_TESTS_SUPPORT_PRINT_DOCUMENT_H_
@@ -15,26 +15,29 @@
 
 namespace parvex::test_support {
 
-// Calls `write(file, document, error, args...)` on the document of `result` laid out by `plan`
-// on `setup`, `file` a replacement of `path` that is committed when the write is done.
+// Calls `write(file, document, args...)` on the document of `result` laid out by `plan` on
+// `setup`, `file` a replacement of `path` that is committed when the write is done; the outcome,
+// with a failure's message in `error`.
 template <typename Write, typename... Args>
-WriteOutcome MeasureAndWrite(Write write, const std::string& path, const Grid& result,
-                                     const PagePlan& plan, const PageSetup& setup, std::string* error,
-                                     Args&&... args) {
+Status::Code MeasureAndWrite(Write write, const std::string& path, const Grid& result, const PagePlan& plan,
+                             const PageSetup& setup, std::string* error, Args&&... args) {
   PrintDocument document;
-  if (!PrintDocumentOf(result, plan, setup, {}, {}, &document, error)) return WriteOutcome::kFailed;
-  return WriteReplacing(path, error, [&](const port::ReplacementPath& file) {
-    return write(file, document, error, std::forward<Args>(args)...);
-  });
+  Status written = PrintDocumentOf(result, plan, setup, {}, {}, &document);
+  if (written.ok()) {
+    written = WriteReplacing(path, [&](const port::ReplacementPath& file) {
+      return write(file, document, std::forward<Args>(args)...);
+    });
+  }
+  *error = written.message();
+  return written.code();
 }
 
 // The rows per page that make one page block of laying out `source` with `options` fill one
-// printed page of `setup` at the grid's column widths. False with a one-line `error`.
-inline bool AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows,
-                            std::string* error) {
+// printed page of `setup` at the grid's column widths. Failed with the one-line refusal.
+inline Status AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows) {
   PagePlan plan;
-  return PlanColumns(source, options, ResultGridDesign(), &plan, error) &&
-         RowsPerPage(setup, PrintLayoutOf(plan).columns, plan.has_title, rows, error);
+  if (std::string error; !PlanColumns(source, options, ResultGridDesign(), &plan, &error)) return Status::Failed(error);
+  return RowsPerPage(setup, PrintLayoutOf(plan).columns, plan.has_title, rows);
 }
 
 }  // namespace parvex::test_support
