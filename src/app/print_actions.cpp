@@ -163,26 +163,25 @@ void PrintActions::Print(const PrintJob& job, QWidget* parent) {
 }
 
 void PrintActions::Export(const QString& caption, const QString& filter, const QString& suffix,
-                          const QString& progress_text, WriteFile write) {
+                          const QString& progress_text, ExportFormat format) {
   const std::optional<PrintJob> job = ReadyJob(caption);
   if (!job.has_value()) return;
   const QString path = ChooseFile(caption, filter, suffix);
   if (path.isEmpty()) return;
   ExportProgress progress(window_, progress_text);
   // A cancel is the user's own choice: nothing to tell.
-  if (const Status written = ((*job).*write)(path.toStdString(), progress.callback()); written.failed()) {
-    Warn(caption, written.message());
-  }
+  const Status written = ExportPrinted(*job->document(), {{format, path.toStdString()}}, progress.callback());
+  if (written.failed()) Warn(caption, written.message());
 }
 
 void PrintActions::ExportPdf() {
   Export(QStringLiteral("导出PDF"), QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral(".pdf"),
-         QStringLiteral("正在导出PDF…"), &PrintJob::WritePdf);
+         QStringLiteral("正在导出PDF…"), ExportFormat::kPdf);
 }
 
 void PrintActions::ExportXlsx() {
   Export(QStringLiteral("保存为Excel文件"), QStringLiteral("Excel 工作簿 (*.xlsx)"), QStringLiteral(".xlsx"),
-         QStringLiteral("正在保存Excel文件…"), &PrintJob::WriteXlsx);
+         QStringLiteral("正在保存Excel文件…"), ExportFormat::kXlsx);
 }
 
 void PrintActions::EditPageSetup() { EditPageSetupOver(window_); }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "export/export_job.h"
 #include "message.h"
 #include "print/page_setup.h"
 #include "print/print_job.h"
@@ -82,9 +83,8 @@ class PrintActions : public QObject {
   QString ChooseFile(const QString& caption, const QString& filter, const QString& suffix);
   // The job for the current layout, readied; none, with the reason shown, when it cannot be.
   std::optional<PrintJob> ReadyJob(const QString& caption);
-  using WriteFile = Status (PrintJob::*)(const std::string& path, const Progress& progress) const;
   void Export(const QString& caption, const QString& filter, const QString& suffix, const QString& progress_text,
-              WriteFile write);
+              ExportFormat format);
   void Warn(const QString& caption, const std::string& text) const;
   // Runs the page setup dialog over `parent`; true when the setup changed.
   bool EditPageSetupOver(QWidget* parent);

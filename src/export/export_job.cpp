@@ -32,12 +32,14 @@ bool ExportRequest::Wants(ExportFormat format) const {
 
 namespace {
 
-// The laid-out table every writer reads: the result grid, its page plan and, when a print
-// output was asked for, the print document measured on them.
+// The laid-out table every writer reads: the result grid and its page plan (none for a print
+// readied apart) and, when a print output was asked for, the print document measured on them;
+// and whom a long write tells of its progress.
 struct LaidOutTable {
-  const Grid& result;
-  const PagePlan& plan;
+  const Grid* result = nullptr;
+  const PagePlan* plan = nullptr;
   const PrintDocument* printed = nullptr;
+  Progress progress;
 };
 
 // Where a writer's output goes: the temporary file of a replacement, or a stream (the text to
@@ -105,8 +107,9 @@ class TableTextWriter : public ExportWriter {
  public:
   Status Write(const LaidOutTable& table, const Destination& to) const override {
     return WriteText(to, [&](TextSink& sink) {
-      if (table.result.RowCount() == 0 || table.result.ColCount() == 0) return;
-      WriteTableText(table.result, {0, 0, table.result.RowCount() - 1, table.result.ColCount() - 1}, sink);
+      const Grid& result = *table.result;
+      if (result.RowCount() == 0 || result.ColCount() == 0) return;
+      WriteTableText(result, {0, 0, result.RowCount() - 1, result.ColCount() - 1}, sink);
     });
   }
 };
@@ -114,7 +117,7 @@ class TableTextWriter : public ExportWriter {
 class HtmlWriter : public ExportWriter {
  public:
   Status Write(const LaidOutTable& table, const Destination& to) const override {
-    const Grid& result = table.result;
+    const Grid& result = *table.result;
     if (result.RowCount() > 0 && result.ColCount() > 0) {
       const HtmlFlavourExcess excess =
           HtmlFlavourExcessOf(result, {0, 0, result.RowCount() - 1, result.ColCount() - 1});
@@ -124,7 +127,7 @@ class HtmlWriter : public ExportWriter {
                               std::to_string(kHtmlMaxBytes >> 20) + " MiB); " + to.name + " is not written");
       }
     }
-    return WriteText(to, [&](TextSink& sink) { WriteHtmlTable(result, HtmlShapeOf(table.plan), sink); });
+    return WriteText(to, [&](TextSink& sink) { WriteHtmlTable(result, HtmlShapeOf(*table.plan), sink); });
   }
 };
 
@@ -132,14 +135,14 @@ class HtmlWriter : public ExportWriter {
 class PdfWriter : public ExportWriter {
  public:
   Status Write(const LaidOutTable& table, const Destination& to) const override {
-    return WritePdf(*to.file, *table.printed);
+    return WritePdf(*to.file, *table.printed, table.progress);
   }
 };
 
 class XlsxWriter : public ExportWriter {
  public:
   Status Write(const LaidOutTable& table, const Destination& to) const override {
-    return WriteXlsx(*to.file, *table.printed);
+    return WriteXlsx(*to.file, *table.printed, table.progress);
   }
 };
 #endif
@@ -164,6 +167,57 @@ std::unique_ptr<ExportWriter> WriterFor(ExportFormat format) {
   return nullptr;
 }
 
+bool IsPrint(ExportFormat format) { return format == ExportFormat::kPdf || format == ExportFormat::kXlsx; }
+
+// The destinations of an export's targets: every file is written beside its target first and
+// moved over it once all are complete, so that a failed run leaves all as they were.
+class Destinations {
+ public:
+  // Opens a replacement for every target with a path; the text without one goes to `text_out`.
+  Status Open(const std::vector<ExportTarget>& targets, std::ostream* text_out) {
+    targets_ = &targets;
+    for (const ExportTarget& target : targets) {
+      Destination to;
+      if (target.format == ExportFormat::kText && target.path.empty() && text_out != nullptr) {
+        to.stream = text_out;
+        to.name = "standard output";
+      } else {
+        files_.push_back(std::make_unique<port::ReplacementPath>());
+        if (std::string error; !files_.back()->Open(target.path, &error)) return Status::Failed(error);
+        to.file = files_.back().get();
+        to.name = "'" + target.path + "'";
+      }
+      destinations_.push_back(std::move(to));
+    }
+    return {};
+  }
+
+  // Writes `table` to the targets that `print` says: the print outputs, or the others.
+  Status Write(const LaidOutTable& table, bool print) const {
+    for (size_t i = 0; i < targets_->size(); ++i) {
+      const ExportFormat format = (*targets_)[i].format;
+      if (IsPrint(format) != print) continue;
+      const std::unique_ptr<ExportWriter> writer = WriterFor(format);
+      if (writer == nullptr) return Status::Failed("this build has no print outputs (PDF, .xlsx)");
+      if (Status s = writer->Write(table, destinations_[i]); !s.ok()) return s;
+    }
+    return {};
+  }
+
+  // Moves every file over its target.
+  Status Commit() {
+    for (const std::unique_ptr<port::ReplacementPath>& file : files_) {
+      if (std::string error; !file->Commit(&error)) return Status::Failed(error);
+    }
+    return {};
+  }
+
+ private:
+  const std::vector<ExportTarget>* targets_ = nullptr;
+  std::vector<std::unique_ptr<port::ReplacementPath>> files_;
+  std::vector<Destination> destinations_;
+};
+
 }  // namespace
 
 Status RunExport(const Grid& source, const ExportRequest& request, std::ostream& text_out, ExportReport* report) {
@@ -185,49 +239,22 @@ Status RunExport(const Grid& source, const ExportRequest& request, std::ostream&
   }
 #endif
 
-  // Every file is written beside its target first, so that a failed run leaves all as they were.
-  std::vector<std::unique_ptr<port::ReplacementPath>> files;
-  std::vector<Destination> destinations;
-  for (const ExportTarget& target : request.targets) {
-    Destination to;
-    if (target.format == ExportFormat::kText && target.path.empty()) {
-      to.stream = &text_out;
-      to.name = "standard output";
-    } else {
-      files.push_back(std::make_unique<port::ReplacementPath>());
-      if (std::string error; !files.back()->Open(target.path, &error)) return Status::Failed(error);
-      to.file = files.back().get();
-      to.name = "'" + target.path + "'";
-    }
-    destinations.push_back(std::move(to));
-  }
+  Destinations destinations;
+  if (Status s = destinations.Open(request.targets, &text_out); !s.ok()) return s;
 
   Grid result(ResultGridDesign());
   PagePlan plan;
   if (std::string error; !SplitIntoColumns(source, result, options, &error, &plan)) return Status::Failed(error);
-  LaidOutTable table{result, plan};
-  // Writes the targets that `print` says, text and HTML first.
-  auto write = [&](bool print) -> Status {
-    for (size_t i = 0; i < request.targets.size(); ++i) {
-      const ExportFormat format = request.targets[i].format;
-      if ((format == ExportFormat::kPdf || format == ExportFormat::kXlsx) != print) continue;
-      const std::unique_ptr<ExportWriter> writer = WriterFor(format);
-      if (writer == nullptr) return Status::Failed("this build has no print outputs (PDF, .xlsx)");
-      if (Status s = writer->Write(table, destinations[i]); !s.ok()) return s;
-    }
-    return {};
-  };
-  if (Status s = write(false); !s.ok()) return s;
+  LaidOutTable table{&result, &plan, nullptr, request.progress};
+  if (Status s = destinations.Write(table, false); !s.ok()) return s;
 #if PARVEX_HAS_PRINT
   if (request.WantsPrint()) {
     if (Status s = job->Ready(result, plan, options); !s.ok()) return s;
     table.printed = job->document();
-    if (Status s = write(true); !s.ok()) return s;
+    if (Status s = destinations.Write(table, true); !s.ok()) return s;
   }
 #endif
-  for (const std::unique_ptr<port::ReplacementPath>& file : files) {
-    if (std::string error; !file->Commit(&error)) return Status::Failed(error);
-  }
+  if (Status s = destinations.Commit(); !s.ok()) return s;
 
   if (request.Wants(ExportFormat::kText) || request.Wants(ExportFormat::kHtml)) {
     report->layout_message = kPreprocessMessage;
@@ -239,6 +266,13 @@ Status RunExport(const Grid& source, const ExportRequest& request, std::ostream&
   }
 #endif
   return {};
+}
+
+Status ExportPrinted(const PrintDocument& document, const std::vector<ExportTarget>& targets, const Progress& progress) {
+  Destinations destinations;
+  if (Status s = destinations.Open(targets, nullptr); !s.ok()) return s;
+  if (Status s = destinations.Write({nullptr, nullptr, &document, progress}, true); !s.ok()) return s;
+  return destinations.Commit();
 }
 
 }  // namespace parvex

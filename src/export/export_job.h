@@ -14,6 +14,7 @@
 #include "grid/grid.h"
 #include "layout/split_into_columns.h"
 #include "print/page_setup.h"
+#include "print/progress.h"
 
 namespace parvex {
 
@@ -33,6 +34,8 @@ struct ExportRequest {
   bool auto_rows = false;
   PageSetup page;
   std::vector<ExportTarget> targets;
+  // Told of the print outputs' progress; may cancel them.
+  Progress progress;
 
   bool Wants(ExportFormat format) const;
   bool WantsPrint() const { return Wants(ExportFormat::kPdf) || Wants(ExportFormat::kXlsx); }
@@ -55,6 +58,14 @@ struct ExportReport {
 // when the layout is refused or an output cannot be written; no file target is then replaced,
 // and `text_out` may have received part of the text only when writing to it failed.
 Status RunExport(const Grid& source, const ExportRequest& request, std::ostream& text_out, ExportReport* report);
+
+struct PrintDocument;  // print/print_layout.h
+
+// Writes `document`, a print readied apart (the window's, of the result grid as the user sees
+// it), to `targets`, which are print outputs (PDF, .xlsx) only, each file replaced once all are
+// complete. `progress` is told of the writing and may cancel it: cancelled, or failed with a
+// one-line message naming the file, no target is replaced.
+Status ExportPrinted(const PrintDocument& document, const std::vector<ExportTarget>& targets, const Progress& progress);
 
 }  // namespace parvex
 

@@ -8,7 +8,6 @@
 #include "print/column_widths.h"
 #include "print/page_renderer.h"
 #include "print/print_layout.h"
-#include "print/xlsx_writer.h"
 
 namespace parvex {
 
@@ -106,17 +105,6 @@ std::string PrintJob::Summary() const {
   std::snprintf(text, sizeof text, "%lld 页，每页 %d 栏 × %d 行，字号 %g pt",
                 static_cast<long long>(document_->PageCount()), groups_, rows_per_page_, document_->TypeSize());
   return text;
-}
-
-Status PrintJob::WritePdf(const std::string& path, const Progress& progress) const {
-  if (Status s = IsReady(); !s.ok()) return s;
-  return WriteReplacing(path, [&](const port::ReplacementPath& file) { return parvex::WritePdf(file, *document_, progress); });
-}
-
-Status PrintJob::WriteXlsx(const std::string& path, const Progress& progress) const {
-  if (Status s = IsReady(); !s.ok()) return s;
-  return WriteReplacing(path,
-                        [&](const port::ReplacementPath& file) { return parvex::WriteXlsx(file, *document_, progress); });
 }
 
 Status PrintJob::Paint(QPagedPaintDevice* device, const Progress& progress) const {

@@ -65,10 +65,8 @@ class PrintJob {
   // The readied document; null before Ready has succeeded.
   const PrintDocument* document() const { return document_.has_value() ? &*document_ : nullptr; }
 
-  // The outputs of the readied document (progress.h, page_renderer.h, xlsx_writer.h). A file
-  // replaces `path` only when complete: a write cancelled or failed leaves `path` as it was.
-  Status WritePdf(const std::string& path, const Progress& progress = {}) const;
-  Status WriteXlsx(const std::string& path, const Progress& progress = {}) const;
+  // Paints the readied document on a printer or another paged device (page_renderer.h); its
+  // files are written by the export job (export/export_job.h).
   Status Paint(QPagedPaintDevice* device, const Progress& progress = {}) const;
 
  private:

@@ -19,6 +19,7 @@
 #include "print_preview.h"
 #include "support/command_output.h"
 #include "support/grid_helpers.h"
+#include "support/print_document.h"
 
 namespace parvex {
 namespace {
@@ -141,7 +142,7 @@ class PrintPreviewTest : public QObject {
     auto document = LaidOut(Classes(), {.groups = groups, .rows_per_page = 6, .key_column = 2, .pad_short_pages = false}, setup);
     const QString pdf = dir.filePath(QStringLiteral("classes.pdf"));
     const Status written =
-        WriteReplacing(pdf.toStdString(), [&](const port::ReplacementPath& file) { return WritePdf(file, document->print); });
+        test_support::WriteReplacing(pdf.toStdString(), [&](const port::ReplacementPath& file) { return WritePdf(file, document->print); });
     QVERIFY2(written.ok(), written.message().c_str());
 
     PrintPreviewDialog dialog;

@@ -56,7 +56,7 @@ Status::Code MeasureAndWritePdf(const std::string& path, const Grid& result, con
   PrintDocument document;
   Status written = MeasurePrintDocument(result, plan, setup, &document);
   if (written.ok()) {
-    written = WriteReplacing(path, [&](const port::ReplacementPath& file) { return WritePdf(file, document, progress); });
+    written = test_support::WriteReplacing(path, [&](const port::ReplacementPath& file) { return WritePdf(file, document, progress); });
   }
   *error = written.message();
   return written.code();

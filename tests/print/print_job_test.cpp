@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "print/print_layout.h"
+#include "export/export_job.h"
 #include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 #include "support/is_ok.h"
@@ -78,10 +79,9 @@ TEST_F(PrintJobTest, FailuresLeaveTheDocumentAsItWasAndWriteNothing) {
 
   PrintJob unready(source, {.groups = 2}, false, PageSetup{});
   const fs::path target = dir_ / "out.pdf";
-  EXPECT_TRUE(unready.WritePdf(target.string()).failed());
-  const Status xlsx = unready.WriteXlsx((dir_ / "out.xlsx").string());
-  EXPECT_TRUE(xlsx.failed());
-  EXPECT_NE(xlsx.message().find("not been laid out"), std::string::npos) << xlsx.message();
+  const Status unready_paint = unready.Paint(nullptr);
+  EXPECT_TRUE(unready_paint.failed());
+  EXPECT_NE(unready_paint.message().find("not been laid out"), std::string::npos) << unready_paint.message();
 
   PrintJob no_room(source, {.groups = 2}, true, PageSetup{.margins = {140, 15, 140, 15}});
   const Status no_room_ready = no_room.Ready(result, plan, std::nullopt);
@@ -97,7 +97,7 @@ TEST_F(PrintJobTest, FailuresLeaveTheDocumentAsItWasAndWriteNothing) {
 
   EXPECT_EQ(CellsOf(result), (Cells{{"old"}}));
   EXPECT_EQ(plan.geometry.groups, 9);
-  EXPECT_TRUE(refused.WritePdf(target.string()).failed());
+  EXPECT_EQ(refused.document(), nullptr);
   EXPECT_FALSE(fs::exists(target));
 }
 
@@ -147,11 +147,13 @@ TEST_F(PrintJobTest, WritesTheReadiedDocument) {
   EXPECT_EQ(job.document()->result->RowCount(), 1 + 40 + 25);
   const fs::path pdf = dir_ / "out.pdf";
   const fs::path xlsx = dir_ / "out.xlsx";
-  EXPECT_TRUE(test_support::IsOk(job.WritePdf(pdf.string())));
-  EXPECT_TRUE(test_support::IsOk(job.WriteXlsx(xlsx.string())));
+  EXPECT_TRUE(test_support::IsOk(
+      ExportPrinted(*job.document(), {{ExportFormat::kPdf, pdf.string()}, {ExportFormat::kXlsx, xlsx.string()}}, {})));
   EXPECT_TRUE(fs::exists(pdf));
   EXPECT_TRUE(fs::exists(xlsx));
-  EXPECT_TRUE(job.WritePdf(pdf.string(), [](int64_t, int64_t) { return false; }).cancelled());
+  EXPECT_TRUE(
+      ExportPrinted(*job.document(), {{ExportFormat::kPdf, pdf.string()}}, [](int64_t, int64_t) { return false; })
+          .cancelled());
 }
 
 }  // namespace

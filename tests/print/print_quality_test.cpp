@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "export/export_job.h"
 #include "grid/grid_designs.h"
 #include "print/page_setup.h"
 #include "print/print_job.h"
@@ -139,7 +140,7 @@ class PrintQualityTest : public test_support::TempDirTest {
     PrintJob job(source, options, auto_rows, setup);
     EXPECT_TRUE(test_support::IsOk(job.Ready(result, plan, std::nullopt)));
     const fs::path pdf = dir_ / "out.pdf";
-    EXPECT_TRUE(test_support::IsOk(job.WritePdf(pdf.string())));
+    EXPECT_TRUE(test_support::IsOk(ExportPrinted(*job.document(), {{ExportFormat::kPdf, pdf.string()}}, {})));
     if (summary != nullptr) *summary = job.Summary();
     return pdf;
   }
@@ -373,8 +374,8 @@ TEST_F(PrintQualityTest, LibreOfficePrintsTheWorkbookAsThePdf) {
     ASSERT_TRUE(test_support::IsOk(job.Ready(result, plan, std::nullopt)));
     const fs::path pdf = dir_ / "parvex.pdf";
     const fs::path xlsx = dir_ / "book.xlsx";
-    ASSERT_TRUE(test_support::IsOk(job.WritePdf(pdf.string())));
-    ASSERT_TRUE(test_support::IsOk(job.WriteXlsx(xlsx.string())));
+    ASSERT_TRUE(test_support::IsOk(
+        ExportPrinted(*job.document(), {{ExportFormat::kPdf, pdf.string()}, {ExportFormat::kXlsx, xlsx.string()}}, {})));
     fs::remove(dir_ / "book.pdf");
     const std::string convert = "cd '" + dir_.string() + "' && soffice -env:UserInstallation=file://" +
                                 (dir_ / "profile").string() + " --headless --convert-to pdf --outdir '" +

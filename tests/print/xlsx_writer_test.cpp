@@ -180,7 +180,7 @@ TEST_F(XlsxTest, TwoLineRowsAreTwiceAsTallWrapAndCountInTheScale) {
   PrintDocument document;
   ASSERT_TRUE(test_support::IsOk(PrintDocumentOf(result, plan, {}, {}, {2, 5, 7, 9, 11}, &document)));
   const fs::path wrapped = dir_ / "wrapped.xlsx";
-  ASSERT_TRUE(test_support::IsOk(WriteReplacing(
+  ASSERT_TRUE(test_support::IsOk(test_support::WriteReplacing(
       wrapped.string(), [&](const port::ReplacementPath& file) { return WriteXlsx(file, document); })));
   const std::string sheet = ZipMember(wrapped, "xl/worksheets/sheet1.xml");
   EXPECT_EQ(Attribute(sheet, "pageSetup", "scale"), "89");

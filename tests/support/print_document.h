@@ -5,15 +5,29 @@
 #ifndef PARVEX_TESTS_SUPPORT_PRINT_DOCUMENT_H_
 #define PARVEX_TESTS_SUPPORT_PRINT_DOCUMENT_H_
 
+#include <functional>
 #include <string>
 #include <utility>
 
 #include "grid/grid_designs.h"
 #include "layout/page_plan.h"
 #include "print/print_layout.h"
+#include "base/status.h"
+#include "port/replace_file.h"
 #include "print/progress.h"
 
 namespace parvex::test_support {
+
+// Writes a file through `write`, which fills the temporary file of the replacement it is given,
+// and moves it over `path` once `write` is done, as the export job does for one file.
+inline Status WriteReplacing(const std::string& path, const std::function<Status(const port::ReplacementPath&)>& write) {
+  port::ReplacementPath file;
+  std::string error;
+  if (!file.Open(path, &error)) return Status::Failed(error);
+  if (Status written = write(file); !written.ok()) return written;
+  if (!file.Commit(&error)) return Status::Failed(error);
+  return {};
+}
 
 // Calls `write(file, document, args...)` on the document of `result` laid out by `plan` on
 // `setup`, `file` a replacement of `path` that is committed when the write is done; the outcome,
