@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "html/html_table_reader.h"
 #include "import/import.h"
@@ -169,10 +170,10 @@ TEST(CommandsFlavoursTest, ExportPutsTheLayoutAsTextAndHtmlOfItsShape) {
   EXPECT_EQ(clipboard.write_count(), 1);
   const std::string& html = *clipboard.html();
   // The same cells as the text, every one of them marked as text.
-  std::string reason;
-  const std::optional<std::string> table = HtmlTableText(html, &reason);
-  ASSERT_TRUE(table.has_value()) << reason;
-  EXPECT_EQ(CellsOf(Imported(*table)), CellsOf(Imported(*clipboard.text())));
+  std::string table;
+  const Status read = HtmlTableText(html, &table);
+  ASSERT_TRUE(read.ok()) << read.message();
+  EXPECT_EQ(CellsOf(Imported(table)), CellsOf(Imported(*clipboard.text())));
   size_t marked = 0;
   for (size_t at = html.find("sdnum=;;@"); at != std::string::npos; at = html.find("sdnum", at + 1)) ++marked;
   EXPECT_EQ(marked, static_cast<size_t>(result.RowCount()) * static_cast<size_t>(result.ColCount()));
