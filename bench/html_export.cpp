@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/status.h"
 #include "cli/input.h"
 #include "grid/clipboard.h"
 #include "grid/grid.h"
@@ -77,8 +78,8 @@ int main(int argc, char** argv) {
   options.groups = groups;
   options.rows_per_page = rows;
   options.key_column = 0;
-  if (!parvex::SplitIntoColumns(source, result, options, &error)) {
-    std::fprintf(stderr, "parvex-html-export: %s\n", error.c_str());
+  if (const parvex::Status laid = parvex::SplitIntoColumns(source, result, options); !laid.ok()) {
+    std::fprintf(stderr, "parvex-html-export: %s\n", laid.message().c_str());
     return 2;
   }
   const parvex::HtmlTableShape shape{true, {.source_columns = source.ColCount(), .groups = groups}};

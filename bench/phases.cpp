@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/status.h"
 #include "cli/input.h"
 #include "grid/clipboard.h"
 #include "grid/grid.h"
@@ -65,8 +66,8 @@ int main(int argc, char** argv) {
     options.groups = groups;
     options.rows_per_page = rows;
     options.key_column = 0;
-    if (!parvex::SplitIntoColumns(source, result, options, &error)) {
-      std::fprintf(stderr, "parvex-phases: %s\n", error.c_str());
+    if (const parvex::Status laid = parvex::SplitIntoColumns(source, result, options); !laid.ok()) {
+      std::fprintf(stderr, "parvex-phases: %s\n", laid.message().c_str());
       return 2;
     }
     const Clock::time_point t3 = Clock::now();

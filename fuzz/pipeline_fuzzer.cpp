@@ -191,8 +191,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   // stores only the cells that hold text, before the export gathers the text.
   {
     parvex::Grid trial(parvex::ResultGridDesign());
-    std::string error;
-    if (parvex::SplitIntoColumns(source, trial, parvex::LayoutOptionsFrom(settings), &error)) {
+    if (parvex::SplitIntoColumns(source, trial, parvex::LayoutOptionsFrom(settings)).ok()) {
       const uint64_t rows = static_cast<uint64_t>(trial.RowCount());
       const uint64_t least_bytes = rows * static_cast<uint64_t>(trial.ColCount() - 1) + rows - 1;
       Check(least_bytes <= 0xfffffffeu, "an accepted layout exports more than an import can read");

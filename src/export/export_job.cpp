@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/status.h"
 #include "grid/clipboard.h"
 #include "grid/grid_designs.h"
 #include "grid/table_text_writer.h"
@@ -210,7 +211,10 @@ bool RunExport(const Grid& source, const ExportRequest& request, std::ostream& t
 
   Grid result(ResultGridDesign());
   PagePlan plan;
-  if (!SplitIntoColumns(source, result, options, error, &plan)) return false;
+  if (const Status laid = SplitIntoColumns(source, result, options, &plan); !laid.ok()) {
+    *error = laid.message();
+    return false;
+  }
   LaidOutTable table{result, plan};
   // Writes the targets that `print` says, text and HTML first.
   auto write = [&](bool print) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/status.h"
 #include "grid/table_text_writer.h"
 #include "grid/text_to_integer.h"
 #include "html/clipboard_flavours.h"
@@ -84,10 +85,9 @@ namespace {
 
 CommandResult Process(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard,
                       const char* message, std::optional<PagePlan>* plan) {
-  std::string error;
   PagePlan laid_out;
-  if (!SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &error, &laid_out)) {
-    return {false, kRefusedCaption, error};
+  if (const Status laid = SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &laid_out); !laid.ok()) {
+    return {false, kRefusedCaption, laid.message()};
   }
   const HtmlTableShape shape = HtmlShapeOf(laid_out);
   if (plan != nullptr) *plan = std::move(laid_out);

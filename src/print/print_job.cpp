@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "print/column_widths.h"
 #include "print/page_renderer.h"
@@ -22,7 +23,10 @@ bool PrintJob::PlanRows(std::string* error) {
   if (rows_planned_) return true;
   if (setup_.auto_groups || auto_rows_) {
     PagePlan plan;
-    if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
+    if (const Status planned = PlanColumns(source_, options_, ResultGridDesign(), &plan); !planned.ok()) {
+      *error = planned.message();
+      return false;
+    }
     source_measures_ = MeasureSourceColumns(source_, plan, setup_);
     const ColumnMeasures& measures = *source_measures_;
     if (setup_.auto_groups) {
@@ -30,7 +34,10 @@ bool PrintJob::PlanRows(std::string* error) {
       // when the one-line widths fit as many groups, WidthsFor prints those.
       const int32_t limit = plan.geometry.MostGroupsWithin(kMaxCols);
       options_.groups = GroupsThatFit(setup_, measures.wrapped_pt, limit);
-      if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
+      if (const Status planned = PlanColumns(source_, options_, ResultGridDesign(), &plan); !planned.ok()) {
+        *error = planned.message();
+        return false;
+      }
     }
     source_widths_pt_ = measures.WidthsFor(plan.geometry.groups, setup_);
     if (auto_rows_) {
@@ -57,7 +64,10 @@ bool PrintJob::PlanRows(std::string* error) {
 
 bool PrintJob::PrintedColumns(std::vector<PrintColumn>* columns, std::string* error) const {
   PagePlan plan;
-  if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, error)) return false;
+  if (const Status planned = PlanColumns(source_, options_, ResultGridDesign(), &plan); !planned.ok()) {
+    *error = planned.message();
+    return false;
+  }
   *columns =
       PrintLayoutOf(plan, source_widths_pt_.empty() ? ColumnWidthsFromContents(source_, plan, setup_) : source_widths_pt_)
           .columns;
@@ -74,7 +84,10 @@ bool PrintJob::Ready(const Grid& result, const PagePlan& plan, const std::option
   PagePlan own_plan;
   if (laid_out != options_) {
     auto own = std::make_unique<Grid>(ResultGridDesign());
-    if (!SplitIntoColumns(source_, *own, options_, error, &own_plan)) return false;
+    if (const Status laid = SplitIntoColumns(source_, *own, options_, &own_plan); !laid.ok()) {
+      *error = laid.message();
+      return false;
+    }
     own_result_ = std::move(own);
     printed = own_result_.get();
     printed_plan = &own_plan;

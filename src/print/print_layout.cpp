@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "grid/text_to_integer.h"
 #include "port/code_page.h"
@@ -114,7 +115,10 @@ bool RowsPerPageWithTwoLineRows(const Grid& source, const LayoutOptions& options
   auto fits = [&](int32_t r) -> std::optional<bool> {
     trial.rows_per_page = r;
     PagePlan plan;
-    if (!PlanLayout(source, trial, ResultGridDesign(), &plan, error)) return std::nullopt;
+    if (const Status planned = PlanLayout(source, trial, ResultGridDesign(), &plan); !planned.ok()) {
+      *error = planned.message();
+      return std::nullopt;
+    }
     return TallestPageLines(plan, two_lines) <= lines_per_page;
   };
   const std::optional<bool> all = fits(lines_per_page);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "layout/split_into_columns.h"
 #include "print/column_widths.h"
@@ -58,8 +59,9 @@ std::unique_ptr<Document> LaidOut(const Cells& cells, const LayoutOptions& optio
   std::string error;
   const Grid source = GridOf(cells);
   PagePlan plan;
-  if (!SplitIntoColumns(source, document->result, options, &error, &plan) ||
-      !MeasurePrintDocument(document->result, plan, setup, &document->print, &error)) {
+  if (const Status laid = SplitIntoColumns(source, document->result, options, &plan); !laid.ok()) {
+    qWarning("%s", laid.message().c_str());
+  } else if (!MeasurePrintDocument(document->result, plan, setup, &document->print, &error)) {
     qWarning("%s", error.c_str());
   }
   return document;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "print/print_layout.h"
 #include "support/grid_helpers.h"
@@ -29,8 +30,8 @@ const std::string kLongLatin = "moved to another school, the file to be sent on 
 ColumnMeasures Measured(const Cells& cells, const PageSetup& setup = {}) {
   const Grid source = GridOf(cells);
   PagePlan plan;
-  std::string error;
-  EXPECT_TRUE(PlanColumns(source, {.groups = 1}, ResultGridDesign(), &plan, &error)) << error;
+  const Status planned = PlanColumns(source, {.groups = 1}, ResultGridDesign(), &plan);
+  EXPECT_TRUE(planned.ok()) << planned.message();
   return MeasureSourceColumns(source, plan, setup);
 }
 
@@ -102,8 +103,8 @@ TEST(ColumnWidthsTest, TwoLineRowsAreThoseWithATextWiderThanItsCell) {
   std::string error;
   Grid result(ResultGridDesign());
   PagePlan plan;
-  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 10, .key_column = 0}, &error, &plan))
-      << error;
+  const Status laid = SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 10, .key_column = 0}, &plan);
+  ASSERT_TRUE(laid.ok()) << laid.message();
   PrintDocument document;
   ASSERT_TRUE(MeasurePrintDocument(result, plan, setup, &document, &error)) << error;
   // The rows that hold the long remark, wherever the plan placed them.
@@ -122,7 +123,8 @@ TEST(ColumnWidthsTest, TwoLineRowsAreThoseWithATextWiderThanItsCell) {
 
   // Without an outlier no row is two lines, and the widths are the one-line widths.
   const Grid plain = GridOf(Remarks(40, "无", [](int) { return false; }));
-  ASSERT_TRUE(SplitIntoColumns(plain, result, {.groups = 2, .rows_per_page = 10}, &error, &plan)) << error;
+  const Status plain_laid = SplitIntoColumns(plain, result, {.groups = 2, .rows_per_page = 10}, &plan);
+  ASSERT_TRUE(plain_laid.ok()) << plain_laid.message();
   ASSERT_TRUE(MeasurePrintDocument(result, plan, setup, &document, &error)) << error;
   EXPECT_TRUE(document.layout.two_line_rows.empty());
   const std::vector<double> one_line = MeasureResultColumns(result, plan, setup).one_line_pt;

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
 #include "cli/cli.h"
 #include "command/command_result.h"
 #include "command/settings.h"
@@ -280,15 +281,14 @@ TEST(HostileLayoutTest, LayoutWhoseTextCannotBeReadBackIsRefused) {
   options.key_column = 1;
   options.pad_short_pages = true;
   Grid result(ResultGridDesign());
-  std::string error;
-  const bool accepted = SplitIntoColumns(source, result, options, &error);
-  if (accepted) {
+  const Status laid = SplitIntoColumns(source, result, options);
+  if (laid.ok()) {
     const auto rows = static_cast<uint64_t>(result.RowCount());
     const uint64_t least_bytes = rows * static_cast<uint64_t>(result.ColCount() - 1) + rows - 1;
     ADD_FAILURE() << "accepted a layout of " << result.RowCount() << " x " << result.ColCount()
                   << " whose text takes at least " << least_bytes << " bytes";
   } else {
-    EXPECT_NE(error.find("limit"), std::string::npos) << error;
+    EXPECT_NE(laid.message().find("limit"), std::string::npos) << laid.message();
     EXPECT_EQ(result.RowCount(), 1);
   }
 }

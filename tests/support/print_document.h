@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "layout/page_plan.h"
 #include "print/print_layout.h"
@@ -33,8 +34,11 @@ WriteOutcome MeasureAndWrite(Write write, const std::string& path, const Grid& r
 inline bool AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows,
                             std::string* error) {
   PagePlan plan;
-  return PlanColumns(source, options, ResultGridDesign(), &plan, error) &&
-         RowsPerPage(setup, PrintLayoutOf(plan).columns, plan.has_title, rows, error);
+  if (const Status planned = PlanColumns(source, options, ResultGridDesign(), &plan); !planned.ok()) {
+    *error = planned.message();
+    return false;
+  }
+  return RowsPerPage(setup, PrintLayoutOf(plan).columns, plan.has_title, rows, error);
 }
 
 }  // namespace parvex::test_support
