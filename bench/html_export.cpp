@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   parvex::Grid source(parvex::SourceGridDesign());
-  if (!parvex::ImportText(source, parvex::Settings{}, std::move(text)).ok) return 2;
+  if (!parvex::ImportText(source, parvex::Settings{}, std::move(text)).status.ok()) return 2;
   parvex::Grid result(parvex::ResultGridDesign());
   parvex::LayoutOptions options;
   options.groups = groups;

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     }
     const Clock::time_point t1 = Clock::now();
     parvex::Grid source(parvex::SourceGridDesign());
-    if (!parvex::ImportText(source, parvex::Settings{}, std::move(text)).ok) return 2;
+    if (!parvex::ImportText(source, parvex::Settings{}, std::move(text)).status.ok()) return 2;
     const Clock::time_point t2 = Clock::now();
     parvex::Grid result(parvex::ResultGridDesign());
     parvex::LayoutOptions options;

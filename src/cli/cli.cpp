@@ -450,7 +450,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
 
   Grid source(SourceGridDesign());
   const CommandResult imported = ImportInput(source, options.settings, ReadInput(options, in), options.input_kind);
-  if (!imported.ok) throw Failure{OneLine(imported.message)};
+  if (!imported.status.ok()) throw Failure{OneLine(imported.status.message())};
 
   const ExportRequest request = RequestOf(options);
 #if PARVEX_HAS_PRINT

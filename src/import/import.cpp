@@ -48,10 +48,10 @@ CommandResult ImportText(Grid& source, const Settings& settings, TextBuffer text
   }
   ParsedTable table;
   if (const Status parsed = ParseTableText(std::move(text), &table); !parsed.ok()) {
-    return {false, kRefusedCaption, "import refused: " + parsed.message()};
+    return CommandResult::Refused(Status::Failed("import refused: " + parsed.message()));
   }
   if (!GridBuilder::AdoptTable(source, std::move(table), width, true)) {
-    return {false, kRefusedCaption, "import refused: the table does not fit in a grid"};
+    return CommandResult::Refused(Status::Failed("import refused: the table does not fit in a grid"));
   }
   return {};
 }
@@ -76,9 +76,9 @@ CommandResult ImportInput(Grid& source, const Settings& settings, TextBuffer tex
   const std::string_view bytes(text.data(), text.size());
   if (kind == InputKind::kHtml || (kind == InputKind::kAuto && LooksLikeHtml(bytes))) {
     std::string table;
-    const Status read = HtmlTableText(bytes, &table);
+    Status read = HtmlTableText(bytes, &table);
     if (read.ok()) return ImportText(source, settings, TextBuffer(std::move(table)));
-    if (kind == InputKind::kHtml) return {false, kRefusedCaption, read.message()};
+    if (kind == InputKind::kHtml) return CommandResult::Refused(std::move(read));
   }
   return ImportText(source, settings, std::move(text));
 }

@@ -86,21 +86,21 @@ namespace {
 CommandResult Process(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard,
                       const char* message, std::optional<PagePlan>* plan) {
   PagePlan laid_out;
-  if (const Status laid = SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &laid_out); !laid.ok()) {
-    return {false, kRefusedCaption, laid.message()};
+  if (Status laid = SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &laid_out); !laid.ok()) {
+    return CommandResult::Refused(std::move(laid));
   }
   const HtmlTableShape shape = HtmlShapeOf(laid_out);
   if (plan != nullptr) *plan = std::move(laid_out);
   HtmlFlavourExcess excess;
   if (!ExportResultGrid(result, clipboard, shape, &excess)) {
-    return {false, kRefusedCaption,
-            "the clipboard could not be written (another program may hold it); the layout is in the result grid, "
-            "try again"};
+    return CommandResult::Refused(Status::Failed(
+        "the clipboard could not be written (another program may hold it); the layout is in the result grid, "
+        "try again"));
   }
   if (excess.limit != HtmlFlavourExcess::Limit::kNone) {
-    return {true, kProcessedCaption, std::string(message) + "\n" + TextOnlyMessage(excess)};
+    return {Status(), kProcessedCaption, std::string(message) + "\n" + TextOnlyMessage(excess)};
   }
-  return {true, kProcessedCaption, message};
+  return {Status(), kProcessedCaption, message};
 }
 
 }  // namespace
