@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/status.h"
 #include "cli/input.h"
 #include "grid/clipboard.h"
 #include "grid/grid.h"
@@ -65,20 +66,19 @@ int main(int argc, char** argv) {
   if (null == nullptr) return 2;
 
   parvex::TextBuffer text;
-  std::string error;
   if (const parvex::Status read = parvex::MapFile(argv[1], &text); !read.ok()) {
     std::fprintf(stderr, "parvex-html-export: %s\n", read.message().c_str());
     return 2;
   }
   parvex::Grid source(parvex::SourceGridDesign());
-  if (!parvex::ImportText(source, parvex::Settings{}, std::move(text)).ok) return 2;
+  if (!parvex::ImportText(source, parvex::Settings{}, std::move(text)).status.ok()) return 2;
   parvex::Grid result(parvex::ResultGridDesign());
   parvex::LayoutOptions options;
   options.groups = groups;
   options.rows_per_page = rows;
   options.key_column = 0;
-  if (!parvex::SplitIntoColumns(source, result, options, &error)) {
-    std::fprintf(stderr, "parvex-html-export: %s\n", error.c_str());
+  if (const parvex::Status laid = parvex::SplitIntoColumns(source, result, options); !laid.ok()) {
+    std::fprintf(stderr, "parvex-html-export: %s\n", laid.message().c_str());
     return 2;
   }
   const parvex::HtmlTableShape shape{true, {.source_columns = source.ColCount(), .groups = groups}};

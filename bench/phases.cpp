@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/status.h"
 #include "cli/input.h"
 #include "grid/clipboard.h"
 #include "grid/grid.h"
@@ -51,22 +52,21 @@ int main(int argc, char** argv) {
   for (int run = 0; run < runs; ++run) {
     const Clock::time_point t0 = Clock::now();
     parvex::TextBuffer text;
-    std::string error;
     if (const parvex::Status read = parvex::MapFile(path, &text); !read.ok()) {
       std::fprintf(stderr, "parvex-phases: %s\n", read.message().c_str());
       return 2;
     }
     const Clock::time_point t1 = Clock::now();
     parvex::Grid source(parvex::SourceGridDesign());
-    if (!parvex::ImportText(source, parvex::Settings{}, std::move(text)).ok) return 2;
+    if (!parvex::ImportText(source, parvex::Settings{}, std::move(text)).status.ok()) return 2;
     const Clock::time_point t2 = Clock::now();
     parvex::Grid result(parvex::ResultGridDesign());
     parvex::LayoutOptions options;
     options.groups = groups;
     options.rows_per_page = rows;
     options.key_column = 0;
-    if (!parvex::SplitIntoColumns(source, result, options, &error)) {
-      std::fprintf(stderr, "parvex-phases: %s\n", error.c_str());
+    if (const parvex::Status laid = parvex::SplitIntoColumns(source, result, options); !laid.ok()) {
+      std::fprintf(stderr, "parvex-phases: %s\n", laid.message().c_str());
       return 2;
     }
     const Clock::time_point t3 = Clock::now();

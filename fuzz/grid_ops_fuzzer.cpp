@@ -227,8 +227,7 @@ struct Model {
     if (!Inside(start.row, start.col)) start = CellPos{head_rows, head_cols};
     if (!Inside(start.row, start.col) || !text || text->empty()) return false;
     parvex::ParsedTable table;
-    std::string error;
-    if (!parvex::ParseTableText(*text, &table, &error)) return false;
+    if (!parvex::ParseTableText(*text, &table).ok()) return false;
     std::vector<int32_t> target_cols;
     for (int32_t c = start.col; c < cols() && static_cast<int32_t>(target_cols.size()) < table.cols; ++c) {
       if (widths[static_cast<size_t>(c)] != 0) target_cols.push_back(c);

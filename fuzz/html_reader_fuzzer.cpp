@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "base/status.h"
 #include "grid/grid.h"
 #include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
@@ -33,8 +33,9 @@ namespace {
 // The grid that a paste of `text`, the reader's table text, gives.
 parvex::Grid GridOfTableText(std::string text, const char* what) {
   parvex::ParsedTable table;
-  std::string error;
-  if (!parvex::ParseTableText(std::move(text), &table, &error)) Fail(what, "table text refused: " + error);
+  if (const parvex::Status status = parvex::ParseTableText(std::move(text), &table); !status.ok()) {
+    Fail(what, "table text refused: " + status.message());
+  }
   parvex::Grid grid;
   if (!parvex::GridBuilder::AdoptTable(grid, std::move(table), 0, false)) Fail(what, "table not adopted");
   if (grid.RowCount() > parvex::kMaxRows || grid.ColCount() > parvex::kMaxCols) Fail(what, "grid past its limits");
@@ -72,20 +73,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   const std::string_view html(reinterpret_cast<const char*>(data), size);
-  std::string reason;
-  std::optional<std::string> text = parvex::HtmlTableText(html, &reason);
-  if (!text) {
-    if (reason.empty() || reason.find('\n') != std::string::npos) Fail("reason", reason);
+  std::string text;
+  if (const parvex::Status read = parvex::HtmlTableText(html, &text); !read.ok()) {
+    if (read.message().empty() || read.message().find('\n') != std::string::npos) Fail("reason", read.message());
     return 0;
   }
-  if (!parvex::port::IsValidUtf8(*text)) Fail("table text", "not UTF-8");
-  const parvex::Grid grid = GridOfTableText(std::move(*text), "first reading");
+  if (!parvex::port::IsValidUtf8(text)) Fail("table text", "not UTF-8");
+  const parvex::Grid grid = GridOfTableText(std::move(text), "first reading");
 
   // Written as the clipboard's HTML flavour and read again: the same cells.
   const std::string again_html = parvex::HtmlTable(grid, parvex::HtmlTableShape{});
-  std::optional<std::string> again = parvex::HtmlTableText(again_html, &reason);
-  if (!again) Fail("written table not read", reason);
-  const parvex::Grid again_grid = GridOfTableText(std::move(*again), "second reading");
+  std::string again;
+  if (const parvex::Status read = parvex::HtmlTableText(again_html, &again); !read.ok()) {
+    Fail("written table not read", read.message());
+  }
+  const parvex::Grid again_grid = GridOfTableText(std::move(again), "second reading");
   const parvex::test_support::Cells want = parvex::test_support::CellsOf(grid);
   const parvex::test_support::Cells got = parvex::test_support::CellsOf(again_grid);
   if (got.size() != want.size()) Fail("written table", "reads back as other rows");

@@ -181,7 +181,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
 
   parvex::Grid source(parvex::SourceGridDesign());
   const parvex::CommandResult imported = parvex::ImportText(source, settings, text);
-  Check(imported.ok, "a small text is always imported");
+  Check(imported.status.ok(), "a small text is always imported");
   const int32_t cols = source.ColCount();
   Check(source.RowCount() >= 1 && cols >= 1, "the source grid has at least one cell");
   if ((head[3] & 16) != 0) settings.key_column = std::to_string(cols + (head[2] & 3));
@@ -191,8 +191,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   // stores only the cells that hold text, before the export gathers the text.
   {
     parvex::Grid trial(parvex::ResultGridDesign());
-    std::string error;
-    if (parvex::SplitIntoColumns(source, trial, parvex::LayoutOptionsFrom(settings), &error)) {
+    if (parvex::SplitIntoColumns(source, trial, parvex::LayoutOptionsFrom(settings)).ok()) {
       const uint64_t rows = static_cast<uint64_t>(trial.RowCount());
       const uint64_t least_bytes = rows * static_cast<uint64_t>(trial.ColCount() - 1) + rows - 1;
       Check(least_bytes <= 0xfffffffeu, "an accepted layout exports more than an import can read");
@@ -209,8 +208,8 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   clipboard.set_keeps_sylk(true);
   const parvex::CommandResult processed = parvex::OnPreprocess(source, result, settings, clipboard);
 
-  if (!processed.ok) {
-    Check(!processed.message.empty() && processed.message.find('\n') == std::string::npos,
+  if (!processed.status.ok()) {
+    Check(!processed.status.message().empty() && processed.status.message().find('\n') == std::string::npos,
           "a refusal is one non-empty line");
     Check(clipboard.text() == std::string("clipboard before") && clipboard.write_count() == 0,
           "a refusal leaves the clipboard alone");
@@ -269,7 +268,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   Check(*clipboard.text() == parvex::TableText(result, {0, 0, result.RowCount() - 1, result.ColCount() - 1}),
         "the export writes the whole grid");
   parvex::Grid reread(parvex::ResultGridDesign());
-  Check(parvex::ImportText(reread, settings, *clipboard.text()).ok, "the export can be imported again");
+  Check(parvex::ImportText(reread, settings, *clipboard.text()).status.ok(), "the export can be imported again");
   Check(reread.RowCount() <= result.RowCount() && reread.ColCount() <= result.ColCount(),
         "the reread is no larger than the result");
   auto same_cells = [](const parvex::Grid& a, const parvex::Grid& b) {

@@ -360,9 +360,9 @@ void MainWindow::RunCommand(const std::function<CommandResult()>& command) {
     fatal_error_(AllocationFailedMessage(0));
     return;
   }
-  if (result.message.empty()) return;
-  show_message_({result.ok ? QMessageBox::Information : QMessageBox::Warning, FromUtf8(result.caption),
-                 FromUtf8(result.message)});
+  if (result.Shown().empty()) return;
+  show_message_({result.status.ok() ? QMessageBox::Information : QMessageBox::Warning, FromUtf8(result.caption),
+                 FromUtf8(result.Shown())});
 }
 
 std::optional<PrintJob> MainWindow::PrintJobFor(const PageSetup& setup) const {

@@ -455,7 +455,7 @@ int RunOrThrow(const std::vector<std::string>& args, std::istream& in, std::ostr
   if (Status s = ReadInput(options, in, &input); !s.ok()) return Failed(err, s.message());
   Grid source(SourceGridDesign());
   const CommandResult imported = ImportInput(source, options.settings, std::move(input), options.input_kind);
-  if (!imported.ok) return Failed(err, OneLine(imported.message));
+  if (!imported.status.ok()) return Failed(err, OneLine(imported.status.message()));
 
   const ExportRequest request = RequestOf(options);
 #if PARVEX_HAS_PRINT

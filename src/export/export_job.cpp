@@ -244,7 +244,7 @@ Status RunExport(const Grid& source, const ExportRequest& request, std::ostream&
 
   Grid result(ResultGridDesign());
   PagePlan plan;
-  if (std::string error; !SplitIntoColumns(source, result, options, &error, &plan)) return Status::Failed(error);
+  if (Status s = SplitIntoColumns(source, result, options, &plan); !s.ok()) return s;
   LaidOutTable table{&result, &plan, nullptr, request.progress};
   if (Status s = destinations.Write(table, false); !s.ok()) return s;
 #if PARVEX_HAS_PRINT

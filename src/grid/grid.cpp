@@ -225,8 +225,7 @@ bool Grid::PasteFromClipboard(Clipboard& clipboard) {
   std::optional<std::string> text = clipboard.ReadText();
   if (!text || text->empty()) return false;
   ParsedTable table;
-  std::string error;
-  if (!ParseTableText(std::move(*text), &table, &error)) return false;
+  if (!ParseTableText(std::move(*text), &table).ok()) return false;
 
   // The pieces keep their bytes: the parsed text becomes part of this grid's texts.
   uint32_t base = 0;

@@ -169,7 +169,7 @@ class Reader {
   Reader(char* text, size_t size, const TableTextReading& reading, ParsedTable* table)
       : text_(text), bytes_(reinterpret_cast<const unsigned char*>(text)), n_(size), reading_(reading), table_(table) {}
 
-  bool Run(std::string* error);
+  Status Run();
 
  private:
   // ---- Quoted cells ----
@@ -404,7 +404,7 @@ void Reader::ReserveForTheCommonShape() {
   table_->cells.reserve(std::min(cells + cells / 16 + 16, static_cast<size_t>(kMaxCells)));
 }
 
-bool Reader::Run(std::string* error) {
+Status Reader::Run() {
   ReserveForTheCommonShape();
   if (reading_.plain_lines && n_ >= reading_.prescan_bytes) {
     prescan_.Start(bytes_, n_, table_->lines.capacity() / 2 + 16);
@@ -433,34 +433,31 @@ bool Reader::Run(std::string* error) {
   if (error_.empty() && cols_ > kMaxCols) {
     error_ = std::to_string(cols_) + " columns exceed the limit of " + std::to_string(kMaxCols);
   }
-  if (!error_.empty()) {
-    *error = error_;
-    return false;
-  }
+  if (!error_.empty()) return Status::Failed(std::move(error_));
   table_->cols = static_cast<int32_t>(cols_);
-  return true;
+  return Status();
 }
 
 }  // namespace
 
-bool ParseTableText(std::string text, ParsedTable* table, std::string* error, const TableTextReading& reading) {
-  return ParseTableText(TextBuffer(std::move(text)), table, error, reading);
+Status ParseTableText(std::string text, ParsedTable* table, const TableTextReading& reading) {
+  return ParseTableText(TextBuffer(std::move(text)), table, reading);
 }
 
-bool ParseTableText(TextBuffer text, ParsedTable* table, std::string* error, const TableTextReading& reading) {
+Status ParseTableText(TextBuffer text, ParsedTable* table, const TableTextReading& reading) {
   *table = ParsedTable{};
   if (text.size() > static_cast<size_t>(kMaxTextBytes)) {
-    *error = "a text of " + std::to_string(text.size()) + " bytes exceeds the limit of " + std::to_string(kMaxTextBytes) + " bytes";
-    return false;
+    return Status::Failed("a text of " + std::to_string(text.size()) + " bytes exceeds the limit of " +
+                          std::to_string(kMaxTextBytes) + " bytes");
   }
   table->bytes = std::move(text);
-  bool ok = false;
+  Status status;
   {
     Reader reader(table->bytes.data(), table->bytes.size(), reading, table);
-    ok = reader.Run(error);
+    status = reader.Run();
   }  // the prescan's thread is joined here, on every way out
-  if (!ok) *table = ParsedTable{};
-  return ok;
+  if (!status.ok()) *table = ParsedTable{};
+  return status;
 }
 
 }  // namespace parvex

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 
+#include "base/status.h"
 #include "grid/parsed_table.h"
 #include "grid/table_text.h"
 #include "grid/text_store.h"
@@ -29,11 +30,11 @@ struct TableTextReading {
 
 // Cuts `text` into a table. `table->bytes` takes over `text` (quoted cells are unquoted in
 // place). The result has at least one row unless the text is empty, and `cols` is the most
-// cells of any line (1 for empty text). False, with `error` set and `table` empty, when the
-// text is longer than kMaxTextBytes, the table would pass kMaxRows, kMaxCols or kMaxCells, or a
-// cell would be longer than CellRef::kMaxSize.
-bool ParseTableText(std::string text, ParsedTable* table, std::string* error, const TableTextReading& reading = {});
-bool ParseTableText(TextBuffer text, ParsedTable* table, std::string* error, const TableTextReading& reading = {});
+// cells of any line (1 for empty text). Failed, with `table` empty, when the text is longer than
+// kMaxTextBytes, the table would pass kMaxRows, kMaxCols or kMaxCells, or a cell would be longer
+// than CellRef::kMaxSize.
+Status ParseTableText(std::string text, ParsedTable* table, const TableTextReading& reading = {});
+Status ParseTableText(TextBuffer text, ParsedTable* table, const TableTextReading& reading = {});
 
 }  // namespace parvex
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "grid/grid.h"
@@ -349,22 +350,24 @@ std::string ValidUtf8(std::string_view text) {
   return out;
 }
 
+// The refusal of an HTML document that holds no table to read, and `why`.
+Status NoTable(const std::string& why) { return Status::Failed("no table read from the HTML: " + why); }
+
 // Places the cells of the table's rows into slots and writes the table text row by row.
 class TableBuilder {
  public:
   // `max_text`: the most bytes of table text to write.
-  TableBuilder(int64_t max_text, bool raw_white_space, std::string* reason)
-      : max_text_(max_text), raw_white_space_(raw_white_space), reason_(reason) {}
+  TableBuilder(int64_t max_text, bool raw_white_space) : max_text_(max_text), raw_white_space_(raw_white_space) {}
 
   void StartRowGroup() { spans_.clear(); }  // a rowspan ends with its row group
 
-  bool AddRow(const GumboNode* tr) {
-    if (rows_ == kMaxRows) return Refuse("more than " + std::to_string(kMaxRows) + " rows");
+  Status AddRow(const GumboNode* tr) {
+    if (rows_ == kMaxRows) return NoTable("more than " + std::to_string(kMaxRows) + " rows");
     // The rowspans of earlier rows that reach this one, left to right.
     std::erase_if(spans_, [&](const Span& s) { return s.end_row <= rows_; });
     std::sort(spans_.begin(), spans_.end(), [](const Span& a, const Span& b) { return a.first < b.first; });
     span_work_ += static_cast<int64_t>(spans_.size());
-    if (span_work_ > kMaxSpanWork) return Refuse("the cells span more rows and columns than a table holds");
+    if (span_work_ > kMaxSpanWork) return NoTable("the cells span more rows and columns than a table holds");
     if (rows_ > 0) text_ += '\n';
     last_row_cells_ = 0;
     int64_t col = 0;
@@ -386,7 +389,7 @@ class TableBuilder {
       }
       const int64_t colspan = std::max<int64_t>(SpanOf(cell, "colspan", 1), 1);
       const int64_t rowspan = SpanOf(cell, "rowspan", 1);
-      if (col + colspan > kMaxCols) return Refuse("more than " + std::to_string(kMaxCols) + " columns");
+      if (col + colspan > kMaxCols) return NoTable("more than " + std::to_string(kMaxCols) + " columns");
       if (rowspan != 1) {
         // 0 reaches to the end of the row group.
         const int64_t end_row = rowspan == 0 ? int64_t{kMaxRows} : int64_t{rows_} + rowspan;
@@ -395,7 +398,7 @@ class TableBuilder {
       std::string cell_text = CellText(cell, raw_white_space_);
       if (!port::IsValidUtf8(cell_text)) cell_text = ValidUtf8(cell_text);
       if (!cell_text.empty()) {
-        if (cell_text.size() > CellRef::kMaxSize) return Refuse("a cell of more than " + std::to_string(CellRef::kMaxSize) + " bytes");
+        if (cell_text.size() > CellRef::kMaxSize) return NoTable("a cell of more than " + std::to_string(CellRef::kMaxSize) + " bytes");
         text_.append(static_cast<size_t>(col - last_row_cells_ + (last_row_cells_ == 0 ? 0 : 1)), '\t');
         AppendTableTextCell(cell_text, &text_);
         last_row_cells_ = col + 1;
@@ -406,27 +409,25 @@ class TableBuilder {
     // Columns that rowspans from above make this row reach.
     for (const Span& s : spans_) width_ = std::max(width_, s.end_col);
     stored_cells_ += std::max<int64_t>(last_row_cells_, 1);
-    if (stored_cells_ > kMaxCells) return Refuse("more than " + std::to_string(kMaxCells) + " cells");
+    if (stored_cells_ > kMaxCells) return NoTable("more than " + std::to_string(kMaxCells) + " cells");
     if (static_cast<int64_t>(text_.size()) > max_text_) {
-      return Refuse(max_text_ == kMaxTextBytes ? "more than " + std::to_string(kMaxTextBytes) + " bytes of text"
-                                               : "its spanned cells make a table far larger than the HTML");
+      return NoTable(max_text_ == kMaxTextBytes ? "more than " + std::to_string(kMaxTextBytes) + " bytes of text"
+                                                : "its spanned cells make a table far larger than the HTML");
     }
     ++rows_;
-    return true;
+    return Status();
   }
 
-  std::optional<std::string> Finish() {
-    if (rows_ == 0 || width_ == 0) {
-      Refuse("the table has no cells");
-      return std::nullopt;
-    }
+  Status Finish(std::string* text) {
+    if (rows_ == 0 || width_ == 0) return NoTable("the table has no cells");
     // The last row carries the table's width, so that columns no text reaches are kept; an
     // empty last line would be no line at all, so it ends in a quoted empty cell.
     if (last_row_cells_ < width_ || last_row_cells_ == 0) {
       text_.append(static_cast<size_t>(width_ - std::max<int64_t>(last_row_cells_, 1)), '\t');
       text_ += "\"\"";
     }
-    return std::move(text_);
+    *text = std::move(text_);
+    return Status();
   }
 
  private:
@@ -436,14 +437,8 @@ class TableBuilder {
     int64_t end_row;  // the first row it no longer covers
   };
 
-  bool Refuse(const std::string& why) {
-    *reason_ = "no table read from the HTML: " + why;
-    return false;
-  }
-
   const int64_t max_text_;
   const bool raw_white_space_;
-  std::string* reason_;
   std::string text_;
   std::vector<Span> spans_;
   int32_t rows_ = 0;
@@ -529,18 +524,11 @@ struct GumboOutputDeleter {
 
 }  // namespace
 
-std::optional<std::string> HtmlTableText(std::string_view html, std::string* reason) {
-  if (html.empty()) {
-    *reason = "no table read from the HTML: it is empty";
-    return std::nullopt;
-  }
-  if (html.find('\0') != std::string_view::npos) {
-    *reason = "no table read from the HTML: it holds a NUL byte";
-    return std::nullopt;
-  }
+Status HtmlTableText(std::string_view html, std::string* text) {
+  if (html.empty()) return NoTable("it is empty");
+  if (html.find('\0') != std::string_view::npos) return NoTable("it holds a NUL byte");
   if (html.size() > static_cast<size_t>(kMaxTextBytes)) {
-    *reason = "no table read from the HTML: more than " + std::to_string(kMaxTextBytes) + " bytes";
-    return std::nullopt;
+    return NoTable("more than " + std::to_string(kMaxTextBytes) + " bytes");
   }
   std::string converted;
   if (!port::IsValidUtf8(html)) {
@@ -549,34 +537,27 @@ std::optional<std::string> HtmlTableText(std::string_view html, std::string* rea
   }
   if (html.starts_with("\xEF\xBB\xBF")) html.remove_prefix(3);
   if (NestingDepth(html, kMaxHtmlDepth) > kMaxHtmlDepth) {
-    *reason = "no table read from the HTML: elements nest more than " + std::to_string(kMaxHtmlDepth) + " deep";
-    return std::nullopt;
+    return NoTable("elements nest more than " + std::to_string(kMaxHtmlDepth) + " deep");
   }
 
   GumboOptions options = kGumboDefaultOptions;
   options.max_errors = 0;  // the errors are not looked at; keeping them costs memory
   const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(gumbo_parse_with_options(&options, html.data(), html.size()));
-  if (output == nullptr) {
-    *reason = "no table read from the HTML: it could not be parsed";
-    return std::nullopt;
-  }
+  if (output == nullptr) return NoTable("it could not be parsed");
   const GumboNode* table = FirstTable(output->document);
-  if (table == nullptr) {
-    *reason = "no table read from the HTML: it holds no table";
-    return std::nullopt;
-  }
+  if (table == nullptr) return NoTable("it holds no table");
   // The text of a table is smaller than its HTML, but for the empty cells that spans add; spans
   // of 1000 columns over 1000 rows would otherwise turn a few kB into a grid's worth of TABs.
   const int64_t max_text = std::min<int64_t>(
       kMaxTextBytes, std::max<int64_t>(kMaxTextPerHtmlByte * static_cast<int64_t>(html.size()), kMinTextLimit));
-  TableBuilder builder(max_text, WritesRawWhiteSpace(output->document), reason);
+  TableBuilder builder(max_text, WritesRawWhiteSpace(output->document));
   const GumboVector& parts = table->v.element.children;
   for (unsigned i = 0; i < parts.length; ++i) {
     const GumboNode* part = ChildAt(parts, i);
     if (part->type != GUMBO_NODE_ELEMENT || IsHidden(part)) continue;
     const GumboTag tag = part->v.element.tag;
     if (tag == GUMBO_TAG_TR) {
-      if (!builder.AddRow(part)) return std::nullopt;
+      if (Status added = builder.AddRow(part); !added.ok()) return added;
       continue;
     }
     if (tag != GUMBO_TAG_THEAD && tag != GUMBO_TAG_TBODY && tag != GUMBO_TAG_TFOOT) continue;
@@ -585,10 +566,10 @@ std::optional<std::string> HtmlTableText(std::string_view html, std::string* rea
     for (unsigned r = 0; r < rows.length; ++r) {
       const GumboNode* row = ChildAt(rows, r);
       if (!IsElement(row, GUMBO_TAG_TR) || IsHidden(row)) continue;
-      if (!builder.AddRow(row)) return std::nullopt;
+      if (Status added = builder.AddRow(row); !added.ok()) return added;
     }
   }
-  return builder.Finish();
+  return builder.Finish(text);
 }
 
 bool HtmlReadingBuiltIn() { return true; }
@@ -599,10 +580,7 @@ bool HtmlReadingBuiltIn() { return true; }
 
 namespace parvex {
 
-std::optional<std::string> HtmlTableText(std::string_view, std::string* reason) {
-  *reason = "HTML reading is not built in";
-  return std::nullopt;
-}
+Status HtmlTableText(std::string_view, std::string*) { return Status::Failed("HTML reading is not built in"); }
 
 bool HtmlReadingBuiltIn() { return false; }
 

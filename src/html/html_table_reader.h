@@ -23,9 +23,10 @@
 #define PARVEX_HTML_HTML_TABLE_READER_H_
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "base/status.h"
 
 namespace parvex {
 
@@ -36,10 +37,11 @@ inline constexpr int32_t kMaxHtmlSpan = 1000;
 // an end tag aside).
 inline constexpr int64_t kMaxHtmlDepth = 10000;
 
-// The table text of the first table in `html`. No value, with a one-line `reason`, when there is
-// none to read: no table, a table without cells, a NUL byte, markup nested deeper than kMaxHtmlDepth, or a table past the grid's limits
-// (kMaxRows, kMaxCols, kMaxCells, kMaxTextBytes). Never a part of a table.
-std::optional<std::string> HtmlTableText(std::string_view html, std::string* reason);
+// Sets `*text` to the table text of the first table in `html`. Failed, with a one-line message and
+// `*text` as it was, when there is none to read: no table, a table without cells, a NUL byte,
+// markup nested deeper than kMaxHtmlDepth, or a table past the grid's limits (kMaxRows, kMaxCols,
+// kMaxCells, kMaxTextBytes). Never a part of a table.
+Status HtmlTableText(std::string_view html, std::string* text);
 
 // False in a build without libgumbo (a cross build), where HtmlTableText reads no table and every
 // import takes the plain text.

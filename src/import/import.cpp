@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/status.h"
 #include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
 #include "grid/text_to_integer.h"
@@ -17,8 +18,7 @@ int32_t CountFields(std::string_view text, char separator) {
 
 std::optional<std::string> ReadClipboardTable(Clipboard& clipboard) {
   if (std::optional<std::string> html = clipboard.ReadHtml(); html.has_value()) {
-    std::string reason;
-    if (std::optional<std::string> table = HtmlTableText(*html, &reason); table.has_value()) return table;
+    if (std::string table; HtmlTableText(*html, &table).ok()) return table;
   }
   return clipboard.ReadText();
 }
@@ -27,8 +27,7 @@ TableSize MeasureClipboardTable(Clipboard& clipboard) {
   std::optional<std::string> text = ReadClipboardTable(clipboard);
   if (!text || text->empty()) return {};
   ParsedTable table;
-  std::string error;
-  if (!ParseTableText(std::move(*text), &table, &error)) return {};
+  if (!ParseTableText(std::move(*text), &table).ok()) return {};
   return {static_cast<int32_t>(table.lines.size()), table.cols};
 }
 
@@ -48,10 +47,11 @@ CommandResult ImportText(Grid& source, const Settings& settings, TextBuffer text
     return {};
   }
   ParsedTable table;
-  std::string error;
-  if (!ParseTableText(std::move(text), &table, &error) || !GridBuilder::AdoptTable(source, std::move(table), width, true)) {
-    if (error.empty()) error = "the table does not fit in a grid";
-    return {false, kRefusedCaption, "import refused: " + error};
+  if (const Status parsed = ParseTableText(std::move(text), &table); !parsed.ok()) {
+    return CommandResult::Refused(Status::Failed("import refused: " + parsed.message()));
+  }
+  if (!GridBuilder::AdoptTable(source, std::move(table), width, true)) {
+    return CommandResult::Refused(Status::Failed("import refused: the table does not fit in a grid"));
   }
   return {};
 }
@@ -75,11 +75,10 @@ bool LooksLikeHtml(std::string_view text) {
 CommandResult ImportInput(Grid& source, const Settings& settings, TextBuffer text, InputKind kind) {
   const std::string_view bytes(text.data(), text.size());
   if (kind == InputKind::kHtml || (kind == InputKind::kAuto && LooksLikeHtml(bytes))) {
-    std::string reason;
-    if (std::optional<std::string> table = HtmlTableText(bytes, &reason); table.has_value()) {
-      return ImportText(source, settings, std::move(table));
-    }
-    if (kind == InputKind::kHtml) return {false, kRefusedCaption, reason};
+    std::string table;
+    Status read = HtmlTableText(bytes, &table);
+    if (read.ok()) return ImportText(source, settings, TextBuffer(std::move(table)));
+    if (kind == InputKind::kHtml) return CommandResult::Refused(std::move(read));
   }
   return ImportText(source, settings, std::move(text));
 }

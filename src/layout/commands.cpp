@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/status.h"
 #include "grid/table_text_writer.h"
 #include "grid/text_to_integer.h"
 #include "html/clipboard_flavours.h"
@@ -84,23 +85,22 @@ namespace {
 
 CommandResult Process(const Grid& source, Grid& result, const Settings& settings, Clipboard& clipboard,
                       const char* message, std::optional<PagePlan>* plan) {
-  std::string error;
   PagePlan laid_out;
-  if (!SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &error, &laid_out)) {
-    return {false, kRefusedCaption, error};
+  if (Status laid = SplitIntoColumns(source, result, LayoutOptionsFrom(settings), &laid_out); !laid.ok()) {
+    return CommandResult::Refused(std::move(laid));
   }
   const HtmlTableShape shape = HtmlShapeOf(laid_out);
   if (plan != nullptr) *plan = std::move(laid_out);
   HtmlFlavourExcess excess;
   if (!ExportResultGrid(result, clipboard, shape, &excess)) {
-    return {false, kRefusedCaption,
-            "the clipboard could not be written (another program may hold it); the layout is in the result grid, "
-            "try again"};
+    return CommandResult::Refused(Status::Failed(
+        "the clipboard could not be written (another program may hold it); the layout is in the result grid, "
+        "try again"));
   }
   if (excess.limit != HtmlFlavourExcess::Limit::kNone) {
-    return {true, kProcessedCaption, std::string(message) + "\n" + TextOnlyMessage(excess)};
+    return {Status(), kProcessedCaption, std::string(message) + "\n" + TextOnlyMessage(excess)};
   }
-  return {true, kProcessedCaption, message};
+  return {Status(), kProcessedCaption, message};
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "layout/page_plan.h"
 
 #include <algorithm>
+#include <string>
 
 namespace parvex {
 
-bool PlanColumns(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan,
-                 std::string* error) {
+Status PlanColumns(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan) {
   int32_t rows_per_page = options.rows_per_page.value_or(kDefaultRowsPerPage);
   if (rows_per_page < 2) rows_per_page = kDefaultRowsPerPage;
   const int32_t groups = std::max(options.groups.value_or(1), 1);
@@ -13,13 +13,12 @@ bool PlanColumns(const Grid& source, const LayoutOptions& options, const GridDes
   const GroupGeometry geometry{cols, groups};
   const int64_t result_cols = geometry.ResultColumns();
   if (result_cols > INT32_MAX) {
-    *error = "layout refused: " + std::to_string(result_cols) + " result columns do not fit in int32; use fewer column groups";
-    return false;
+    return Status::Failed("layout refused: " + std::to_string(result_cols) +
+                          " result columns do not fit in int32; use fewer column groups");
   }
   if (result_cols > kMaxCols) {
-    *error = "layout refused: " + std::to_string(result_cols) + " result columns exceed the limit of " +
-             std::to_string(kMaxCols) + "; use fewer column groups";
-    return false;
+    return Status::Failed("layout refused: " + std::to_string(result_cols) + " result columns exceed the limit of " +
+                          std::to_string(kMaxCols) + "; use fewer column groups");
   }
   PagePlan columns;
   columns.geometry = geometry;
@@ -32,13 +31,12 @@ bool PlanColumns(const Grid& source, const LayoutOptions& options, const GridDes
   columns.other_column_width = kInsertedColumnWidth;
   if (options.column_width >= 2) columns.first_column_width = columns.other_column_width = options.column_width;
   *plan = std::move(columns);
-  return true;
+  return Status();
 }
 
-bool PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan,
-                std::string* error) {
+Status PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan) {
   PagePlan p;
-  if (!PlanColumns(source, options, result_design, &p, error)) return false;
+  if (Status columns = PlanColumns(source, options, result_design, &p); !columns.ok()) return columns;
   const int32_t rows_per_page = p.rows_per_page;
   const int32_t groups = p.geometry.groups;
   const int32_t key = options.key_column.value_or(0);
@@ -106,12 +104,11 @@ bool PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesi
     p.pages.push_back(page);
   }
   if (p.rows > kMaxRows) {
-    *error = "layout refused: " + std::to_string(p.rows) + " result rows exceed the limit of " +
-             std::to_string(kMaxRows) + "; turn off padding or use fewer rows per page";
-    return false;
+    return Status::Failed("layout refused: " + std::to_string(p.rows) + " result rows exceed the limit of " +
+                          std::to_string(kMaxRows) + "; turn off padding or use fewer rows per page");
   }
   *plan = std::move(p);
-  return true;
+  return Status();
 }
 
 }  // namespace parvex

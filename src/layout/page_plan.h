@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid.h"
 #include "grid/group_geometry.h"
 #include "layout/split_into_columns.h"
@@ -61,16 +61,15 @@ struct PagePlan {
 
 // The plan's columns, groups, rows per page and title row for laying out `source` with
 // `options` into a grid of `result_design`, without its pages: what the rows-per-page arithmetic
-// needs before the layout's rows are known. False with the layout's one-line refusal in `error`
-// when the result would have too many columns.
-bool PlanColumns(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan,
-                 std::string* error);
+// needs before the layout's rows are known. Failed with the layout's one-line refusal, `*plan`
+// as it was, when the result would have too many columns.
+Status PlanColumns(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan);
 
 // The whole plan of laying out `source` with `options`, pages included, without building the
-// result. False with the layout's refusal when the result would have too many columns or rows;
-// SplitIntoColumns also refuses a result whose text or stored cells pass the grid's limits.
-bool PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan,
-                std::string* error);
+// result. Failed with the layout's refusal, `*plan` as it was, when the result would have too
+// many columns or rows; SplitIntoColumns also refuses a result whose text or stored cells pass the
+// grid's limits.
+Status PlanLayout(const Grid& source, const LayoutOptions& options, const GridDesign& result_design, PagePlan* plan);
 
 }  // namespace parvex
 

@@ -1,6 +1,7 @@
 #include "layout/split_into_columns.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "grid/grid_builder.h"
@@ -19,24 +20,23 @@ struct Plan : PagePlan {
   int64_t runs = 0;          // runs the result's rows list, at most
 };
 
-bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options, Plan& plan, std::string* error);
+Status BuildResult(const Grid& source, Grid& result, const LayoutOptions& options, Plan& plan);
 
 }  // namespace
 
-bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error,
-                      PagePlan* page_plan) {
+Status SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, PagePlan* page_plan) {
   Plan plan;
-  if (!PlanLayout(source, options, result.design(), &plan, error)) return false;
-  if (!BuildResult(source, result, options, plan, error)) return false;
+  if (Status planned = PlanLayout(source, options, result.design(), &plan); !planned.ok()) return planned;
+  if (Status built = BuildResult(source, result, options, plan); !built.ok()) return built;
   if (page_plan != nullptr) *page_plan = std::move(plan);
-  return true;
+  return Status();
 }
 
 namespace {
 
 // Builds `result` from `plan`, refusing a result whose text or stored cells would pass the
 // grid's limits; `result` is replaced only when it is complete.
-bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options, Plan& plan, std::string* error) {
+Status BuildResult(const Grid& source, Grid& result, const LayoutOptions& options, Plan& plan) {
   const GroupGeometry& geometry = plan.geometry;
   const int32_t groups = geometry.groups;
   const int64_t result_cols = geometry.ResultColumns();
@@ -50,9 +50,9 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
       options.source_has_title ? GridBuilder::CostOfRow(source, 0) : GridBuilder::RowCost{};
   const int64_t text_bytes = separators + title.text_bytes * groups + source.TextBytes();
   if (text_bytes > kMaxTextBytes) {
-    *error = "layout refused: its text would take " + std::to_string(text_bytes) + " bytes, more than the limit of " +
-             std::to_string(kMaxTextBytes) + "; use fewer column groups, fewer rows per page or turn off padding";
-    return false;
+    return Status::Failed("layout refused: its text would take " + std::to_string(text_bytes) +
+                          " bytes, more than the limit of " + std::to_string(kMaxTextBytes) +
+                          "; use fewer column groups, fewer rows per page or turn off padding");
   }
 
   // Count the cells the result will store before building it: a refusal costs nothing. Every
@@ -78,9 +78,8 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
     for (size_t g = 0; g < page.groups; ++g) plan.runs += std::min(plan.segments[page.first_segment + g].count, second);
   }
   if (plan.stored_cells > kMaxCells) {
-    *error = "layout refused: " + std::to_string(plan.stored_cells) + " result cells exceed the limit of " +
-             std::to_string(kMaxCells) + "; use fewer column groups";
-    return false;
+    return Status::Failed("layout refused: " + std::to_string(plan.stored_cells) + " result cells exceed the limit of " +
+                          std::to_string(kMaxCells) + "; use fewer column groups");
   }
 
   // Build row by row into a grid of our own that refers to the source's texts and cells, and put
@@ -107,7 +106,7 @@ bool BuildResult(const Grid& source, Grid& result, const LayoutOptions& options,
     }
   }
   result = out.Finish();
-  return true;
+  return Status();
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 
+#include "base/status.h"
 #include "grid/grid.h"
 
 namespace parvex {
@@ -33,10 +33,9 @@ struct PagePlan;  // page_plan.h
 inline constexpr int32_t kDefaultRowsPerPage = 46;
 
 // Lays out the data rows of `source` into `result`, and gives the page plan it laid them out by
-// in `*page_plan` when that is not null. Returns false with a one-line message in `error`, both
-// grids and `*page_plan` untouched, when the result would pass the grid's limits.
-bool SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, std::string* error,
-                      PagePlan* page_plan = nullptr);
+// in `*page_plan` when that is not null. Failed with a one-line message, both grids and
+// `*page_plan` untouched, when the result would pass the grid's limits.
+Status SplitIntoColumns(const Grid& source, Grid& result, const LayoutOptions& options, PagePlan* page_plan = nullptr);
 
 }  // namespace parvex
 

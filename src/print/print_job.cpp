@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "print/column_widths.h"
 #include "print/page_renderer.h"
@@ -21,8 +22,7 @@ Status PrintJob::PlanRows() {
   if (rows_planned_) return {};
   if (setup_.auto_groups || auto_rows_) {
     PagePlan plan;
-    std::string error;
-    if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, &error)) return Status::Failed(error);
+    if (Status s = PlanColumns(source_, options_, ResultGridDesign(), &plan); !s.ok()) return s;
     source_measures_ = MeasureSourceColumns(source_, plan, setup_);
     const ColumnMeasures& measures = *source_measures_;
     if (setup_.auto_groups) {
@@ -30,7 +30,7 @@ Status PrintJob::PlanRows() {
       // when the one-line widths fit as many groups, WidthsFor prints those.
       const int32_t limit = plan.geometry.MostGroupsWithin(kMaxCols);
       options_.groups = GroupsThatFit(setup_, measures.wrapped_pt, limit);
-      if (!PlanColumns(source_, options_, ResultGridDesign(), &plan, &error)) return Status::Failed(error);
+      if (Status s = PlanColumns(source_, options_, ResultGridDesign(), &plan); !s.ok()) return s;
     }
     source_widths_pt_ = measures.WidthsFor(plan.geometry.groups, setup_);
     if (auto_rows_) {
@@ -57,9 +57,7 @@ Status PrintJob::PlanRows() {
 
 Status PrintJob::PrintedColumns(std::vector<PrintColumn>* columns) const {
   PagePlan plan;
-  if (std::string error; !PlanColumns(source_, options_, ResultGridDesign(), &plan, &error)) {
-    return Status::Failed(error);
-  }
+  if (Status s = PlanColumns(source_, options_, ResultGridDesign(), &plan); !s.ok()) return s;
   *columns =
       PrintLayoutOf(plan, source_widths_pt_.empty() ? ColumnWidthsFromContents(source_, plan, setup_) : source_widths_pt_)
           .columns;
@@ -75,7 +73,7 @@ Status PrintJob::Ready(const Grid& result, const PagePlan& plan, const std::opti
   PagePlan own_plan;
   if (laid_out != options_) {
     auto own = std::make_unique<Grid>(ResultGridDesign());
-    if (std::string error; !SplitIntoColumns(source_, *own, options_, &error, &own_plan)) return Status::Failed(error);
+    if (Status s = SplitIntoColumns(source_, *own, options_, &own_plan); !s.ok()) return s;
     own_result_ = std::move(own);
     printed = own_result_.get();
     printed_plan = &own_plan;

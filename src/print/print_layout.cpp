@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "grid/text_to_integer.h"
 #include "port/code_page.h"
@@ -114,9 +115,8 @@ Status RowsPerPageWithTwoLineRows(const Grid& source, const LayoutOptions& optio
   auto fits = [&](int32_t r) -> std::optional<bool> {
     trial.rows_per_page = r;
     PagePlan plan;
-    std::string error;
-    if (!PlanLayout(source, trial, ResultGridDesign(), &plan, &error)) {
-      refused = Status::Failed(error);
+    if (Status s = PlanLayout(source, trial, ResultGridDesign(), &plan); !s.ok()) {
+      refused = s;
       return std::nullopt;
     }
     return TallestPageLines(plan, two_lines) <= lines_per_page;

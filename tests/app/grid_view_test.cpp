@@ -23,7 +23,7 @@ std::string Cell(const Grid& grid, int row, int col) { return grid.GetCellText(r
 void Import(Grid& grid, const std::string& text, const std::string& width = "40") {
   Settings settings;
   settings.column_width = width;
-  QVERIFY(ImportText(grid, settings, text).ok);
+  QVERIFY(ImportText(grid, settings, text).status.ok());
 }
 
 class GridViewTest : public QObject {

@@ -502,7 +502,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(clipboard.sylk(), direct.sylk());
     QCOMPARE(clipboard.written_on_gui_thread, true);
     QCOMPARE(shown.size(), size_t{1});
-    QCOMPARE(shown[0].text, QString::fromStdString(result.message));
+    QCOMPARE(shown[0].text, QString::fromStdString(result.Shown()));
     QCOMPARE(w.findChild<QTableView*>(Q("高级表格_中间结果"))->model()->rowCount(), expected.RowCount());
     QVERIFY(QApplication::overrideCursor() == nullptr);
   }

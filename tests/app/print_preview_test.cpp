@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "layout/split_into_columns.h"
 #include "print/column_widths.h"
@@ -56,11 +57,10 @@ struct Document {
 
 std::unique_ptr<Document> LaidOut(const Cells& cells, const LayoutOptions& options, const PageSetup& setup = {}) {
   auto document = std::make_unique<Document>();
-  std::string error;
   const Grid source = GridOf(cells);
   PagePlan plan;
-  if (!SplitIntoColumns(source, document->result, options, &error, &plan)) {
-    qWarning("%s", error.c_str());
+  if (const Status laid = SplitIntoColumns(source, document->result, options, &plan); !laid.ok()) {
+    qWarning("%s", laid.message().c_str());
   } else if (const Status measured = MeasurePrintDocument(document->result, plan, setup, &document->print);
              !measured.ok()) {
     qWarning("%s", measured.message().c_str());

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/status.h"
 #include "grid/table_text_reader.h"
 #include "grid/table_text_writer.h"
 #include "support/grid_helpers.h"
@@ -19,8 +20,8 @@ using test_support::WidthsOf;
 
 bool Adopt(Grid& grid, const std::string& text) {
   ParsedTable table;
-  std::string error;
-  EXPECT_TRUE(ParseTableText(text, &table, &error)) << error;
+  const Status status = ParseTableText(text, &table);
+  EXPECT_TRUE(status.ok()) << status.message();
   return GridBuilder::AdoptTable(grid, std::move(table), 0, false);
 }
 

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "base/status.h"
 #include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
 #include "grid/table_text_writer.h"
@@ -335,8 +336,8 @@ TEST(GridTest, GridsSharingCellsDoNotInterfere) {
     SCOPED_TRACE(c.name);
     Grid source;
     ParsedTable parsed;
-    std::string error;
-    ASSERT_TRUE(ParseTableText(std::string("t1\tt2\na\n\td"), &parsed, &error)) << error;
+    const Status status = ParseTableText(std::string("t1\tt2\na\n\td"), &parsed);
+    ASSERT_TRUE(status.ok()) << status.message();
     ASSERT_TRUE(GridBuilder::AdoptTable(source, std::move(parsed), 0, false));
     GridBuilder builder(GridDesign{}, source, 5, 0, false);
     for (int32_t r = 0; r < source.RowCount(); ++r) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid.h"
 #include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
@@ -30,8 +31,8 @@ std::vector<std::string> RowTexts(const Grid& grid, int32_t row) {
 Grid Imported(const std::string& text) {
   Grid grid;
   ParsedTable table;
-  std::string error;
-  EXPECT_TRUE(ParseTableText(text, &table, &error)) << error;
+  const Status status = ParseTableText(text, &table);
+  EXPECT_TRUE(status.ok()) << status.message();
   EXPECT_TRUE(GridBuilder::AdoptTable(grid, std::move(table), 0, false));
   return grid;
 }

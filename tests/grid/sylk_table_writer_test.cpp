@@ -73,7 +73,7 @@ TEST(SylkTableWriterTest, ImportedLinesGiveTheSameRecords) {
   const std::string text = "No\tName;Alias\t\tNote\r\n001\t王芳;芳\t\t=A1\r\n002\t;;\t\"a\tb\"\t\"x\ny\"\r\n"
                            "\t\t\t\r\nn\0ul\tx\r\n"s;
   Grid imported;
-  ASSERT_TRUE(ImportText(imported, Settings{}, text).ok);
+  ASSERT_TRUE(ImportText(imported, Settings{}, text).status.ok());
   EXPECT_EQ(Sylk(imported), Sylk(GridOf(CellsOf(imported))));
   EXPECT_NE(Sylk(imported).find("C;Y2;X1;K\"001\"\r\nC;X2;K\"王芳;;芳\"\r\nC;X3;K\"\"\r\nC;X4;K\"=A1\"\r\n"),
             std::string::npos);
@@ -98,7 +98,7 @@ TEST(SylkTableWriterTest, LargeTableGivesEveryRecordInOrder) {
   std::string text;
   for (int r = 0; r < 200000; ++r) text += std::to_string(r) + "\t" + (r % 7 == 0 ? "" : "x;" + std::to_string(r)) + "\r\n";
   Grid grid;
-  ASSERT_TRUE(ImportText(grid, Settings{}, text).ok);
+  ASSERT_TRUE(ImportText(grid, Settings{}, text).status.ok());
   ASSERT_EQ(grid.RowCount(), 200000);
   std::string expected = "ID;PPARVEX\r\n";
   for (int r = 0; r < 200000; ++r) {
@@ -140,7 +140,7 @@ TEST(SylkTableWriterTest, CellsFitWhileEachRecordIsOneLineLibreOfficeReadsWhole)
   std::string line;
   for (int k = 0; k < 20000; ++k) line += "abcd\t";
   Grid imported;
-  ASSERT_TRUE(ImportText(imported, Settings{}, line + "\r\n").ok);
+  ASSERT_TRUE(ImportText(imported, Settings{}, line + "\r\n").status.ok());
   EXPECT_TRUE(SylkCellsFit(imported, {0, 0, 0, imported.ColCount() - 1}));
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/status.h"
 #include "grid/grid_builder.h"
 #include "support/grid_helpers.h"
 #include "support/same_bytes.h"
@@ -18,8 +19,8 @@ using test_support::GridOf;
 // The table as the import reads it: every line padded to the widest.
 Cells Parse(const std::string& text) {
   ParsedTable table;
-  std::string error;
-  EXPECT_TRUE(ParseTableText(text, &table, &error)) << error;
+  const Status status = ParseTableText(text, &table);
+  EXPECT_TRUE(status.ok()) << status.message();
   Cells cells;
   std::vector<CellRef> scratch;
   for (size_t line = 0; line < table.lines.size(); ++line) {
@@ -114,8 +115,8 @@ TEST(TableTextTest, LargeTextsReadAsOneReading) {
     }
     Grid grid;
     ParsedTable table;
-    std::string error;
-    ASSERT_TRUE(ParseTableText(half + c.middle + half, &table, &error)) << error;
+    const Status status = ParseTableText(half + c.middle + half, &table);
+    ASSERT_TRUE(status.ok()) << status.message();
     ASSERT_TRUE(GridBuilder::AdoptTable(grid, std::move(table), 0, false));
     const auto half_rows = static_cast<int32_t>(std::count(half.begin(), half.end(), '\n'));
     EXPECT_EQ(grid.RowCount(), 2 * half_rows + c.middle_rows);

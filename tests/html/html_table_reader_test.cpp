@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/status.h"
 #include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
 #include "html/html_table_writer.h"
@@ -21,14 +22,13 @@ using test_support::GridOf;
 
 // The cells a paste of the HTML gives: its table text through the plain-text parsing.
 std::optional<Cells> CellsFromHtml(const std::string& html, std::string* reason = nullptr) {
-  std::string why;
-  std::optional<std::string> text = HtmlTableText(html, &why);
-  if (reason != nullptr) *reason = why;
-  if (!text) return std::nullopt;
+  std::string text;
+  const Status read = HtmlTableText(html, &text);
+  if (reason != nullptr) *reason = read.message();
+  if (!read.ok()) return std::nullopt;
   ParsedTable table;
-  std::string error;
-  if (!ParseTableText(std::move(*text), &table, &error)) {
-    ADD_FAILURE() << "table text refused: " << error;
+  if (const Status status = ParseTableText(std::move(text), &table); !status.ok()) {
+    ADD_FAILURE() << "table text refused: " << status.message();
     return std::nullopt;
   }
   Grid grid;
@@ -178,9 +178,10 @@ TEST(HtmlTableReaderTest, RefusesWhatIsNoTable) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string reason;
-    EXPECT_FALSE(HtmlTableText(c.html, &reason).has_value());
-    EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+    std::string text;
+    const Status read = HtmlTableText(c.html, &text);
+    EXPECT_FALSE(read.ok());
+    EXPECT_NE(read.message().find(c.reason), std::string::npos) << read.message();
   }
 }
 
@@ -188,9 +189,10 @@ TEST(HtmlTableReaderTest, ReadsTooWideATableAsNone) {
   // 20,000 cells of 1000 columns each are more columns than a grid takes.
   std::string row = "<tr>";
   for (int k = 0; k < 20000; ++k) row += "<td colspan=1000>x</td>";
-  std::string reason;
-  EXPECT_FALSE(HtmlTableText(Table(row + "</tr>"), &reason).has_value());
-  EXPECT_NE(reason.find("columns"), std::string::npos) << reason;
+  std::string text;
+  const Status read = HtmlTableText(Table(row + "</tr>"), &text);
+  EXPECT_FALSE(read.ok());
+  EXPECT_NE(read.message().find("columns"), std::string::npos) << read.message();
 }
 
 TEST(HtmlTableReaderTest, RoundTripsTheWritersTable) {

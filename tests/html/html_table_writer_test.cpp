@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
 #include "port/utf8.h"
@@ -184,16 +185,16 @@ TEST(HtmlTableWriterTest, LargeTableReadsBackRowForRow) {
   for (int r = 0; r < 60000; ++r) {
     cells.push_back({std::to_string(r), r % 7 == 0 ? "a<b>\nc" : "王伟", r % 5 == 0 ? "" : "\xB0\xE0"});
   }
-  std::string reason;
-  const std::optional<std::string> text = HtmlTableText(HtmlTable(GridOf(cells), {}), &reason);
-  ASSERT_TRUE(text.has_value()) << reason;
+  std::string text;
+  const Status read = HtmlTableText(HtmlTable(GridOf(cells), {}), &text);
+  ASSERT_TRUE(read.ok()) << read.message();
   std::string expected;
   for (const auto& row : cells) {
     if (!expected.empty()) expected += '\n';
     expected += row[0] + '\t' + (row[1][0] == 'a' ? "\"a<b>\nc\"" : row[1]);
     if (!row[2].empty()) expected += "\t班";
   }
-  EXPECT_TRUE(*text == expected);
+  EXPECT_TRUE(text == expected);
 }
 
 TEST(HtmlTableWriterTest, StreamsInBoundedPieces) {
@@ -235,8 +236,9 @@ TEST(HtmlTableWriterTest, KeepsWhiteSpaceInAFormBothReadersKeep) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string reason;
-    EXPECT_EQ(HtmlTableText(HtmlTable(GridOf({{c.text}}), {}), &reason).value_or("none: " + reason), c.table_text);
+    std::string text;
+    const Status read = HtmlTableText(HtmlTable(GridOf({{c.text}}), {}), &text);
+    EXPECT_EQ(read.ok() ? text : "none: " + read.message(), c.table_text);
   }
 }
 
@@ -267,10 +269,10 @@ TEST(HtmlTableWriterTest, RectangleKeepsTheShapeOfTheWholeGrid) {
 // rows of a layout refer to several of them at once.
 Grid GridOfText(std::string text) {
   ParsedTable table;
-  std::string error;
   Grid grid;
-  if (!ParseTableText(std::move(text), &table, &error) || !GridBuilder::AdoptTable(grid, std::move(table), 0, false)) {
-    ADD_FAILURE() << "not read: " << error;
+  const Status status = ParseTableText(std::move(text), &table);
+  if (!status.ok() || !GridBuilder::AdoptTable(grid, std::move(table), 0, false)) {
+    ADD_FAILURE() << "not read: " << status.message();
   }
   return grid;
 }

@@ -44,7 +44,7 @@ TEST(ImportTest, FillsTheSourceGrid) {
     Grid source(SourceGridDesign());
     MemoryClipboard clipboard(c.text);
     const CommandResult r = OnImportData(source, Settings{}, clipboard);
-    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.status.ok());
     EXPECT_EQ(r.message, "");
     EXPECT_EQ(CellsOf(source), c.cells);
     EXPECT_EQ(MeasureClipboardTable(clipboard),
@@ -58,7 +58,7 @@ TEST(ImportTest, EmptyOrMissingTextLeavesOneEmptyCell) {
   for (std::optional<std::string> text : {std::optional<std::string>(), std::optional<std::string>("")}) {
     Grid source = GridOf({{"a", "b", "c"}, {"d"}, {"e"}, {"f"}, {"g"}}, SourceGridDesign());
     MemoryClipboard clipboard(text);
-    EXPECT_TRUE(OnImportData(source, Settings{}, clipboard).ok);
+    EXPECT_TRUE(OnImportData(source, Settings{}, clipboard).status.ok());
     EXPECT_EQ(CellsOf(source), (Cells{{""}}));
     EXPECT_EQ(WidthsOf(source), (std::vector<int32_t>{50}));  // no width applied
     EXPECT_EQ(MeasureClipboardTable(clipboard), (TableSize{0, 0}));
@@ -106,7 +106,7 @@ TEST(ImportTest, ReadsTheRichestFlavour) {
     SCOPED_TRACE(c.name);
     Grid source(SourceGridDesign());
     MemoryClipboard clipboard(c.text, c.html);
-    ASSERT_TRUE(OnImportData(source, Settings{}, clipboard).ok);
+    ASSERT_TRUE(OnImportData(source, Settings{}, clipboard).status.ok());
     EXPECT_EQ(CellsOf(source), c.cells);
     EXPECT_EQ(MeasureClipboardTable(clipboard),
               (TableSize{static_cast<int32_t>(c.cells.size()), static_cast<int32_t>(c.cells[0].size())}));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "html/html_table_reader.h"
 #include "import/import.h"
@@ -20,7 +21,7 @@ const char kRoster[] = "Name\tClass\r\nAnn\tA\r\nBen\tA\r\nCai\tB\r\nDan\tB\r\nE
 Grid Imported(const std::string& text) {
   Grid source(SourceGridDesign());
   MemoryClipboard clipboard(text);
-  EXPECT_TRUE(OnImportData(source, Settings{}, clipboard).ok);
+  EXPECT_TRUE(OnImportData(source, Settings{}, clipboard).status.ok());
   return source;
 }
 
@@ -40,7 +41,7 @@ TEST(CommandsTest, PreprocessAndReprocessDifferOnlyInTheMessage) {
   MemoryClipboard b;
   const CommandResult pre = OnPreprocess(source, first, ExampleSettings(), a);
   const CommandResult re = OnReprocess(source, second, ExampleSettings(), b);
-  EXPECT_TRUE(pre.ok);
+  EXPECT_TRUE(pre.status.ok());
   EXPECT_EQ(pre.caption, "处理成功，请继续。");
   EXPECT_EQ(pre.message, kPreprocessMessage);
   EXPECT_EQ(re.message, kReprocessMessage);
@@ -122,7 +123,7 @@ TEST(CommandsTest, ImportThenLayoutThenReimportGivesTheCellsBack) {
   settings.break_by_key = false;
   Grid result(ResultGridDesign());
   MemoryClipboard clipboard;
-  ASSERT_TRUE(OnPreprocess(source, result, settings, clipboard).ok);
+  ASSERT_TRUE(OnPreprocess(source, result, settings, clipboard).status.ok());
   EXPECT_EQ(CellsOf(Imported(*clipboard.text())), CellsOf(source));
 }
 
@@ -134,9 +135,9 @@ TEST(CommandsTest, RefusalLeavesGridsAndClipboardAlone) {
   Settings settings;
   settings.group_count = "32767";
   const CommandResult r = OnPreprocess(source, result, settings, clipboard);
-  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.status.ok());
   EXPECT_EQ(r.caption, kRefusedCaption);
-  EXPECT_NE(r.message.find("do not fit in int32"), std::string::npos);
+  EXPECT_NE(r.status.message().find("do not fit in int32"), std::string::npos);
   EXPECT_EQ(clipboard.text(), "user's text");
   EXPECT_EQ(clipboard.write_count(), 0);
   EXPECT_EQ(CellsOf(result), (Cells{{"old"}}));
@@ -148,8 +149,8 @@ TEST(CommandsTest, UnwritableClipboardIsReportedNotSuccess) {
   MemoryClipboard clipboard("held");
   clipboard.set_writable(false);
   const CommandResult r = OnPreprocess(source, result, ExampleSettings(), clipboard);
-  EXPECT_FALSE(r.ok);
-  EXPECT_NE(r.message.find("clipboard could not be written"), std::string::npos);
+  EXPECT_FALSE(r.status.ok());
+  EXPECT_NE(r.status.message().find("clipboard could not be written"), std::string::npos);
   EXPECT_EQ(clipboard.text(), "held");
   EXPECT_EQ(result.RowCount(), 8);  // the layout itself is kept
 }
@@ -162,17 +163,17 @@ TEST(CommandsFlavoursTest, ExportPutsTheLayoutAsTextAndHtmlOfItsShape) {
   Grid result(ResultGridDesign());
   MemoryClipboard clipboard(std::string("held"), std::string("<table><tr><td>held</table>"));
   const CommandResult r = OnPreprocess(source, result, settings, clipboard);
-  ASSERT_TRUE(r.ok);
+  ASSERT_TRUE(r.status.ok());
   EXPECT_EQ(r.message, kPreprocessMessage);
   ASSERT_TRUE(clipboard.text().has_value());
   ASSERT_TRUE(clipboard.html().has_value());
   EXPECT_EQ(clipboard.write_count(), 1);
   const std::string& html = *clipboard.html();
   // The same cells as the text, every one of them marked as text.
-  std::string reason;
-  const std::optional<std::string> table = HtmlTableText(html, &reason);
-  ASSERT_TRUE(table.has_value()) << reason;
-  EXPECT_EQ(CellsOf(Imported(*table)), CellsOf(Imported(*clipboard.text())));
+  std::string table;
+  const Status read = HtmlTableText(html, &table);
+  ASSERT_TRUE(read.ok()) << read.message();
+  EXPECT_EQ(CellsOf(Imported(table)), CellsOf(Imported(*clipboard.text())));
   size_t marked = 0;
   for (size_t at = html.find("sdnum=;;@"); at != std::string::npos; at = html.find("sdnum", at + 1)) ++marked;
   EXPECT_EQ(marked, static_cast<size_t>(result.RowCount()) * static_cast<size_t>(result.ColCount()));
@@ -188,7 +189,7 @@ TEST(CommandsFlavoursTest, RefusedClipboardKeepsBothFlavours) {
   Grid result(ResultGridDesign());
   MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
   clipboard.set_writable(false);
-  EXPECT_FALSE(OnPreprocess(source, result, ExampleSettings(), clipboard).ok);
+  EXPECT_FALSE(OnPreprocess(source, result, ExampleSettings(), clipboard).status.ok());
   EXPECT_EQ(clipboard.text(), "held");
   EXPECT_EQ(clipboard.html(), "<p>held");
 }
@@ -205,7 +206,7 @@ TEST(CommandsFlavoursTest, ResultPastASheetGoesAsTextOnlyAndSaysSo) {
   MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
   clipboard.set_keeps_sylk(true);  // past a sheet, no SYLK either: the message holds on X11 too
   const CommandResult r = OnReprocess(source, result, settings, clipboard);
-  ASSERT_TRUE(r.ok);
+  ASSERT_TRUE(r.status.ok());
   EXPECT_GT(result.RowCount(), kHtmlMaxRows);
   EXPECT_EQ(r.message, std::string(kReprocessMessage) + "\n" + "表格太大（1,048,577 行，超过 1,048,576 行），"
                                                                  "只以纯文本复制到剪贴板；请分批复制，或导出PDF/Excel文件。");

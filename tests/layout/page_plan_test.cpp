@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 
@@ -198,17 +199,19 @@ void ExpectPlansMatchTheBuiltGrid(std::span<const PlanCase> cases) {
     const Grid source = GridOf(c.source, SourceGridDesign());
     Grid result(ResultGridDesign());
     PagePlan plan;
-    std::string error;
-    ASSERT_TRUE(SplitIntoColumns(source, result, c.options, &error, &plan)) << error;
+    const Status laid = SplitIntoColumns(source, result, c.options, &plan);
+    ASSERT_TRUE(laid.ok()) << laid.message();
     EXPECT_EQ(ShapesOf(plan), c.pages);
     EXPECT_EQ(plan.has_title, c.options.source_has_title);
     ExpectPlanMatchesGrid(source, result, plan);
     // Planning alone gives the same plan, and its columns part agrees with it.
     PagePlan alone;
-    ASSERT_TRUE(PlanLayout(source, c.options, ResultGridDesign(), &alone, &error)) << error;
+    const Status planned = PlanLayout(source, c.options, ResultGridDesign(), &alone);
+    ASSERT_TRUE(planned.ok()) << planned.message();
     EXPECT_EQ(alone, plan);
     PagePlan columns;
-    ASSERT_TRUE(PlanColumns(source, c.options, ResultGridDesign(), &columns, &error)) << error;
+    const Status planned_columns = PlanColumns(source, c.options, ResultGridDesign(), &columns);
+    ASSERT_TRUE(planned_columns.ok()) << planned_columns.message();
     EXPECT_EQ(columns.ResultColumns(), plan.ResultColumns());
     EXPECT_EQ(columns.first_column_width, plan.first_column_width);
     EXPECT_EQ(columns.other_column_width, plan.other_column_width);
@@ -243,8 +246,8 @@ TEST(PagePlanTest, GeneratedTablesMatchTheBuiltGrid) {
     const Grid source = GridOf(cells, SourceGridDesign());
     Grid result(ResultGridDesign());
     PagePlan plan;
-    std::string error;
-    ASSERT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
+    const Status laid = SplitIntoColumns(source, result, options, &plan);
+    ASSERT_TRUE(laid.ok()) << laid.message();
     ExpectPlanMatchesGrid(source, result, plan);
     if (::testing::Test::HasFailure()) break;
   }
@@ -256,20 +259,21 @@ TEST(PagePlanTest, RefusalLeavesThePlanAsItWas) {
   Grid result(ResultGridDesign());
   PagePlan plan;
   plan.geometry.groups = 7;
-  std::string error;
-  EXPECT_FALSE(SplitIntoColumns(source, result, {.groups = 200}, &error, &plan));
-  EXPECT_FALSE(PlanColumns(source, {.groups = 200}, ResultGridDesign(), &plan, &error));
-  EXPECT_FALSE(PlanLayout(source, {.groups = 200}, ResultGridDesign(), &plan, &error));
-  EXPECT_NE(error.find("exceed the limit of " + std::to_string(kMaxCols)), std::string::npos) << error;
+  EXPECT_FALSE(SplitIntoColumns(source, result, {.groups = 200}, &plan).ok());
+  EXPECT_FALSE(PlanColumns(source, {.groups = 200}, ResultGridDesign(), &plan).ok());
+  const Status too_wide = PlanLayout(source, {.groups = 200}, ResultGridDesign(), &plan);
+  EXPECT_FALSE(too_wide.ok());
+  EXPECT_NE(too_wide.message().find("exceed the limit of " + std::to_string(kMaxCols)), std::string::npos)
+      << too_wide.message();
   EXPECT_EQ(plan.geometry.groups, 7);
 
   // 599 one-row pages padded to 32767 rows, the last page and the title pass the row limit.
   Cells alternating = {{"k"}};
   for (int r = 0; r < 600; ++r) alternating.push_back({r % 2 == 0 ? "a" : "b"});
-  EXPECT_FALSE(PlanLayout(GridOf(alternating), {.rows_per_page = 32767, .key_column = 1}, ResultGridDesign(), &plan,
-                          &error));
-  EXPECT_EQ(error, "layout refused: 19627435 result rows exceed the limit of 16777216; turn off padding or use fewer "
-                   "rows per page");
+  const Status too_tall = PlanLayout(GridOf(alternating), {.rows_per_page = 32767, .key_column = 1}, ResultGridDesign(), &plan);
+  EXPECT_FALSE(too_tall.ok());
+  EXPECT_EQ(too_tall.message(),
+            "layout refused: 19627435 result rows exceed the limit of 16777216; turn off padding or use fewer rows per page");
   EXPECT_EQ(plan.geometry.groups, 7);
 }
 

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "support/grid_helpers.h"
 
@@ -30,8 +31,8 @@ Grid Roster() {
 
 Cells Layout(const Grid& source, const LayoutOptions& options) {
   Grid result(ResultGridDesign());
-  std::string error;
-  EXPECT_TRUE(SplitIntoColumns(source, result, options, &error)) << error;
+  const Status laid = SplitIntoColumns(source, result, options);
+  EXPECT_TRUE(laid.ok()) << laid.message();
   return CellsOf(result);
 }
 
@@ -117,10 +118,9 @@ TEST(SplitIntoColumnsTest, WithoutTitleRowEveryRowIsData) {
 
 TEST(SplitIntoColumnsTest, WidthGoesToEveryColumnSeparatorsIncluded) {
   Grid result(ResultGridDesign());
-  std::string error;
-  ASSERT_TRUE(SplitIntoColumns(Roster(), result, {.groups = 2, .rows_per_page = 3, .column_width = 40}, &error));
+  ASSERT_TRUE(SplitIntoColumns(Roster(), result, {.groups = 2, .rows_per_page = 3, .column_width = 40}).ok());
   EXPECT_EQ(WidthsOf(result), (std::vector<int32_t>{40, 40, 40, 40, 40}));
-  ASSERT_TRUE(SplitIntoColumns(Roster(), result, {.groups = 2, .rows_per_page = 3, .column_width = 1}, &error));
+  ASSERT_TRUE(SplitIntoColumns(Roster(), result, {.groups = 2, .rows_per_page = 3, .column_width = 1}).ok());
   EXPECT_EQ(WidthsOf(result), (std::vector<int32_t>{30, 18, 18, 18, 18}));
 }
 
@@ -178,20 +178,22 @@ TEST(SplitIntoColumnsTest, RefusalLeavesTheResultAsItWas) {
   Grid source(SourceGridDesign());
   ASSERT_TRUE(source.ResizeAndClear(2, 100000, 0, false));
   Grid result = GridOf({{"old"}}, ResultGridDesign());
-  std::string error;
-  EXPECT_FALSE(SplitIntoColumns(source, result, {.groups = 32767}, &error));
-  EXPECT_EQ(error, "layout refused: 3276732766 result columns do not fit in int32; use fewer column groups");
+  const Status past_int32 = SplitIntoColumns(source, result, {.groups = 32767});
+  EXPECT_FALSE(past_int32.ok());
+  EXPECT_EQ(past_int32.message(), "layout refused: 3276732766 result columns do not fit in int32; use fewer column groups");
   EXPECT_EQ(CellsOf(result), (Cells{{"old"}}));
-  EXPECT_FALSE(SplitIntoColumns(source, result, {.groups = 200}, &error));
-  EXPECT_NE(error.find("exceed the limit of " + std::to_string(kMaxCols)), std::string::npos) << error;
+  const Status too_wide = SplitIntoColumns(source, result, {.groups = 200});
+  EXPECT_FALSE(too_wide.ok());
+  EXPECT_NE(too_wide.message().find("exceed the limit of " + std::to_string(kMaxCols)), std::string::npos)
+      << too_wide.message();
 }
 
 TEST(SplitIntoColumnsTest, ManyGroupsOfASmallTableAreLaidOut) {
   Cells cells = {{"id", "name", "class"}};
   for (int r = 0; r < 9; ++r) cells.push_back({std::to_string(r), "n", "c"});
   Grid result(ResultGridDesign());
-  std::string error;
-  ASSERT_TRUE(SplitIntoColumns(GridOf(cells), result, {.groups = 32767, .rows_per_page = 46}, &error)) << error;
+  const Status laid = SplitIntoColumns(GridOf(cells), result, {.groups = 32767, .rows_per_page = 46});
+  ASSERT_TRUE(laid.ok()) << laid.message();
   EXPECT_EQ(result.ColCount(), 32767 * 3 + 32766);
   EXPECT_EQ(result.RowCount(), 10);
   EXPECT_EQ(result.CellView(0, 32766 * 4 + 2), "class");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "print/print_layout.h"
 #include "support/grid_helpers.h"
@@ -30,8 +31,8 @@ const std::string kLongLatin = "moved to another school, the file to be sent on 
 ColumnMeasures Measured(const Cells& cells, const PageSetup& setup = {}) {
   const Grid source = GridOf(cells);
   PagePlan plan;
-  std::string error;
-  EXPECT_TRUE(PlanColumns(source, {.groups = 1}, ResultGridDesign(), &plan, &error)) << error;
+  const Status planned = PlanColumns(source, {.groups = 1}, ResultGridDesign(), &plan);
+  EXPECT_TRUE(planned.ok()) << planned.message();
   return MeasureSourceColumns(source, plan, setup);
 }
 
@@ -100,11 +101,10 @@ TEST(ColumnWidthsTest, TwoLineRowsAreThoseWithATextWiderThanItsCell) {
   const Cells cells = Remarks(40, kLongCjk, [](int i) { return i == 3 || i == 17; });
   const Grid source = GridOf(cells);
   const PageSetup setup;
-  std::string error;
   Grid result(ResultGridDesign());
   PagePlan plan;
-  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 10, .key_column = 0}, &error, &plan))
-      << error;
+  const Status laid = SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 10, .key_column = 0}, &plan);
+  ASSERT_TRUE(laid.ok()) << laid.message();
   PrintDocument document;
   ASSERT_TRUE(test_support::IsOk(MeasurePrintDocument(result, plan, setup, &document)));
   // The rows that hold the long remark, wherever the plan placed them.
@@ -123,7 +123,8 @@ TEST(ColumnWidthsTest, TwoLineRowsAreThoseWithATextWiderThanItsCell) {
 
   // Without an outlier no row is two lines, and the widths are the one-line widths.
   const Grid plain = GridOf(Remarks(40, "无", [](int) { return false; }));
-  ASSERT_TRUE(SplitIntoColumns(plain, result, {.groups = 2, .rows_per_page = 10}, &error, &plan)) << error;
+  const Status plain_laid = SplitIntoColumns(plain, result, {.groups = 2, .rows_per_page = 10}, &plan);
+  ASSERT_TRUE(plain_laid.ok()) << plain_laid.message();
   ASSERT_TRUE(test_support::IsOk(MeasurePrintDocument(result, plan, setup, &document)));
   EXPECT_TRUE(document.layout.two_line_rows.empty());
   const std::vector<double> one_line = MeasureResultColumns(result, plan, setup).one_line_pt;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "print/column_widths.h"
 #include "support/is_ok.h"
@@ -70,7 +71,8 @@ class PdfTest : public test_support::TempDirTest {
     Grid result(ResultGridDesign());
     PagePlan plan;
     std::string error;
-    EXPECT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
+    const Status laid = SplitIntoColumns(source, result, options, &plan);
+    EXPECT_TRUE(laid.ok()) << laid.message();
     const fs::path path = dir_ / "out.pdf";
     EXPECT_EQ(MeasureAndWritePdf(path.string(), result, plan, setup, &error), Status::Code::kOk) << error;
     return path;
@@ -200,7 +202,7 @@ TEST_F(PdfTest, FailuresLeaveTheTargetAsItWas) {
   Grid result(ResultGridDesign());
   PagePlan plan;
   std::string error;
-  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 2}, &error, &plan));
+  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 2}, &plan).ok());
   int calls = 0;
   EXPECT_EQ(MeasureAndWritePdf(target.string(), result, plan, {}, &error, [&](int64_t done, int64_t total) {
     ++calls;

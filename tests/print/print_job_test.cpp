@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "print/print_layout.h"
 #include "export/export_job.h"
 #include "grid/grid_designs.h"
@@ -51,8 +52,8 @@ TEST_F(PrintJobTest, ReadyLaysOutAgainApartOnlyWhenTheOptionsDiffer) {
     SCOPED_TRACE(c.name);
     Grid result(ResultGridDesign());
     PagePlan plan;
-    std::string error;
-    ASSERT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
+    const Status laid = SplitIntoColumns(source, result, options, &plan);
+    ASSERT_TRUE(laid.ok()) << laid.message();
     const Cells before = CellsOf(result);
     const PagePlan plan_before = plan;
     PrintJob job(source, options, c.auto_rows, PageSetup{.balance_pages = false});
@@ -65,7 +66,8 @@ TEST_F(PrintJobTest, ReadyLaysOutAgainApartOnlyWhenTheOptionsDiffer) {
     EXPECT_EQ(document.result == &result, !c.relaid);
     // The pages are the layout's: the same as laying out with the job's options now.
     PagePlan fresh;
-    ASSERT_TRUE(PlanLayout(source, job.layout_options(), ResultGridDesign(), &fresh, &error)) << error;
+    const Status planned = PlanLayout(source, job.layout_options(), ResultGridDesign(), &fresh);
+    ASSERT_TRUE(planned.ok()) << planned.message();
     EXPECT_EQ(document.layout.blocks, PrintLayoutOf(fresh).blocks);
     EXPECT_EQ(document.result->RowCount(), fresh.rows);
   }
@@ -124,8 +126,8 @@ TEST_F(PrintJobTest, PageSetupDecidesBalancing) {
     SCOPED_TRACE(c.name);
     Grid result(ResultGridDesign());
     PagePlan plan;
-    std::string error;
-    ASSERT_TRUE(SplitIntoColumns(source, result, c.laid_out, &error, &plan)) << error;
+    const Status laid = SplitIntoColumns(source, result, c.laid_out, &plan);
+    ASSERT_TRUE(laid.ok()) << laid.message();
     PrintJob job(source, c.laid_out, false, PageSetup{.balance_pages = c.balance});
     ASSERT_TRUE(test_support::IsOk(job.Ready(result, plan, c.laid_out)));
     EXPECT_EQ(job.relaid_out(), c.relaid);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "support/is_ok.h"
 #include "support/print_document.h"
@@ -24,8 +25,8 @@ Cells Pupils() {
 
 // Lays `source` out with `options` and gives the printed pages of the plan it was laid out by.
 PrintLayout LaidOut(const Grid& source, const LayoutOptions& options, Grid* result, PagePlan* plan) {
-  std::string error;
-  EXPECT_TRUE(SplitIntoColumns(source, *result, options, &error, plan)) << error;
+  const Status laid = SplitIntoColumns(source, *result, options, plan);
+  EXPECT_TRUE(laid.ok()) << laid.message();
   return PrintLayoutOf(*plan);
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "print/print_layout.h"
 #include "support/grid_helpers.h"
@@ -75,7 +76,8 @@ class XlsxTest : public test_support::TempDirTest {
     Grid result(ResultGridDesign());
     PagePlan plan;
     std::string error;
-    EXPECT_TRUE(SplitIntoColumns(source, result, options, &error, &plan)) << error;
+    const Status laid = SplitIntoColumns(source, result, options, &plan);
+    EXPECT_TRUE(laid.ok()) << laid.message();
     const fs::path path = dir_ / "out.xlsx";
     EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, path.string(), result, plan, setup, &error, Progress{}, xlsx), Status::Code::kOk) << error;
     return path;
@@ -168,7 +170,8 @@ TEST_F(XlsxTest, TwoLineRowsAreTwiceAsTallWrapAndCountInTheScale) {
   Grid result(ResultGridDesign());
   PagePlan plan;
   std::string error;
-  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 1, .rows_per_page = 40}, &error, &plan)) << error;
+  const Status laid = SplitIntoColumns(source, result, {.groups = 1, .rows_per_page = 40}, &plan);
+  ASSERT_TRUE(laid.ok()) << laid.message();
   const fs::path plain = dir_ / "plain.xlsx";
   ASSERT_EQ(test_support::MeasureAndWrite(kWriteXlsx, plain.string(), result, plan, {}, &error), Status::Code::kOk) << error;
   // 41 rows of 18 pt fit the 740 pt of A4: 100 %, which the workbook leaves unsaid.
@@ -246,9 +249,10 @@ TEST_F(XlsxTest, FailuresLeaveTheTargetAsItWas) {
   Grid result(ResultGridDesign());
   PagePlan plan;
   std::string error;
-  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2}, &error, &plan));
+  ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2}, &plan).ok());
   const auto lay_out = [&](const Grid& grid, Grid* out, PagePlan* out_plan) {
-    ASSERT_TRUE(SplitIntoColumns(grid, *out, {.groups = 1}, &error, out_plan)) << error;
+    const Status laid = SplitIntoColumns(grid, *out, {.groups = 1}, out_plan);
+    ASSERT_TRUE(laid.ok()) << laid.message();
   };
 
   reset();

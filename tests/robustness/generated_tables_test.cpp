@@ -33,7 +33,7 @@ struct Outcome {
 // Imports `text` and runs the preprocess command on it with the given settings.
 Outcome Process(const std::string& text, const Settings& settings) {
   Grid source(SourceGridDesign());
-  EXPECT_TRUE(ImportText(source, settings, text).ok);
+  EXPECT_TRUE(ImportText(source, settings, text).status.ok());
   Outcome outcome;
   MemoryClipboard clipboard;
   outcome.result = OnPreprocess(source, outcome.grid, settings, clipboard);
@@ -71,7 +71,7 @@ TEST(GeneratedTablesTest, PlainLayoutPlacesEveryCellOnceInOrder) {
     SCOPED_TRACE("round " + std::to_string(round));
 
     const Outcome out = Process(text, PlainSettings(groups, rows_per_page, has_title));
-    ASSERT_TRUE(out.result.ok) << out.result.message;
+    ASSERT_TRUE(out.result.status.ok()) << out.result.status.message();
     const std::optional<Table> read = test_support::ReadExport(out.text);
     ASSERT_TRUE(read.has_value());
 
@@ -112,7 +112,7 @@ TEST(GeneratedTablesTest, RowAndColumnCountsFollowTheFormulas) {
     SCOPED_TRACE("round " + std::to_string(round));
 
     const Outcome out = Process(test_support::TableToText(table, "\r\n", true), PlainSettings(groups, rows_per_page, true));
-    ASSERT_TRUE(out.result.ok) << out.result.message;
+    ASSERT_TRUE(out.result.status.ok()) << out.result.status.message();
     const int64_t per_page = int64_t{groups} * rows_per_page;
     const int64_t pages = (data + per_page - 1) / per_page;
     const int64_t last = pages == 0 ? 0 : std::min<int64_t>(rows_per_page, data - (pages - 1) * per_page);
@@ -155,7 +155,7 @@ TEST(GeneratedTablesTest, KeyBreaksAndPaddingMatchThePlainModel) {
                  " K=" + settings.key_column);
 
     const Outcome out = Process(test_support::TableToText(table, "\r\n", true), settings);
-    ASSERT_TRUE(out.result.ok) << out.result.message;
+    ASSERT_TRUE(out.result.status.ok()) << out.result.status.message();
     const std::optional<Table> read = test_support::ReadExport(out.text);
     ASSERT_TRUE(read.has_value());
     const auto model = reference::Lay(
@@ -184,7 +184,7 @@ TEST(GeneratedTablesTest, ImportThenCopyGivesTheTextBack) {
     Grid source(SourceGridDesign());
     Settings settings;
     MemoryClipboard clipboard(text);
-    ASSERT_TRUE(OnImportData(source, settings, clipboard).ok);
+    ASSERT_TRUE(OnImportData(source, settings, clipboard).status.ok());
     EXPECT_EQ(test_support::CellsOf(source), table);
     source.SelectRange(0, 0, source.RowCount() - 1, source.ColCount() - 1);
     clipboard.set_text(std::nullopt);
@@ -196,7 +196,7 @@ TEST(GeneratedTablesTest, ImportThenCopyGivesTheTextBack) {
     settings.group_count = "1";
     settings.rows_per_page = "32767";
     settings.break_by_key = false;
-    ASSERT_TRUE(OnPreprocess(source, result, settings, clipboard).ok);
+    ASSERT_TRUE(OnPreprocess(source, result, settings, clipboard).status.ok());
     EXPECT_EQ(clipboard.text(), text);
   }
 }
@@ -221,7 +221,7 @@ TEST(GeneratedTablesTest, AnySpellingOfATableImportsTheSameCells) {
     for (const std::string& text : {test_support::TableToText(table, "\r\n", true), test_support::TableToText(table, "\n", false),
                                     quoted_all}) {
       Grid source(SourceGridDesign());
-      ASSERT_TRUE(ImportText(source, Settings{}, text).ok);
+      ASSERT_TRUE(ImportText(source, Settings{}, text).status.ok());
       EXPECT_EQ(test_support::CellsOf(source), table);
     }
   }

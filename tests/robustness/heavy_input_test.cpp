@@ -86,13 +86,13 @@ TEST(HeavyInputTest, LineOfMillionsOfCells) {
 TEST(HeavyInputTest, ImportPastTheColumnLimitKeepsTheSourceGrid) {
   SKIP_UNDER_SANITIZERS();
   Grid source(SourceGridDesign());
-  ASSERT_TRUE(ImportText(source, Settings{}, "Name\tClass\r\nAnn\tA\r\n").ok);
+  ASSERT_TRUE(ImportText(source, Settings{}, "Name\tClass\r\nAnn\tA\r\n").status.ok());
   std::string line(static_cast<size_t>(kMaxCols), '\t');
   line += 'x';
   const CommandResult refused = ImportText(source, Settings{}, std::move(line));
-  EXPECT_FALSE(refused.ok);
-  EXPECT_NE(refused.message.find(std::to_string(kMaxCols)), std::string::npos) << refused.message;
-  EXPECT_EQ(refused.message.find('\n'), std::string::npos);
+  EXPECT_FALSE(refused.status.ok());
+  EXPECT_NE(refused.status.message().find(std::to_string(kMaxCols)), std::string::npos) << refused.status.message();
+  EXPECT_EQ(refused.status.message().find('\n'), std::string::npos);
   ASSERT_EQ(source.RowCount(), 2);
   ASSERT_EQ(source.ColCount(), 2);
   EXPECT_EQ(source.CellView(1, 0), "Ann");

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
 #include "cli/cli.h"
 #include "command/command_result.h"
 #include "command/settings.h"
@@ -48,7 +49,7 @@ void ExpectRefusedOnOneLine(const CliRun& run, const std::string& needle) {
 Cells Imported(const std::string& text) {
   Grid source(SourceGridDesign());
   const CommandResult result = ImportText(source, Settings{}, text);
-  EXPECT_TRUE(result.ok) << result.message;
+  EXPECT_TRUE(result.status.ok()) << result.status.message();
   return CellsOf(source);
 }
 
@@ -219,7 +220,7 @@ TEST(HostileLayoutTest, TooWideLayoutIsRefusedAndChangesNothing) {
     std::string title;
     for (int j = 0; j < c.cols; ++j) title += (j > 0 ? "\t" : "") + std::string("t");
     Grid source(SourceGridDesign());
-    ASSERT_TRUE(ImportText(source, Settings{}, title + "\r\nx\r\n").ok);
+    ASSERT_TRUE(ImportText(source, Settings{}, title + "\r\nx\r\n").status.ok());
     Grid result(ResultGridDesign());
     result.SetCellText(0, 0, std::string_view("kept"));
     MemoryClipboard clipboard(std::string("on the clipboard"));
@@ -227,10 +228,10 @@ TEST(HostileLayoutTest, TooWideLayoutIsRefusedAndChangesNothing) {
     settings.group_count = c.groups;
     const Cells before = CellsOf(source);
     const CommandResult outcome = OnPreprocess(source, result, settings, clipboard);
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_NE(outcome.message.find(c.needle), std::string::npos) << outcome.message;
-    EXPECT_NE(outcome.message.find("fewer column groups"), std::string::npos) << outcome.message;
-    EXPECT_EQ(outcome.message.find('\n'), std::string::npos);
+    EXPECT_FALSE(outcome.status.ok());
+    EXPECT_NE(outcome.status.message().find(c.needle), std::string::npos) << outcome.status.message();
+    EXPECT_NE(outcome.status.message().find("fewer column groups"), std::string::npos) << outcome.status.message();
+    EXPECT_EQ(outcome.status.message().find('\n'), std::string::npos);
     EXPECT_EQ(CellsOf(source), before);
     EXPECT_EQ(CellsOf(result), (Cells{{"kept"}}));
     EXPECT_EQ(clipboard.text(), "on the clipboard");
@@ -249,7 +250,7 @@ TEST(HostileLayoutTest, TooManyPaddedRowsIsRefusedWithAdviceThatHelps) {
   std::string text = "key\n";
   for (int r = 0; r < 4200; ++r) text += r % 2 == 0 ? "a\n" : "b\n";
   Grid source(SourceGridDesign());
-  ASSERT_TRUE(ImportText(source, Settings{}, text).ok);
+  ASSERT_TRUE(ImportText(source, Settings{}, text).status.ok());
   Grid result(ResultGridDesign());
   result.SetCellText(0, 0, std::string_view("kept"));
   MemoryClipboard clipboard(std::string("on the clipboard"));
@@ -258,10 +259,10 @@ TEST(HostileLayoutTest, TooManyPaddedRowsIsRefusedWithAdviceThatHelps) {
   settings.rows_per_page = "32767";
   settings.key_column = "1";
   const CommandResult outcome = OnPreprocess(source, result, settings, clipboard);
-  ASSERT_FALSE(outcome.ok);
-  EXPECT_NE(outcome.message.find(std::to_string(kMaxRows)), std::string::npos) << outcome.message;
-  EXPECT_EQ(outcome.message.find("more rows per page"), std::string::npos) << outcome.message;
-  EXPECT_NE(outcome.message.find("padding"), std::string::npos) << outcome.message;
+  ASSERT_FALSE(outcome.status.ok());
+  EXPECT_NE(outcome.status.message().find(std::to_string(kMaxRows)), std::string::npos) << outcome.status.message();
+  EXPECT_EQ(outcome.status.message().find("more rows per page"), std::string::npos) << outcome.status.message();
+  EXPECT_NE(outcome.status.message().find("padding"), std::string::npos) << outcome.status.message();
   EXPECT_EQ(CellsOf(result), (Cells{{"kept"}}));
   EXPECT_EQ(clipboard.text(), "on the clipboard");
 }
@@ -273,22 +274,21 @@ TEST(HostileLayoutTest, TooManyPaddedRowsIsRefusedWithAdviceThatHelps) {
 // refused, with the limit, like any layout too large to hold.
 TEST(HostileLayoutTest, LayoutWhoseTextCannotBeReadBackIsRefused) {
   Grid source(SourceGridDesign());
-  ASSERT_TRUE(ImportText(source, Settings{}, "k\na\nb\na\nb\na\nb\na\nb\n").ok);
+  ASSERT_TRUE(ImportText(source, Settings{}, "k\na\nb\na\nb\na\nb\na\nb\n").status.ok());
   LayoutOptions options;
   options.groups = 32767;
   options.rows_per_page = 32767;
   options.key_column = 1;
   options.pad_short_pages = true;
   Grid result(ResultGridDesign());
-  std::string error;
-  const bool accepted = SplitIntoColumns(source, result, options, &error);
-  if (accepted) {
+  const Status laid = SplitIntoColumns(source, result, options);
+  if (laid.ok()) {
     const auto rows = static_cast<uint64_t>(result.RowCount());
     const uint64_t least_bytes = rows * static_cast<uint64_t>(result.ColCount() - 1) + rows - 1;
     ADD_FAILURE() << "accepted a layout of " << result.RowCount() << " x " << result.ColCount()
                   << " whose text takes at least " << least_bytes << " bytes";
   } else {
-    EXPECT_NE(error.find("limit"), std::string::npos) << error;
+    EXPECT_NE(laid.message().find("limit"), std::string::npos) << laid.message();
     EXPECT_EQ(result.RowCount(), 1);
   }
 }
@@ -328,12 +328,12 @@ TEST(HostileExportTest, ExportRunningOutOfMemoryDoesNotAbort) {
   for (const std::string& text : texts) {
     SCOPED_TRACE(text.size());
     Grid source(SourceGridDesign());
-    ASSERT_TRUE(ImportText(source, Settings{}, text).ok);
+    ASSERT_TRUE(ImportText(source, Settings{}, text).status.ok());
     Grid result(ResultGridDesign());
     OutOfMemoryClipboard clipboard;
     bool reported = false;
     try {
-      reported = !OnPreprocess(source, result, Settings{}, clipboard).ok;
+      reported = !OnPreprocess(source, result, Settings{}, clipboard).status.ok();
     } catch (const std::bad_alloc&) {
       reported = true;
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "base/status.h"
 #include "grid/grid_designs.h"
 #include "layout/page_plan.h"
 #include "print/print_layout.h"
@@ -50,7 +51,7 @@ Status::Code MeasureAndWrite(Write write, const std::string& path, const Grid& r
 // printed page of `setup` at the grid's column widths. Failed with the one-line refusal.
 inline Status AutoRowsPerPage(const Grid& source, const LayoutOptions& options, const PageSetup& setup, int32_t* rows) {
   PagePlan plan;
-  if (std::string error; !PlanColumns(source, options, ResultGridDesign(), &plan, &error)) return Status::Failed(error);
+  if (Status s = PlanColumns(source, options, ResultGridDesign(), &plan); !s.ok()) return s;
   return RowsPerPage(setup, PrintLayoutOf(plan).columns, plan.has_title, rows);
 }
 

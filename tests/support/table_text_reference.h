@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/status.h"
 #include "grid/grid.h"
 #include "grid/parsed_table.h"
 #include "grid/table_text_reader.h"
@@ -140,13 +141,13 @@ inline TextTable ParseTableTextReference(std::string_view text) {
   return table;
 }
 
-// `parsed` in the reference's form, as ParseTableText returned it (`ok`, `error`). Sets
+// `parsed` in the reference's form, as ParseTableText returned it with `status`. Sets
 // `*broken` to what is wrong when a cell lies outside the bytes or its quote flag is not
 // TextNeedsQuotes of its text.
-inline TextTable TableOf(const ParsedTable& parsed, bool ok, const std::string& error, std::string* broken) {
+inline TextTable TableOf(const ParsedTable& parsed, const Status& status, std::string* broken) {
   TextTable table;
-  if (!ok) {
-    table.Refuse(error);
+  if (!status.ok()) {
+    table.Refuse(status.message());
     return table;
   }
   table.cols = parsed.cols;
@@ -183,9 +184,8 @@ inline const NamedReading kReadings[] = {
 // `text` as ParseTableText reads it with `reading`, in the reference's form (see TableOf).
 inline TextTable ReadWith(std::string text, const TableTextReading& reading, std::string* broken) {
   ParsedTable parsed;
-  std::string error;
-  const bool ok = ParseTableText(std::move(text), &parsed, &error, reading);
-  return TableOf(parsed, ok, error, broken);
+  const Status status = ParseTableText(std::move(text), &parsed, reading);
+  return TableOf(parsed, status, broken);
 }
 
 // The first difference between two tables, for a test's message; empty when they are equal.
