@@ -52,8 +52,6 @@ class PrintJob {
   // `result` and `plan` (what the user sees and copies) stay as they are. Failed with a one-line
   // message when the rows cannot be planned, the layout is refused or the page leaves no room.
   Status Ready(const Grid& result, const PagePlan& plan, const std::optional<LayoutOptions>& laid_out);
-  // True when the last Ready laid the source out again.
-  bool relaid_out() const { return relaid_out_; }
   // What the readied document prints, for a closing message: pages, groups, rows per page and
   // the type size after the page's scale ("2 页，每页 3 栏 × 40 行，字号 10 pt"); empty before
   // Ready has succeeded.
