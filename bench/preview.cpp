@@ -26,6 +26,7 @@
 #include "main_window.h"
 #include "print_actions.h"
 #include "print_preview.h"
+#include "support/memory_clipboard.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ int Measure(int argc, char** argv, const std::string& generator, long rows) {
     return 2;
   }
   QApplication app(argc, argv);
-  parvex::MemoryClipboard clipboard;
+  parvex::test_support::MemoryClipboard clipboard;
   parvex::MainWindow window(&clipboard);
   window.SetShowMessage([](const parvex::Message&) {});
   window.show();

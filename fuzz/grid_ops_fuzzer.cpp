@@ -17,6 +17,7 @@
 #include "grid/grid.h"
 #include "grid/table_text_reader.h"
 #include "support/grid_helpers.h"
+#include "support/memory_clipboard.h"
 
 namespace {
 
@@ -296,7 +297,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   Grid grid(model.design);
   model.Clear(1, 1);
   model.widths.assign(1, model.design.col_width);
-  parvex::MemoryClipboard clipboard;
+  parvex::test_support::MemoryClipboard clipboard;
   Compare(grid, model, 0);
 
   for (size_t step = 1; !in.done() && step < 400; ++step) {

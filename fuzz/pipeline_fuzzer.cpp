@@ -32,6 +32,7 @@
 #include "layout/split_into_columns.h"
 #include "robustness/reference_layout.h"
 #include "support/grid_helpers.h"
+#include "support/memory_clipboard.h"
 #include "support/written_text.h"
 
 namespace {
@@ -204,7 +205,7 @@ extern "C" int PARVEX_FUZZ_ENTRY(const uint8_t* data, size_t size) {
   // A clipboard and result grid that already hold something, to see a refusal keep them.
   parvex::Grid result(parvex::ResultGridDesign());
   result.SetCellText(0, 0, std::string_view("previous"));
-  parvex::MemoryClipboard clipboard(std::string("clipboard before"));
+  parvex::test_support::MemoryClipboard clipboard(std::string("clipboard before"));
   clipboard.set_keeps_sylk(true);
   const parvex::CommandResult processed = parvex::OnPreprocess(source, result, settings, clipboard);
 

@@ -1,6 +1,6 @@
 // The clipboard as the commands see it: its flavours (plain text and HTML in and out, SYLK out),
-// as bytes. The window plugs in the system clipboard, the command-line tool a stream and the
-// tests an in-memory one.
+// as bytes. The window plugs in the system clipboard, the tests an in-memory one
+// (tests/support/memory_clipboard.h).
 #ifndef PARVEX_GRID_CLIPBOARD_H_
 #define PARVEX_GRID_CLIPBOARD_H_
 
@@ -49,40 +49,6 @@ class CopyFlavours {
   virtual ~CopyFlavours() = default;
   // `rect` lies inside `grid`. False when the clipboard refused the content.
   virtual bool Write(const Grid& grid, const CellRect& rect, Clipboard& clipboard) const = 0;
-};
-
-// A clipboard held in memory: the tests' and the command-line tool's.
-class MemoryClipboard : public Clipboard {
- public:
-  MemoryClipboard() = default;
-  explicit MemoryClipboard(std::optional<std::string> text, std::optional<std::string> html = std::nullopt)
-      : text_(std::move(text)), html_(std::move(html)) {}
-
-  std::optional<std::string> ReadText() override { return text_; }
-  std::optional<std::string> ReadHtml() override { return html_; }
-  bool KeepsSylk() const override { return keeps_sylk_; }
-  bool Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) override;
-
-  const std::optional<std::string>& text() const { return text_; }
-  const std::optional<std::string>& html() const { return html_; }
-  // The SYLK flavour of the last write; nullopt when it had none.
-  const std::optional<std::string>& sylk() const { return sylk_; }
-  void set_text(std::optional<std::string> text) { text_ = std::move(text); }
-  void set_html(std::optional<std::string> html) { html_ = std::move(html); }
-  // When false, every write fails and leaves the content as it was (a clipboard held elsewhere).
-  void set_writable(bool writable) { writable_ = writable; }
-  // Whether writes keep a SYLK flavour, as the system clipboard does on X11 (off by default, as
-  // on Windows).
-  void set_keeps_sylk(bool keeps) { keeps_sylk_ = keeps; }
-  int write_count() const { return write_count_; }
-
- private:
-  std::optional<std::string> text_;
-  std::optional<std::string> html_;
-  std::optional<std::string> sylk_;
-  bool writable_ = true;
-  bool keeps_sylk_ = false;
-  int write_count_ = 0;
 };
 
 }  // namespace parvex

@@ -13,6 +13,7 @@
 #include "grid_table_model.h"
 #include "grid_view.h"
 #include "import/import.h"
+#include "support/memory_clipboard.h"
 
 namespace parvex {
 namespace {
@@ -91,7 +92,7 @@ class GridViewTest : public QObject {
 
   void viewTakesSizesAndColoursFromGrid() {
     Grid grid;
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     GridView view(&grid, &clipboard);
     QCOMPARE(view.columnWidth(0), 50);  // design ColWidth
     QCOMPARE(view.rowHeight(0), 24);
@@ -119,7 +120,7 @@ class GridViewTest : public QObject {
   void copyGoesThroughGridSelection() {
     Grid grid;
     Import(grid, "a\tb\tc\r\nd\te\tf\r\ng\th\ti\r\n");
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     GridView view(&grid, &clipboard);
     view.resize(300, 200);
     view.show();
@@ -141,7 +142,7 @@ class GridViewTest : public QObject {
   void pasteStartsAtCurrentCellAndNeverGrows() {
     Grid grid;
     Import(grid, "a\tb\tc\r\nd\te\tf\r\n");
-    MemoryClipboard clipboard(std::string("X\tY\tZ\r\nV\tW\r\n"));
+    test_support::MemoryClipboard clipboard(std::string("X\tY\tZ\r\nV\tW\r\n"));
     GridView view(&grid, &clipboard);
     view.resize(300, 200);
     view.show();
@@ -168,7 +169,7 @@ class GridViewTest : public QObject {
   void enterMovesToNextRowAfterEdit() {
     Grid grid;
     Import(grid, "a\tb\r\nc\td\r\ne\tf\r\n");
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     GridView view(&grid, &clipboard);
     view.resize(300, 200);
     view.show();
@@ -198,7 +199,7 @@ class GridViewTest : public QObject {
     text.reserve(8 * 1000000);
     for (int i = 0; i < 1000000; ++i) text += "r\t" + std::to_string(i % 10) + "\r\n";
     Import(grid, text);
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     GridView view(&grid, &clipboard);
     QCOMPARE(view.model()->rowCount(), 1000000);
     QCOMPARE(view.verticalHeader()->defaultSectionSize(), 24);

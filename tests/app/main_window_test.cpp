@@ -23,6 +23,7 @@
 #include "layout/commands.h"
 #include "layout/page_plan.h"
 #include "main_window.h"
+#include "support/memory_clipboard.h"
 
 namespace parvex {
 
@@ -143,11 +144,11 @@ class ThrowingClipboard : public Clipboard {
 };
 
 // A clipboard in memory that notes whether it was written on the GUI thread, and can refuse.
-class ThreadNotingClipboard : public MemoryClipboard {
+class ThreadNotingClipboard : public test_support::MemoryClipboard {
  public:
   bool Write(const ProduceText& text, const ProduceText& html, const ProduceText& sylk) override {
     written_on_gui_thread = QThread::currentThread() == QCoreApplication::instance()->thread();
-    return MemoryClipboard::Write(text, html, sylk);
+    return test_support::MemoryClipboard::Write(text, html, sylk);
   }
   bool written_on_gui_thread = false;
 };
@@ -157,7 +158,7 @@ class MainWindowTest : public QObject {
 
  private slots:
   void init() {
-    clipboard_ = std::make_unique<MemoryClipboard>();
+    clipboard_ = std::make_unique<test_support::MemoryClipboard>();
     window_ = std::make_unique<MainWindow>(clipboard_.get());
     messages_.clear();
     window_->SetShowMessage([this](const Message& m) { messages_.push_back(m); });
@@ -490,7 +491,7 @@ class MainWindowTest : public QObject {
     clipboard.set_text(std::string("stale"));
     QTest::mouseClick(w.findChild<QPushButton*>(Q("按钮_数据预处理")), Qt::LeftButton);
 
-    MemoryClipboard direct;
+    test_support::MemoryClipboard direct;
     direct.set_writable(writable);
     direct.set_keeps_sylk(true);
     Grid expected(ResultGridDesign());
@@ -595,7 +596,7 @@ class MainWindowTest : public QObject {
   }
 
  private:
-  std::unique_ptr<MemoryClipboard> clipboard_;
+  std::unique_ptr<test_support::MemoryClipboard> clipboard_;
   std::unique_ptr<MainWindow> window_;
   std::vector<Message> messages_;
 };

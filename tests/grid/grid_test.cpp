@@ -9,6 +9,7 @@
 #include "grid/table_text_reader.h"
 #include "grid/table_text_writer.h"
 #include "support/grid_helpers.h"
+#include "support/memory_clipboard.h"
 #include "support/printers.h"
 #include "support/written_text.h"
 
@@ -212,7 +213,7 @@ TEST(GridTest, ColumnWidthBoundsAndHiddenColumns) {
   EXPECT_FALSE(grid.SetColumnWidth(0, -1));
   ASSERT_TRUE(grid.SetColumnWidth(1, 0));
   grid.SelectRange(0, 0, 1, 2);
-  MemoryClipboard clipboard;
+  test_support::MemoryClipboard clipboard;
   ASSERT_TRUE(grid.CopySelectionToClipboard(clipboard));
   EXPECT_EQ(clipboard.text(), "a\tc\nd\tf");
 
@@ -235,7 +236,7 @@ TEST(GridTest, PasteDistributesFromCursorWithoutGrowing) {
     SCOPED_TRACE(c.name);
     Grid grid = GridOf(c.before);
     if (c.cursor.row >= 0) grid.SetCursorCell(c.cursor.row, c.cursor.col);
-    MemoryClipboard clipboard(c.text);
+    test_support::MemoryClipboard clipboard(c.text);
     EXPECT_TRUE(grid.PasteFromClipboard(clipboard));
     EXPECT_EQ(CellsOf(grid), c.after);
   }
@@ -243,7 +244,7 @@ TEST(GridTest, PasteDistributesFromCursorWithoutGrowing) {
 
 TEST(GridTest, RepeatedPastesDoNotPileUpTheirTexts) {
   Grid grid;
-  MemoryClipboard clipboard(std::string(8u << 20, 'x'));
+  test_support::MemoryClipboard clipboard(std::string(8u << 20, 'x'));
   for (int i = 0; i < 40; ++i) ASSERT_TRUE(grid.PasteFromClipboard(clipboard));
   EXPECT_EQ(grid.CellView(0, 0).size(), 8u << 20);
   // 40 pastes of 8 MB: without clean-ups the store would hold 320 MB.
@@ -252,9 +253,9 @@ TEST(GridTest, RepeatedPastesDoNotPileUpTheirTexts) {
 
 TEST(GridTest, PasteDoesNothingWhenNotEditableOrNoText) {
   Grid grid = GridOf({{"keep"}});
-  MemoryClipboard none;
+  test_support::MemoryClipboard none;
   EXPECT_FALSE(grid.PasteFromClipboard(none));
-  MemoryClipboard text("new");
+  test_support::MemoryClipboard text("new");
   grid.SetIsEdit(false);
   EXPECT_FALSE(grid.PasteFromClipboard(text));
   EXPECT_EQ(grid.GetCellText(0, 0), "keep");

@@ -15,6 +15,7 @@
 #include "html/html_table_reader.h"
 #include "port/code_page.h"
 #include "support/grid_helpers.h"
+#include "support/memory_clipboard.h"
 #include "support/written_text.h"
 
 namespace parvex {
@@ -446,7 +447,7 @@ TEST(ClipboardFlavoursTest, CopyOffersFlavoursBySizeAndClipboard) {
     const std::string last = c.long_cell ? std::string(70000, 'x') : std::string("=A1");
     ASSERT_TRUE(grid.SetCellText(c.rows - 1, 3, std::string_view(last)));
     grid.SelectRange(0, 0, c.rows - 1, 3);
-    MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
+    test_support::MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
     clipboard.set_keeps_sylk(c.keeps_sylk);
     const SpreadsheetFlavours flavours;
     ASSERT_TRUE(grid.CopySelectionToClipboard(clipboard, &flavours));
@@ -461,7 +462,7 @@ TEST(ClipboardFlavoursTest, CopyOffersFlavoursBySizeAndClipboard) {
   }
   // Nothing selected: the clipboard keeps what it held.
   Grid grid;
-  MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
+  test_support::MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
   clipboard.set_keeps_sylk(true);
   ASSERT_TRUE(grid.CopySelectionToClipboard(clipboard));
   EXPECT_EQ(clipboard.write_count(), 0);

@@ -6,6 +6,7 @@
 #include "html/html_table_reader.h"
 #include "layout/split_into_columns.h"
 #include "support/grid_helpers.h"
+#include "support/memory_clipboard.h"
 #include "support/printers.h"
 
 namespace parvex {
@@ -42,7 +43,7 @@ TEST(ImportTest, FillsTheSourceGrid) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Grid source(SourceGridDesign());
-    MemoryClipboard clipboard(c.text);
+    test_support::MemoryClipboard clipboard(c.text);
     const CommandResult r = OnImportData(source, Settings{}, clipboard);
     EXPECT_TRUE(r.status.ok());
     EXPECT_EQ(r.message, "");
@@ -57,7 +58,7 @@ TEST(ImportTest, FillsTheSourceGrid) {
 TEST(ImportTest, EmptyOrMissingTextLeavesOneEmptyCell) {
   for (std::optional<std::string> text : {std::optional<std::string>(), std::optional<std::string>("")}) {
     Grid source = GridOf({{"a", "b", "c"}, {"d"}, {"e"}, {"f"}, {"g"}}, SourceGridDesign());
-    MemoryClipboard clipboard(text);
+    test_support::MemoryClipboard clipboard(text);
     EXPECT_TRUE(OnImportData(source, Settings{}, clipboard).status.ok());
     EXPECT_EQ(CellsOf(source), (Cells{{""}}));
     EXPECT_EQ(WidthsOf(source), (std::vector<int32_t>{50}));  // no width applied
@@ -73,7 +74,7 @@ TEST(ImportTest, ColumnWidthFromTheEditBox) {
     Grid source(SourceGridDesign());
     Settings settings;
     settings.column_width = c.width_text;
-    MemoryClipboard clipboard("a\tb\tc\r\n");
+    test_support::MemoryClipboard clipboard("a\tb\tc\r\n");
     OnImportData(source, settings, clipboard);
     EXPECT_EQ(WidthsOf(source), c.widths);
   }
@@ -81,9 +82,9 @@ TEST(ImportTest, ColumnWidthFromTheEditBox) {
 
 TEST(ImportTest, SecondSmallerImportLeavesNothingBehind) {
   Grid source(SourceGridDesign());
-  MemoryClipboard big("a\tb\tc\r\nd\te\tf\r\ng\th\ti\r\n");
+  test_support::MemoryClipboard big("a\tb\tc\r\nd\te\tf\r\ng\th\ti\r\n");
   OnImportData(source, Settings{}, big);
-  MemoryClipboard small("x\r\n");
+  test_support::MemoryClipboard small("x\r\n");
   OnImportData(source, Settings{}, small);
   EXPECT_EQ(CellsOf(source), (Cells{{"x"}}));
 }
@@ -105,7 +106,7 @@ TEST(ImportTest, ReadsTheRichestFlavour) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Grid source(SourceGridDesign());
-    MemoryClipboard clipboard(c.text, c.html);
+    test_support::MemoryClipboard clipboard(c.text, c.html);
     ASSERT_TRUE(OnImportData(source, Settings{}, clipboard).status.ok());
     EXPECT_EQ(CellsOf(source), c.cells);
     EXPECT_EQ(MeasureClipboardTable(clipboard),

@@ -7,6 +7,7 @@
 #include "html/html_table_reader.h"
 #include "import/import.h"
 #include "support/grid_helpers.h"
+#include "support/memory_clipboard.h"
 #include "support/printers.h"
 
 namespace parvex {
@@ -20,7 +21,7 @@ const char kRoster[] = "Name\tClass\r\nAnn\tA\r\nBen\tA\r\nCai\tB\r\nDan\tB\r\nE
 
 Grid Imported(const std::string& text) {
   Grid source(SourceGridDesign());
-  MemoryClipboard clipboard(text);
+  test_support::MemoryClipboard clipboard(text);
   EXPECT_TRUE(OnImportData(source, Settings{}, clipboard).status.ok());
   return source;
 }
@@ -37,8 +38,8 @@ TEST(CommandsTest, PreprocessAndReprocessDifferOnlyInTheMessage) {
   const Grid source = Imported(kRoster);
   Grid first(ResultGridDesign());
   Grid second(ResultGridDesign());
-  MemoryClipboard a;
-  MemoryClipboard b;
+  test_support::MemoryClipboard a;
+  test_support::MemoryClipboard b;
   const CommandResult pre = OnPreprocess(source, first, ExampleSettings(), a);
   const CommandResult re = OnReprocess(source, second, ExampleSettings(), b);
   EXPECT_TRUE(pre.status.ok());
@@ -56,7 +57,7 @@ TEST(CommandsTest, SourceIsUnchangedAndRunsRepeat) {
   const Grid source = Imported(kRoster);
   const Cells before = CellsOf(source);
   Grid result(ResultGridDesign());
-  MemoryClipboard clipboard;
+  test_support::MemoryClipboard clipboard;
   OnPreprocess(source, result, ExampleSettings(), clipboard);
   const std::optional<std::string> once = clipboard.text();
   OnPreprocess(source, result, ExampleSettings(), clipboard);
@@ -72,7 +73,7 @@ TEST(CommandsTest, WithoutTitleTheFirstResultRowHoldsData) {
   settings.group_count = "1";
   settings.key_column = "2";
   Grid result(ResultGridDesign());
-  MemoryClipboard clipboard;
+  test_support::MemoryClipboard clipboard;
   OnPreprocess(source, result, settings, clipboard);
   EXPECT_EQ(CellsOf(result), (Cells{{"a", "1"}, {"b", "1"}, {"c", "2"}}));
   // The clipboard gets the result as it stands: no line for the title row laid out and removed.
@@ -89,7 +90,7 @@ TEST(CommandsTest, KeyBoxIsReadOnlyWhenTicked) {
   plain.key_column = "0";
   for (const Settings& s : {off, empty_key}) {
     Grid r1(ResultGridDesign()), r2(ResultGridDesign());
-    MemoryClipboard c1, c2;
+    test_support::MemoryClipboard c1, c2;
     OnPreprocess(source, r1, s, c1);
     OnPreprocess(source, r2, plain, c2);
     EXPECT_EQ(c1.text(), c2.text());
@@ -99,7 +100,7 @@ TEST(CommandsTest, KeyBoxIsReadOnlyWhenTicked) {
 TEST(CommandsTest, ExportLeavesCursorAtTopLeftAndNoSelection) {
   const Grid source = Imported(kRoster);
   Grid result(ResultGridDesign());
-  MemoryClipboard clipboard;
+  test_support::MemoryClipboard clipboard;
   OnPreprocess(source, result, ExampleSettings(), clipboard);
   EXPECT_FALSE(result.Selection());
   EXPECT_EQ(result.CursorCell(), (CellPos{0, 0}));
@@ -107,7 +108,7 @@ TEST(CommandsTest, ExportLeavesCursorAtTopLeftAndNoSelection) {
 
 TEST(CommandsTest, ExportKeepsSpacesAndQuotesSpecialCells) {
   Grid result = GridOf({{"two words", ""}, {"line\nbreak", "\"q\""}}, ResultGridDesign());
-  MemoryClipboard clipboard;
+  test_support::MemoryClipboard clipboard;
   ASSERT_TRUE(ExportResultGrid(result, clipboard));
   EXPECT_EQ(clipboard.text(), "two words\t\n\"line\nbreak\"\t\"\"\"q\"\"\"");
   Grid empty(ResultGridDesign());
@@ -122,7 +123,7 @@ TEST(CommandsTest, ImportThenLayoutThenReimportGivesTheCellsBack) {
   settings.group_count = "1";
   settings.break_by_key = false;
   Grid result(ResultGridDesign());
-  MemoryClipboard clipboard;
+  test_support::MemoryClipboard clipboard;
   ASSERT_TRUE(OnPreprocess(source, result, settings, clipboard).status.ok());
   EXPECT_EQ(CellsOf(Imported(*clipboard.text())), CellsOf(source));
 }
@@ -131,7 +132,7 @@ TEST(CommandsTest, RefusalLeavesGridsAndClipboardAlone) {
   Grid source(SourceGridDesign());
   ASSERT_TRUE(source.ResizeAndClear(2, 100000, 0, false));
   Grid result = GridOf({{"old"}}, ResultGridDesign());
-  MemoryClipboard clipboard("user's text");
+  test_support::MemoryClipboard clipboard("user's text");
   Settings settings;
   settings.group_count = "32767";
   const CommandResult r = OnPreprocess(source, result, settings, clipboard);
@@ -146,7 +147,7 @@ TEST(CommandsTest, RefusalLeavesGridsAndClipboardAlone) {
 TEST(CommandsTest, UnwritableClipboardIsReportedNotSuccess) {
   const Grid source = Imported(kRoster);
   Grid result(ResultGridDesign());
-  MemoryClipboard clipboard("held");
+  test_support::MemoryClipboard clipboard("held");
   clipboard.set_writable(false);
   const CommandResult r = OnPreprocess(source, result, ExampleSettings(), clipboard);
   EXPECT_FALSE(r.status.ok());
@@ -161,7 +162,7 @@ TEST(CommandsFlavoursTest, ExportPutsTheLayoutAsTextAndHtmlOfItsShape) {
   Settings settings = ExampleSettings();
   settings.break_by_key = false;
   Grid result(ResultGridDesign());
-  MemoryClipboard clipboard(std::string("held"), std::string("<table><tr><td>held</table>"));
+  test_support::MemoryClipboard clipboard(std::string("held"), std::string("<table><tr><td>held</table>"));
   const CommandResult r = OnPreprocess(source, result, settings, clipboard);
   ASSERT_TRUE(r.status.ok());
   EXPECT_EQ(r.message, kPreprocessMessage);
@@ -187,7 +188,7 @@ TEST(CommandsFlavoursTest, ExportPutsTheLayoutAsTextAndHtmlOfItsShape) {
 TEST(CommandsFlavoursTest, RefusedClipboardKeepsBothFlavours) {
   const Grid source = Imported(kRoster);
   Grid result(ResultGridDesign());
-  MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
+  test_support::MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
   clipboard.set_writable(false);
   EXPECT_FALSE(OnPreprocess(source, result, ExampleSettings(), clipboard).status.ok());
   EXPECT_EQ(clipboard.text(), "held");
@@ -203,7 +204,7 @@ TEST(CommandsFlavoursTest, ResultPastASheetGoesAsTextOnlyAndSaysSo) {
   settings.group_count = "1";
   settings.break_by_key = false;
   Grid result(ResultGridDesign());
-  MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
+  test_support::MemoryClipboard clipboard(std::string("held"), std::string("<p>held"));
   clipboard.set_keeps_sylk(true);  // past a sheet, no SYLK either: the message holds on X11 too
   const CommandResult r = OnReprocess(source, result, settings, clipboard);
   ASSERT_TRUE(r.status.ok());

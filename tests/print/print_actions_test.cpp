@@ -25,6 +25,7 @@
 #include "port/command_output.h"
 #include "print_actions.h"
 #include "print_preview.h"
+#include "support/memory_clipboard.h"
 
 namespace parvex {
 namespace {
@@ -55,7 +56,7 @@ class PrintActionsTest : public QObject {
 
  private:
   // Imports the text and lays it out with the window's own buttons.
-  void LayOut(MainWindow& window, MemoryClipboard& clipboard, const std::string& text) {
+  void LayOut(MainWindow& window, test_support::MemoryClipboard& clipboard, const std::string& text) {
     clipboard.WriteText(text);
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("按钮_导入数据")), Qt::LeftButton);
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("按钮_数据预处理")), Qt::LeftButton);
@@ -77,7 +78,7 @@ class PrintActionsTest : public QObject {
 
  private slots:
   void ContextMenuAndShortcuts() {
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     MainWindow window(&clipboard);
     PrintActions* actions = window.print_actions();
     QMenu* menu = actions->CreateContextMenu(&window);
@@ -102,7 +103,7 @@ class PrintActionsTest : public QObject {
   }
 
   void NothingLaidOutIsSaidAndWritesNothing() {
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     MainWindow window(&clipboard);
     QList<Message> messages;
     window.SetShowMessage([&](const Message& m) { messages << m; });
@@ -120,7 +121,7 @@ class PrintActionsTest : public QObject {
 
   void AutoRowsUntilTheUserTypesSome() {
     QTemporaryDir dir;
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     MainWindow window(&clipboard);
     window.show();
     QList<Message> messages;
@@ -169,7 +170,7 @@ class PrintActionsTest : public QObject {
   // grid holds, not the layout before it.
   void LayoutWhoseExportFailedIsWhatPrints() {
     QTemporaryDir dir;
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     MainWindow window(&clipboard);
     window.show();
     QList<Message> messages;
@@ -218,7 +219,7 @@ class PrintActionsTest : public QObject {
     QFETCH(int, printed);
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("printer.pdf"));
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     MainWindow window(&clipboard);
     window.SetShowMessage([](const Message&) {});
     LayOut(window, clipboard, Numbers(100));
@@ -248,7 +249,7 @@ class PrintActionsTest : public QObject {
 
   void PageSetupIsKeptForTheOutputs() {
     QTemporaryDir dir;
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     MainWindow window(&clipboard);
     window.SetShowMessage([](const Message&) {});
     LayOut(window, clipboard, Numbers(100));
@@ -331,7 +332,7 @@ class PrintActionsTest : public QObject {
     QFETCH(bool, fitted);
     QFETCH(int, pages);
     QTemporaryDir dir;
-    MemoryClipboard clipboard;
+    test_support::MemoryClipboard clipboard;
     MainWindow window(&clipboard);
     window.SetShowMessage([](const Message&) {});
     if (!fitted) {

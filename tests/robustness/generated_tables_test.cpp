@@ -17,6 +17,7 @@
 #include "robustness/reference_layout.h"
 #include "robustness/table_gen.h"
 #include "support/grid_helpers.h"
+#include "support/memory_clipboard.h"
 
 namespace parvex {
 namespace {
@@ -35,7 +36,7 @@ Outcome Process(const std::string& text, const Settings& settings) {
   Grid source(SourceGridDesign());
   EXPECT_TRUE(ImportText(source, settings, text).status.ok());
   Outcome outcome;
-  MemoryClipboard clipboard;
+  test_support::MemoryClipboard clipboard;
   outcome.result = OnPreprocess(source, outcome.grid, settings, clipboard);
   outcome.text = clipboard.text().value_or("");
   return outcome;
@@ -183,7 +184,7 @@ TEST(GeneratedTablesTest, ImportThenCopyGivesTheTextBack) {
 
     Grid source(SourceGridDesign());
     Settings settings;
-    MemoryClipboard clipboard(text);
+    test_support::MemoryClipboard clipboard(text);
     ASSERT_TRUE(OnImportData(source, settings, clipboard).status.ok());
     EXPECT_EQ(test_support::CellsOf(source), table);
     source.SelectRange(0, 0, source.RowCount() - 1, source.ColCount() - 1);

@@ -27,6 +27,7 @@
 #include "robustness/table_gen.h"
 #include "support/cli_run.h"
 #include "support/grid_helpers.h"
+#include "support/memory_clipboard.h"
 
 namespace parvex {
 namespace {
@@ -223,7 +224,7 @@ TEST(HostileLayoutTest, TooWideLayoutIsRefusedAndChangesNothing) {
     ASSERT_TRUE(ImportText(source, Settings{}, title + "\r\nx\r\n").status.ok());
     Grid result(ResultGridDesign());
     result.SetCellText(0, 0, std::string_view("kept"));
-    MemoryClipboard clipboard(std::string("on the clipboard"));
+    test_support::MemoryClipboard clipboard(std::string("on the clipboard"));
     Settings settings;
     settings.group_count = c.groups;
     const Cells before = CellsOf(source);
@@ -253,7 +254,7 @@ TEST(HostileLayoutTest, TooManyPaddedRowsIsRefusedWithAdviceThatHelps) {
   ASSERT_TRUE(ImportText(source, Settings{}, text).status.ok());
   Grid result(ResultGridDesign());
   result.SetCellText(0, 0, std::string_view("kept"));
-  MemoryClipboard clipboard(std::string("on the clipboard"));
+  test_support::MemoryClipboard clipboard(std::string("on the clipboard"));
   Settings settings;
   settings.group_count = "1";
   settings.rows_per_page = "32767";
