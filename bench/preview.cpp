@@ -15,10 +15,10 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <algorithm>
-#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 

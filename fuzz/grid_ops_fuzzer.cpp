@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "grid/clipboard.h"
-#include "grid/grid_builder.h"
 #include "grid/grid.h"
+#include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
 #include "support/grid_helpers.h"
 #include "support/memory_clipboard.h"

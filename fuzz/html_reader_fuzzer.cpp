@@ -17,9 +17,9 @@
 #include "grid/grid.h"
 #include "grid/grid_builder.h"
 #include "grid/table_text_reader.h"
-#include "port/utf8.h"
 #include "html/html_table_reader.h"
 #include "html/html_table_writer.h"
+#include "port/utf8.h"
 #include "support/grid_helpers.h"
 #include "support/written_text.h"
 

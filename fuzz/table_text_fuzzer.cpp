@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "port/byte_scan.h"
 #include "grid/table_text_reader.h"
+#include "port/byte_scan.h"
 #include "support/table_text_reference.h"
 
 namespace {

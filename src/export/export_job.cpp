@@ -268,7 +268,8 @@ Status RunExport(const Grid& source, const ExportRequest& request, std::ostream&
   return {};
 }
 
-Status ExportPrinted(const PrintDocument& document, const std::vector<ExportTarget>& targets, const Progress& progress) {
+Status ExportPrinted(const PrintDocument& document, const std::vector<ExportTarget>& targets,
+                     const Progress& progress) {
   Destinations destinations;
   if (Status s = destinations.Open(targets, nullptr); !s.ok()) return s;
   if (Status s = destinations.Write({nullptr, nullptr, &document, progress}, true); !s.ok()) return s;

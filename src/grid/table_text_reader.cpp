@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "port/byte_scan.h"
 #include "grid/grid.h"
+#include "port/byte_scan.h"
 
 namespace parvex {
 namespace {

@@ -111,7 +111,8 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   FirstLineSink lines(sink);
   // Chunks of about a block of text, judged from the grid's text and the TABs of a line.
   const int64_t rows = int64_t{last_row} - first_row + 1;
-  const int64_t row_bytes = grid.TextBytes() / std::max<int64_t>(grid.RowCount(), 1) + (int64_t{last_col} - first_col) + 1;
+  const int64_t row_bytes =
+      grid.TextBytes() / std::max<int64_t>(grid.RowCount(), 1) + (int64_t{last_col} - first_col) + 1;
   const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
   BlockWriter out(lines);
   if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {

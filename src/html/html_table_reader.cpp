@@ -10,8 +10,8 @@
 
 #include "grid/grid.h"
 #include "grid/table_text.h"
-#include "port/utf8.h"
 #include "port/code_page.h"
+#include "port/utf8.h"
 
 namespace parvex {
 namespace {
@@ -398,7 +398,9 @@ class TableBuilder {
       std::string cell_text = CellText(cell, raw_white_space_);
       if (!port::IsValidUtf8(cell_text)) cell_text = ValidUtf8(cell_text);
       if (!cell_text.empty()) {
-        if (cell_text.size() > CellRef::kMaxSize) return NoTable("a cell of more than " + std::to_string(CellRef::kMaxSize) + " bytes");
+        if (cell_text.size() > CellRef::kMaxSize) {
+          return NoTable("a cell of more than " + std::to_string(CellRef::kMaxSize) + " bytes");
+        }
         text_.append(static_cast<size_t>(col - last_row_cells_ + (last_row_cells_ == 0 ? 0 : 1)), '\t');
         AppendTableTextCell(cell_text, &text_);
         last_row_cells_ = col + 1;

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "output/block_writer.h"
-#include "port/byte_scan.h"
 #include "output/two_thread_rows.h"
+#include "port/byte_scan.h"
 #include "port/code_page.h"
 #include "port/utf8.h"
 

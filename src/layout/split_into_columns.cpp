@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "grid/grid_builder.h"
-#include "port/prefault.h"
 #include "layout/page_plan.h"
+#include "port/prefault.h"
 
 namespace parvex {
 namespace {
@@ -78,8 +78,9 @@ Status BuildResult(const Grid& source, Grid& result, const LayoutOptions& option
     for (size_t g = 0; g < page.groups; ++g) plan.runs += std::min(plan.segments[page.first_segment + g].count, second);
   }
   if (plan.stored_cells > kMaxCells) {
-    return Status::Failed("layout refused: " + std::to_string(plan.stored_cells) + " result cells exceed the limit of " +
-                          std::to_string(kMaxCells) + "; use fewer column groups");
+    return Status::Failed("layout refused: " + std::to_string(plan.stored_cells) +
+                          " result cells exceed the limit of " + std::to_string(kMaxCells) +
+                          "; use fewer column groups");
   }
 
   // Build row by row into a grid of our own that refers to the source's texts and cells, and put

@@ -429,8 +429,8 @@ Status WritePdf(const port::ReplacementPath& file, const PrintDocument& document
     if (out.error() == QFileDevice::NoError) return {};
     // QFile keeps no text for a failed write; the system's reason is in errno.
     const int cause = errno;
-    return Status::Failed("cannot write '" + path + "': " +
-                          (cause != 0 ? std::strerror(cause) : out.errorString().toStdString()));
+    return Status::Failed("cannot write '" + path +
+                          "': " + (cause != 0 ? std::strerror(cause) : out.errorString().toStdString()));
   };
   {
     QPdfWriter writer(&out);

@@ -84,13 +84,14 @@ Status ValidatePageSetup(const PageSetup& setup) {
   }
   if (!std::isfinite(setup.font_size_pt) || setup.font_size_pt < kMinFontSizePt ||
       setup.font_size_pt > kMaxFontSizePt) {
-    return Status::Failed("font size " + Number(setup.font_size_pt) + " pt is outside " + Number(kMinFontSizePt) + " to " +
-             Number(kMaxFontSizePt) + " pt");
+    return Status::Failed("font size " + Number(setup.font_size_pt) + " pt is outside " + Number(kMinFontSizePt) +
+                          " to " + Number(kMaxFontSizePt) + " pt");
   }
   if (!std::isfinite(setup.row_height_pt) || (setup.row_height_pt != 0 && setup.row_height_pt < setup.font_size_pt) ||
       setup.row_height_pt > 409) {
-    return Status::Failed("row height " + Number(setup.row_height_pt) + " pt is neither 0 (from the font size) nor between the font size " +
-             Number(setup.font_size_pt) + " pt and 409 pt");
+    return Status::Failed("row height " + Number(setup.row_height_pt) +
+                          " pt is neither 0 (from the font size) nor between the font size " +
+                          Number(setup.font_size_pt) + " pt and 409 pt");
   }
   if (setup.header.size() > kMaxHeaderBytes ||
       std::any_of(setup.header.begin(), setup.header.end(), [](char c) { return c == '\n' || c == '\r'; })) {
@@ -121,8 +122,8 @@ Status ComputePageGeometry(const PageSetup& setup, const std::vector<PrintColumn
   const double body_height = g.body_height_pt();
   if (g.printable_width_pt < 72 || body_height < 2 * g.row_height_pt * kMinScalePercent / 100.0) {
     return Status::Failed("the margins leave too little of the " + std::string(PaperName(setup.paper)) + " paper (" +
-             Number(std::round(g.printable_width_pt / kPointsPerMm)) + " x " +
-             Number(std::round(g.printable_height_pt / kPointsPerMm)) + " mm) to print on");
+                          Number(std::round(g.printable_width_pt / kPointsPerMm)) + " x " +
+                          Number(std::round(g.printable_height_pt / kPointsPerMm)) + " mm) to print on");
   }
 
   double data_width = 0;

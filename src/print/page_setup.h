@@ -129,8 +129,7 @@ int32_t GroupsThatFit(const PageSetup& setup, const std::vector<double>& widths_
 // footer, at the scale that fits the columns to the page width: the rows per page that makes one
 // page block of the layout fill one printed page. Failed with a one-line message when fewer than
 // two rows fit (a layout's smallest page).
-Status RowsPerPage(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns, bool has_title,
-                   int32_t* rows);
+Status RowsPerPage(const PageSetup& setup, const std::vector<PrintColumn>& grid_columns, bool has_title, int32_t* rows);
 
 }  // namespace parvex
 

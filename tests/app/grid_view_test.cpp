@@ -1,5 +1,7 @@
 // GridTableModel and GridView over real grids: the model contract, editing, the grid's sizes
 // and colours, copy and paste through the grid, Enter to the next row.
+#include "grid_view.h"
+
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
@@ -11,7 +13,6 @@
 #include "grid/clipboard.h"
 #include "grid/grid.h"
 #include "grid_table_model.h"
-#include "grid_view.h"
 #include "import/import.h"
 #include "support/memory_clipboard.h"
 

@@ -1,6 +1,8 @@
 // The Parvex window as a user meets it: every control against the window's tables, the tab
 // order, the keys and drags the window handles itself, and whole workflows through real clicks
 // with an in-memory clipboard.
+#include "main_window.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -22,7 +24,6 @@
 #include "grid/grid_designs.h"
 #include "layout/commands.h"
 #include "layout/page_plan.h"
-#include "main_window.h"
 #include "support/memory_clipboard.h"
 
 namespace parvex {

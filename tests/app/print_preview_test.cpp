@@ -1,5 +1,7 @@
 // The print preview: its pages against the PDF's, the page images it keeps while pages go by,
 // and its toolbar's page and zoom controls.
+#include "print_preview.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QImage>
@@ -17,7 +19,6 @@
 #include "layout/split_into_columns.h"
 #include "print/column_widths.h"
 #include "print/page_renderer.h"
-#include "print_preview.h"
 #include "support/command_output.h"
 #include "support/grid_helpers.h"
 #include "support/print_document.h"
@@ -141,8 +142,8 @@ class PrintPreviewTest : public QObject {
     setup.header = header.toStdString();
     auto document = LaidOut(Classes(), {.groups = groups, .rows_per_page = 6, .key_column = 2, .pad_short_pages = false}, setup);
     const QString pdf = dir.filePath(QStringLiteral("classes.pdf"));
-    const Status written =
-        test_support::WriteReplacing(pdf.toStdString(), [&](const port::ReplacementPath& file) { return WritePdf(file, document->print); });
+    const Status written = test_support::WriteReplacing(
+        pdf.toStdString(), [&](const port::ReplacementPath& file) { return WritePdf(file, document->print); });
     QVERIFY2(written.ok(), written.message().c_str());
 
     PrintPreviewDialog dialog;

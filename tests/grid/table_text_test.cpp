@@ -1,10 +1,9 @@
-#include "grid/table_text_reader.h"
-#include "grid/table_text_writer.h"
-
 #include <gtest/gtest.h>
 
 #include "base/status.h"
 #include "grid/grid_builder.h"
+#include "grid/table_text_reader.h"
+#include "grid/table_text_writer.h"
 #include "support/grid_helpers.h"
 #include "support/same_bytes.h"
 #include "support/written_text.h"

@@ -270,10 +270,12 @@ TEST(PagePlanTest, RefusalLeavesThePlanAsItWas) {
   // 599 one-row pages padded to 32767 rows, the last page and the title pass the row limit.
   Cells alternating = {{"k"}};
   for (int r = 0; r < 600; ++r) alternating.push_back({r % 2 == 0 ? "a" : "b"});
-  const Status too_tall = PlanLayout(GridOf(alternating), {.rows_per_page = 32767, .key_column = 1}, ResultGridDesign(), &plan);
+  const Status too_tall =
+      PlanLayout(GridOf(alternating), {.rows_per_page = 32767, .key_column = 1}, ResultGridDesign(), &plan);
   EXPECT_FALSE(too_tall.ok());
-  EXPECT_EQ(too_tall.message(),
-            "layout refused: 19627435 result rows exceed the limit of 16777216; turn off padding or use fewer rows per page");
+  EXPECT_EQ(
+      too_tall.message(),
+      "layout refused: 19627435 result rows exceed the limit of 16777216; turn off padding or use fewer rows per page");
   EXPECT_EQ(plan.geometry.groups, 7);
 }
 

@@ -180,7 +180,8 @@ TEST(SplitIntoColumnsTest, RefusalLeavesTheResultAsItWas) {
   Grid result = GridOf({{"old"}}, ResultGridDesign());
   const Status past_int32 = SplitIntoColumns(source, result, {.groups = 32767});
   EXPECT_FALSE(past_int32.ok());
-  EXPECT_EQ(past_int32.message(), "layout refused: 3276732766 result columns do not fit in int32; use fewer column groups");
+  EXPECT_EQ(past_int32.message(),
+            "layout refused: 3276732766 result columns do not fit in int32; use fewer column groups");
   EXPECT_EQ(CellsOf(result), (Cells{{"old"}}));
   const Status too_wide = SplitIntoColumns(source, result, {.groups = 200});
   EXPECT_FALSE(too_wide.ok());

@@ -29,7 +29,12 @@ TEST(ByteScanTest, ScalarMasksMarkTheirBytes) {
 }
 
 TEST(ByteScanTest, FindStopFindsTheFirstStop) {
-  struct Case { const char* name; std::string text; size_t pos; size_t want; };
+  struct Case {
+    const char* name;
+    std::string text;
+    size_t pos;
+    size_t want;
+  };
   const Case cases[] = {
       {"empty", "", 0, 0},
       {"no stop", "abc", 0, 3},
@@ -68,14 +73,15 @@ TEST(ByteScanTest, VectorScansMatchScalarOnEveryByte) {
 }
 
 TEST(ByteScanTest, VectorScansMatchScalarOnRandomBytes) {
-  constexpr unsigned char kNear[] = {'\t', '\n', '\v', '\f', '\r', ' ', '"', 0x00, 0x08, 0x0e, 0x1f,
+  constexpr unsigned char kNear[] = {'\t', '\n', '\v', '\f', '\r', ' ',  '"',  0x00, 0x08, 0x0e, 0x1f,
                                      '!',  '#',  'a',  0x80, 0x89, 0x8a, 0x8b, 0x8d, 0xa0, 0xa2, 0xff};
   std::mt19937 rng(7);
   std::vector<unsigned char> bytes(200);
   for (int round = 0; round < 2000; ++round) {
     const int any_percent = static_cast<int>(rng() % 100);
     for (unsigned char& b : bytes) {
-      b = static_cast<int>(rng() % 100) < any_percent ? static_cast<unsigned char>(rng()) : kNear[rng() % std::size(kNear)];
+      b = static_cast<int>(rng() % 100) < any_percent ? static_cast<unsigned char>(rng())
+                                                      : kNear[rng() % std::size(kNear)];
     }
     for (size_t at = 0; at + 64 <= bytes.size(); ++at) {
       ASSERT_EQ(sse2::Scan64(bytes.data() + at), scalar::Scan64(bytes.data() + at)) << round << " at " << at;

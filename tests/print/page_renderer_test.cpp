@@ -14,11 +14,11 @@
 #include "base/status.h"
 #include "grid/grid_designs.h"
 #include "print/column_widths.h"
+#include "support/command_output.h"
+#include "support/grid_helpers.h"
 #include "support/is_ok.h"
 #include "support/print_document.h"
-#include "support/grid_helpers.h"
 #include "support/temp_dir_test.h"
-#include "support/command_output.h"
 
 namespace parvex {
 namespace {
@@ -57,7 +57,8 @@ Status::Code MeasureAndWritePdf(const std::string& path, const Grid& result, con
   PrintDocument document;
   Status written = MeasurePrintDocument(result, plan, setup, &document);
   if (written.ok()) {
-    written = test_support::WriteReplacing(path, [&](const port::ReplacementPath& file) { return WritePdf(file, document, progress); });
+    written = test_support::WriteReplacing(
+        path, [&](const port::ReplacementPath& file) { return WritePdf(file, document, progress); });
   }
   *error = written.message();
   return written.code();
@@ -204,13 +205,16 @@ TEST_F(PdfTest, FailuresLeaveTheTargetAsItWas) {
   std::string error;
   ASSERT_TRUE(SplitIntoColumns(source, result, {.groups = 2, .rows_per_page = 2}, &plan).ok());
   int calls = 0;
-  EXPECT_EQ(MeasureAndWritePdf(target.string(), result, plan, {}, &error, [&](int64_t done, int64_t total) {
-    ++calls;
-    EXPECT_EQ(total, 2);
-    return done < 1;
-  }), Status::Code::kCancelled);
+  EXPECT_EQ(MeasureAndWritePdf(target.string(), result, plan, {}, &error,
+                               [&](int64_t done, int64_t total) {
+                                 ++calls;
+                                 EXPECT_EQ(total, 2);
+                                 return done < 1;
+                               }),
+            Status::Code::kCancelled);
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(MeasureAndWritePdf(target.string(), result, plan, {.margins = {200, 0, 200, 0}}, &error), Status::Code::kFailed);
+  EXPECT_EQ(MeasureAndWritePdf(target.string(), result, plan, {.margins = {200, 0, 200, 0}}, &error),
+            Status::Code::kFailed);
   EXPECT_NE(error.find("margins leave too little"), std::string::npos) << error;
   // A plan that is not the grid's is refused before anything is drawn.
   const Grid other = GridOf(Roster());

@@ -1,9 +1,12 @@
 // The window's print outputs through its real controls: the result grid's context menu, the
 // shortcuts, auto rows per page against a typed value, and the files they write.
+#include "print_actions.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -11,7 +14,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
@@ -23,7 +25,6 @@
 #include "main_window.h"
 #include "page_setup_dialog.h"
 #include "port/command_output.h"
-#include "print_actions.h"
 #include "print_preview.h"
 #include "support/memory_clipboard.h"
 

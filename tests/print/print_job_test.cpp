@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "base/status.h"
-#include "print/print_layout.h"
 #include "export/export_job.h"
 #include "grid/grid_designs.h"
+#include "print/print_layout.h"
 #include "support/grid_helpers.h"
 #include "support/is_ok.h"
 #include "support/temp_dir_test.h"
@@ -152,9 +152,9 @@ TEST_F(PrintJobTest, WritesTheReadiedDocument) {
       ExportPrinted(*job.document(), {{ExportFormat::kPdf, pdf.string()}, {ExportFormat::kXlsx, xlsx.string()}}, {})));
   EXPECT_TRUE(fs::exists(pdf));
   EXPECT_TRUE(fs::exists(xlsx));
-  EXPECT_TRUE(
-      ExportPrinted(*job.document(), {{ExportFormat::kPdf, pdf.string()}}, [](int64_t, int64_t) { return false; })
-          .cancelled());
+  EXPECT_TRUE(ExportPrinted(*job.document(), {{ExportFormat::kPdf, pdf.string()}}, [](int64_t, int64_t) {
+                return false;
+              }).cancelled());
 }
 
 }  // namespace

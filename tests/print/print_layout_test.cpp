@@ -7,9 +7,9 @@
 
 #include "base/status.h"
 #include "grid/grid_designs.h"
+#include "support/grid_helpers.h"
 #include "support/is_ok.h"
 #include "support/print_document.h"
-#include "support/grid_helpers.h"
 
 namespace parvex {
 namespace {
@@ -40,7 +40,9 @@ TEST(PrintLayoutTest, PrintsABlockPerPlannedPage) {
     LayoutOptions options;
   } cases[] = {
       {"padded pages cut by the key", Pupils(), {.groups = 2, .rows_per_page = 3, .key_column = 2}},
-      {"no title row", {{"1"}, {"2"}, {"3"}, {"4"}, {"5"}}, {.groups = 1, .rows_per_page = 2, .source_has_title = false}},
+      {"no title row",
+       {{"1"}, {"2"}, {"3"}, {"4"}, {"5"}},
+       {.groups = 1, .rows_per_page = 2, .source_has_title = false}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -91,7 +93,8 @@ TEST(PrintLayoutTest, PlanOfAnotherGridIsRefused) {
   LaidOut(GridOf(Pupils()), {.groups = 2, .rows_per_page = 3}, &result, &plan);
   EXPECT_TRUE(PlanFitsGrid(plan, result).ok());
   const Grid other = GridOf({{"a", "b", "c", "d", "e"}, {"1", "2", "3", "4", "5"}});
-  EXPECT_EQ(PlanFitsGrid(plan, other).message(), "the page plan (5 x 5) is not the plan of the laid-out grid (2 x 5); lay the table out again");
+  EXPECT_EQ(PlanFitsGrid(plan, other).message(),
+            "the page plan (5 x 5) is not the plan of the laid-out grid (2 x 5); lay the table out again");
 }
 
 TEST(AutoRowsPerPageTest, CountsWithTheColumnsOfTheRealLayout) {

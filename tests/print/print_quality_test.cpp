@@ -374,8 +374,8 @@ TEST_F(PrintQualityTest, LibreOfficePrintsTheWorkbookAsThePdf) {
     ASSERT_TRUE(test_support::IsOk(job.Ready(result, plan, std::nullopt)));
     const fs::path pdf = dir_ / "parvex.pdf";
     const fs::path xlsx = dir_ / "book.xlsx";
-    ASSERT_TRUE(test_support::IsOk(
-        ExportPrinted(*job.document(), {{ExportFormat::kPdf, pdf.string()}, {ExportFormat::kXlsx, xlsx.string()}}, {})));
+    ASSERT_TRUE(test_support::IsOk(ExportPrinted(
+        *job.document(), {{ExportFormat::kPdf, pdf.string()}, {ExportFormat::kXlsx, xlsx.string()}}, {})));
     fs::remove(dir_ / "book.pdf");
     const std::string convert = "cd '" + dir_.string() + "' && soffice -env:UserInstallation=file://" +
                                 (dir_ / "profile").string() + " --headless --convert-to pdf --outdir '" +

@@ -15,11 +15,11 @@
 #include "base/status.h"
 #include "grid/grid_designs.h"
 #include "print/print_layout.h"
+#include "support/command_output.h"
 #include "support/grid_helpers.h"
 #include "support/is_ok.h"
 #include "support/print_document.h"
 #include "support/temp_dir_test.h"
-#include "support/command_output.h"
 
 namespace parvex {
 namespace {
@@ -79,7 +79,9 @@ class XlsxTest : public test_support::TempDirTest {
     const Status laid = SplitIntoColumns(source, result, options, &plan);
     EXPECT_TRUE(laid.ok()) << laid.message();
     const fs::path path = dir_ / "out.xlsx";
-    EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, path.string(), result, plan, setup, &error, Progress{}, xlsx), Status::Code::kOk) << error;
+    EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, path.string(), result, plan, setup, &error, Progress{}, xlsx),
+              Status::Code::kOk)
+        << error;
     return path;
   }
 };
@@ -173,7 +175,8 @@ TEST_F(XlsxTest, TwoLineRowsAreTwiceAsTallWrapAndCountInTheScale) {
   const Status laid = SplitIntoColumns(source, result, {.groups = 1, .rows_per_page = 40}, &plan);
   ASSERT_TRUE(laid.ok()) << laid.message();
   const fs::path plain = dir_ / "plain.xlsx";
-  ASSERT_EQ(test_support::MeasureAndWrite(kWriteXlsx, plain.string(), result, plan, {}, &error), Status::Code::kOk) << error;
+  ASSERT_EQ(test_support::MeasureAndWrite(kWriteXlsx, plain.string(), result, plan, {}, &error), Status::Code::kOk)
+      << error;
   // 41 rows of 18 pt fit the 740 pt of A4: 100 %, which the workbook leaves unsaid.
   const std::string plain_scale = Attribute(ZipMember(plain, "xl/worksheets/sheet1.xml"), "pageSetup", "scale");
   EXPECT_TRUE(plain_scale.empty() || plain_scale == "100") << plain_scale;
@@ -256,12 +259,14 @@ TEST_F(XlsxTest, FailuresLeaveTheTargetAsItWas) {
   };
 
   reset();
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), result, plan, {}, &error, [](int64_t, int64_t) { return false; }),
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), result, plan, {}, &error,
+                                          [](int64_t, int64_t) { return false; }),
             Status::Code::kCancelled);
   EXPECT_TRUE(kept());
   EXPECT_EQ(files_in_dir(), 1);
 
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), result, plan, {.font_size_pt = 1}, &error), Status::Code::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), result, plan, {.font_size_pt = 1}, &error),
+            Status::Code::kFailed);
   EXPECT_NE(error.find("font size 1 pt"), std::string::npos) << error;
   EXPECT_TRUE(kept());
 
@@ -269,26 +274,30 @@ TEST_F(XlsxTest, FailuresLeaveTheTargetAsItWas) {
   Grid too_wide(ResultGridDesign());
   PagePlan too_wide_plan;
   lay_out(GridOf(wide), &too_wide, &too_wide_plan);
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), too_wide, too_wide_plan, {}, &error), Status::Code::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), too_wide, too_wide_plan, {}, &error),
+            Status::Code::kFailed);
   EXPECT_NE(error.find("16385 columns"), std::string::npos) << error;
   EXPECT_TRUE(kept());
 
   Grid long_cell(ResultGridDesign());
   PagePlan long_cell_plan;
   lay_out(GridOf({{"t"}, {std::string(kXlsxMaxCellChars + 1, 'x')}}), &long_cell, &long_cell_plan);
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), long_cell, long_cell_plan, {}, &error), Status::Code::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), long_cell, long_cell_plan, {}, &error),
+            Status::Code::kFailed);
   EXPECT_NE(error.find("32768 characters"), std::string::npos) << error;
   EXPECT_TRUE(kept());
   EXPECT_EQ(files_in_dir(), 1);
 
   // A plan that is not the grid's would write rows it does not name.
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), long_cell, plan, {}, &error), Status::Code::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, target.string(), long_cell, plan, {}, &error),
+            Status::Code::kFailed);
   EXPECT_NE(error.find("is not the plan of the laid-out grid"), std::string::npos) << error;
   EXPECT_TRUE(kept());
 
   EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, dir_.string(), result, plan, {}, &error), Status::Code::kFailed);
   EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
-  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, (dir_ / "missing" / "x.xlsx").string(), result, plan, {}, &error), Status::Code::kFailed);
+  EXPECT_EQ(test_support::MeasureAndWrite(kWriteXlsx, (dir_ / "missing" / "x.xlsx").string(), result, plan, {}, &error),
+            Status::Code::kFailed);
   EXPECT_NE(error.find("cannot create a file"), std::string::npos) << error;
 }
 

@@ -12,16 +12,16 @@
 #include "base/status.h"
 #include "grid/grid_designs.h"
 #include "layout/page_plan.h"
-#include "print/print_layout.h"
-#include "base/status.h"
 #include "port/replace_file.h"
+#include "print/print_layout.h"
 #include "print/progress.h"
 
 namespace parvex::test_support {
 
 // Writes a file through `write`, which fills the temporary file of the replacement it is given,
 // and moves it over `path` once `write` is done, as the export job does for one file.
-inline Status WriteReplacing(const std::string& path, const std::function<Status(const port::ReplacementPath&)>& write) {
+inline Status WriteReplacing(const std::string& path,
+                             const std::function<Status(const port::ReplacementPath&)>& write) {
   port::ReplacementPath file;
   std::string error;
   if (!file.Open(path, &error)) return Status::Failed(error);
@@ -39,9 +39,8 @@ Status::Code MeasureAndWrite(Write write, const std::string& path, const Grid& r
   PrintDocument document;
   Status written = PrintDocumentOf(result, plan, setup, {}, {}, &document);
   if (written.ok()) {
-    written = WriteReplacing(path, [&](const port::ReplacementPath& file) {
-      return write(file, document, std::forward<Args>(args)...);
-    });
+    written = WriteReplacing(
+        path, [&](const port::ReplacementPath& file) { return write(file, document, std::forward<Args>(args)...); });
   }
   *error = written.message();
   return written.code();
