@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "output/block_writer.h"
@@ -24,25 +23,9 @@ constexpr int64_t kRecordFrame = 29;
 // The most a cell's escaped text may take.
 constexpr int64_t kMostEscapedBytes = kSylkMaxRecordBytes - kRecordFrame;
 
-// The bytes `text` takes inside a record's quotes.
-int64_t EscapedSize(std::string_view text) {
-  auto size = static_cast<int64_t>(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == ';') {
-      size += 1;
-    } else if (text[i] == '\n') {
-      size += static_cast<int64_t>(kLineBreak.size()) - 1;
-    } else if (text[i] == '\r') {
-      const bool crlf = i + 1 < text.size() && text[i + 1] == '\n';
-      size += static_cast<int64_t>(kLineBreak.size()) - (crlf ? 2 : 1);
-      if (crlf) ++i;
-    }
-  }
-  return size;
-}
-
-// Puts `text` as it stands inside a record's quotes.
-void PutEscaped(std::string_view text, BlockWriter& out) {
+// Puts `text` as it stands inside a record's quotes into `out` (a BlockWriter, or a ByteCount).
+template <typename Out>
+void PutEscaped(std::string_view text, Out& out) {
   const size_t n = text.size();
   size_t from = 0;  // the first byte not yet written
   for (size_t i = 0; i < n; ++i) {
@@ -62,6 +45,20 @@ void PutEscaped(std::string_view text, BlockWriter& out) {
     }
   }
   out.Put(text.substr(from));
+}
+
+// Counts what PutEscaped would write.
+struct ByteCount {
+  int64_t bytes = 0;
+  void Put(std::string_view piece) { bytes += static_cast<int64_t>(piece.size()); }
+  void Put(char) { ++bytes; }
+};
+
+// The bytes `text` takes inside a record's quotes.
+int64_t EscapedSize(std::string_view text) {
+  ByteCount count;
+  PutEscaped(text, count);
+  return count.bytes;
 }
 
 // Which rows and columns are written, under which numbers: shared by the threads that write rows.
@@ -221,17 +218,10 @@ void WriteSylkTable(const Grid& grid, const CellRect& rect, TextSink& sink) {
   out.Put(kHead);
   if (r.first_row <= r.last_row && r.first_col <= r.last_col) {
     const RecordPlan plan(grid, r);
-    // Chunks of about a block of records, judged from the grid's text and a record's frame.
-    const int64_t rows = int64_t{r.last_row} - r.first_row + 1;
+    // A row's bytes judged from the grid's text and a record's frame.
     const int64_t text_per_row = grid.TextBytes() / std::max<int64_t>(grid.RowCount(), 1);
     const int64_t row_bytes = text_per_row + (int64_t{r.last_col} - r.first_col + 1) * 12 + 8;
-    const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
-    if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
-      auto make_writer = [&plan] { return RowWriter(plan); };
-      TwoThreadRows<decltype(make_writer)>({r.first_row, r.last_row, chunk_rows}, make_writer).Write(out, sink);
-    } else {
-      RowWriter(plan).Write(r.first_row, r.last_row, out);
-    }
+    WriteRows(r.first_row, r.last_row, row_bytes, [&plan] { return RowWriter(plan); }, out, sink);
   }
   out.Put(kTail);
   out.Flush();

@@ -1,7 +1,6 @@
 #include "grid/table_text_writer.h"
 
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 #include "output/block_writer.h"
@@ -109,18 +108,11 @@ void WriteTableText(const Grid& grid, const CellRect& rect, TextSink& sink) {
   if (first_row > last_row || first_col > last_col) return;
 
   FirstLineSink lines(sink);
-  // Chunks of about a block of text, judged from the grid's text and the TABs of a line.
-  const int64_t rows = int64_t{last_row} - first_row + 1;
+  // A row's bytes judged from the grid's text and the TABs of a line.
   const int64_t row_bytes =
       grid.TextBytes() / std::max<int64_t>(grid.RowCount(), 1) + (int64_t{last_col} - first_col) + 1;
-  const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
   BlockWriter out(lines);
-  if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
-    auto make_writer = [&] { return RowWriter(grid, first_col, last_col); };
-    TwoThreadRows<decltype(make_writer)>({first_row, last_row, chunk_rows}, make_writer).Write(out, lines);
-  } else {
-    RowWriter(grid, first_col, last_col).Write(first_row, last_row, out);
-  }
+  WriteRows(first_row, last_row, row_bytes, [&] { return RowWriter(grid, first_col, last_col); }, out, lines);
   out.Flush();
 }
 

@@ -8,7 +8,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "output/block_writer.h"
@@ -571,16 +570,9 @@ void WriteHtmlTable(const Grid& grid, const CellRect& rect, const HtmlTableShape
   if (first_row <= last_row && first_col <= last_col) {
     const ColumnPlan plan(grid, first_col, last_col, shape);
     plan.WriteColumns(out);
-    // Chunks of about a block of HTML, judged from the markup of a cell.
-    const int32_t rows = last_row - first_row + 1;
+    // A row's bytes judged from the markup of a cell.
     const int64_t row_bytes = (int64_t{last_col} - first_col + 1) * 40 + 16;
-    const auto chunk_rows = static_cast<int32_t>(std::clamp<int64_t>(kChunkBytes / row_bytes, 1, kMaxRows));
-    if (rows >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
-      auto make_writer = [&plan] { return RowWriter(plan); };
-      TwoThreadRows<decltype(make_writer)>({first_row, last_row, chunk_rows}, make_writer).Write(out, sink);
-    } else {
-      RowWriter(plan).Write(first_row, last_row, out);
-    }
+    WriteRows(first_row, last_row, row_bytes, [&plan] { return RowWriter(plan); }, out, sink);
   }
   out.Put(kTail);
   out.Flush();

@@ -145,6 +145,20 @@ class TwoThreadRows {
   bool failed_ = false;
 };
 
+// Writes rows first_row .. last_row to `out`, a block writer over `sink`, with the row writers
+// `make_writer()` gives (as TwoThreadRows takes them): on two threads when the rows, about
+// `row_bytes` each, make at least four chunks and a second core can be had; on this one otherwise.
+template <typename MakeWriter>
+void WriteRows(int32_t first_row, int32_t last_row, int64_t row_bytes, MakeWriter make_writer, BlockWriter& out,
+               TextSink& sink) {
+  const auto chunk_rows = static_cast<int32_t>(std::max<int64_t>(kChunkBytes / std::max<int64_t>(row_bytes, 1), 1));
+  if (int64_t{last_row} - first_row + 1 >= 4 * int64_t{chunk_rows} && std::thread::hardware_concurrency() > 1) {
+    TwoThreadRows<MakeWriter>({first_row, last_row, chunk_rows}, make_writer).Write(out, sink);
+  } else {
+    make_writer().Write(first_row, last_row, out);
+  }
+}
+
 }  // namespace parvex
 
 #endif  // PARVEX_OUTPUT_TWO_THREAD_ROWS_H_
