@@ -115,9 +115,8 @@ TEST(AutoRowsPerPageTest, CountsWithTheColumnsOfTheRealLayout) {
   int32_t rows = 0;
   Grid wide(SourceGridDesign());
   ASSERT_TRUE(wide.ResizeAndClear(2, 100000, 0, false));
-  const Status refused = test_support::AutoRowsPerPage(wide, {.groups = 200}, setup, &rows);
-  EXPECT_TRUE(refused.failed());
-  EXPECT_NE(refused.message().find("layout refused"), std::string::npos) << refused.message();
+  EXPECT_TRUE(test_support::FailsWith(test_support::AutoRowsPerPage(wide, {.groups = 200}, setup, &rows),
+                                      "layout refused"));
 }
 
 // A title and `n` numbered rows.
@@ -160,9 +159,8 @@ TEST(RowsPerPageWithTwoLineRowsTest, RefusedLayoutIsReported) {
   Grid wide(SourceGridDesign());
   ASSERT_TRUE(wide.ResizeAndClear(2, 100000, 0, false));
   int32_t rows = 0;
-  const Status refused = RowsPerPageWithTwoLineRows(wide, {.groups = 200}, 10, {0}, &rows);
-  EXPECT_TRUE(refused.failed());
-  EXPECT_NE(refused.message().find("layout refused"), std::string::npos) << refused.message();
+  EXPECT_TRUE(test_support::FailsWith(RowsPerPageWithTwoLineRows(wide, {.groups = 200}, 10, {0}, &rows),
+                                      "layout refused"));
 }
 
 TEST(PrintLayoutTest, BlocksCountTwoLineRowsTwice) {

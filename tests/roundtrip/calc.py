@@ -525,6 +525,26 @@ def read_sheet(sheet):
     return Sheet(cells)
 
 
+def paste_cases(session, doc, groups, only, target, exact, describe, note=None):
+    """Pastes each case (name, data, cells meant) of `groups` [(group, cases)] whose name or group
+    holds `only`, offered as `target`, into a sheet of its own; prints whether Calc read exactly
+    the cells meant, what it read (describe(sheet)) and note(sheet) when that says something."""
+    n = 0
+    for group, cases in groups:
+        print(f"== {group}")
+        for name, data, meant in cases:
+            if only and only not in name and only not in group:
+                continue
+            n += 1
+            session.clipboard.offer(data.encode() if isinstance(data, str) else data, target)
+            sheet = session.paste_into_new_sheet(doc, f"x{n}")
+            verdict = "EXACT" if exact(meant, sheet) else "differs"
+            print(f"  {verdict:7} {name}: {describe(sheet)!r}")
+            remark = note(sheet) if note is not None else None
+            if remark:
+                print(f"          ({remark})")
+
+
 def run_experiments(display, only, run_cases, sections, before=None):
     """Runs an experiment script in a Calc of its own: before(session, doc) when given, then
     run_cases(session, doc, only), then each (name, run) of `sections` whose name holds `only`.

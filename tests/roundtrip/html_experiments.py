@@ -155,19 +155,10 @@ def exact(meant, sheet):
 
 
 def run_cases(session, doc, only):
-    n = 0
-    for group, cases in GROUPS:
-        print(f"== {group}")
-        for name, html, meant in cases:
-            if only and only not in name and only not in group:
-                continue
-            n += 1
-            session.clipboard.offer(html.encode(), "text/html")
-            sheet = session.paste_into_new_sheet(doc, f"x{n}")
-            verdict = "EXACT" if exact(meant, sheet) else "differs"
-            print(f"  {verdict:7} {name}: {describe(sheet)!r}")
-            if any(NBSP in t for row in sheet.cells for t, _ in row):
-                print("          (holds U+00A0 no-break spaces)")
+    def nbsp(sheet):
+        return "holds U+00A0 no-break spaces" if any(NBSP in t for row in sheet.cells for t, _ in row) else None
+
+    calc.paste_cases(session, doc, GROUPS, only, "text/html", exact, describe, nbsp)
 
 
 def formatting(session, doc):

@@ -112,17 +112,7 @@ def exact(meant, sheet):
 
 
 def run_cases(session, doc, only):
-    n = 0
-    for group, cases in GROUPS:
-        print(f"== {group}")
-        for name, data, meant in cases:
-            if only and only not in name and only not in group:
-                continue
-            n += 1
-            session.clipboard.offer(data, TARGET)
-            sheet = session.paste_into_new_sheet(doc, f"x{n}")
-            verdict = "EXACT" if exact(meant, sheet) else "differs"
-            print(f"  {verdict:7} {name}: {describe(sheet)!r}")
+    calc.paste_cases(session, doc, GROUPS, only, TARGET, exact, describe)
 
 
 def over_old_cells(session, doc):
